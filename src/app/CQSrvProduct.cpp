@@ -1,0 +1,6 @@
+#include "app/CQSrvProduct.h"
+
+CQSrvProduct::CQSrvProduct()
+{
+    m_shadowMgr.initialize();
+}

@@ -1,0 +1,55 @@
+#include "app/CQAppSingle.h"
+#include "app/CQSrvProduct.h"
+#include "ui/CFramelessWindow.h"
+
+#include <QDir>
+#include <QScreen>
+#include <QTranslator>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+
+    // The embedded web engine runs without its sandbox.
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+
+    CQAppSingle app(argc, argv);
+
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    if (app.isAlreadyRunning())
+        return 1;
+
+    app.setStyleSheet(QStringLiteral("*{outline:0px;}"));
+
+    int iResult = 0;
+    {
+        CQSrvProduct services;
+
+        auto *pAppTranslator = new QTranslator(&app);
+        pAppTranslator->load(QStringLiteral("translations/app_zh_CN.qm"));
+        QCoreApplication::installTranslator(pAppTranslator);
+        auto *pQtTranslator = new QTranslator(&app);
+        pQtTranslator->load(QStringLiteral("translations/qt_zh_CN.qm"));
+        QCoreApplication::installTranslator(pQtTranslator);
+
+        auto pMainWindow = std::make_unique<CFramelessWindow>();
+        app.setMainWindow(pMainWindow.get());
+
+        pMainWindow->show();
+        if (QScreen *pScreen = pMainWindow->screen()) {
+            const QSize stSize = CFramelessWindow::sizeForScreen(pScreen->availableGeometry().size());
+            pMainWindow->resize(stSize.expandedTo(pMainWindow->minimumSize()));
+        }
+
+        iResult = app.exec();
+
+        // Teardown: the main window (and the editor inside it) before the services.
+        app.setMainWindow(nullptr);
+        pMainWindow.reset();
+    }
+    return iResult;
+}

@@ -1,0 +1,334 @@
+#include "editor/AlbumProjectState.h"
+
+#include "media/ffmpeg/SizeMath.h"
+
+#include <QBrush>
+#include <QDebug>
+#include <QFile>
+#include <QFontMetrics>
+#include <QHash>
+#include <QRandomGenerator>
+#include <QStandardItem>
+#include <QStandardItemModel>
+#include <QUrl>
+
+#include <atomic>
+#include <cmath>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+namespace {
+
+constexpr AVRational kMicroseconds{1, 1000000};
+constexpr int64_t kTransitionDurationUs = 2 * 1000000;
+
+const TransitionEffect kEffects[kTransitionEffectCount] = {
+    {"xfade", "fadeblack", "闪黑"},
+    {"xfade", "fadewhite", "闪白"},
+    {"xfade", "rectcrop", "矩形切换"},
+    {"xfade", "radial", "倒计时"},
+    {"xfade", "hblur", "高速运动"},
+    {"xfade", "pixelize", "像素化"},
+    {"xfade", "zoomin", "画面冲击"},
+    {"xfade", "slidedown", "下移"},
+    {"xfade", "slideleft", "左移"},
+    {"xfade", "slideright", "右移"},
+    {"xfade", "wipeup", "向上擦除"},
+    {"xfade", "wipedown", "向下擦除"},
+    {"xfade", "wipeleft", "向左擦除"},
+    {"xfade", "wiperight", "向右擦除"},
+    {"xfade", "smoothup", "向上淡入"},
+    {"xfade", "smoothdown", "向下淡入"},
+    {"xfade", "smoothleft", "向左淡入"},
+    {"xfade", "smoothright", "向右淡入"},
+    {"xfade", "circleclose", "圆圈收起"},
+    {"xfade", "circleopen", "圆圈打开"},
+    {"xfade", "vertclose", "垂直收起"},
+    {"xfade", "vertopen", "垂直打开"},
+    {"xfade", "horzclose", "水平收起"},
+};
+
+// -1 until the first pick chooses a random start.
+std::atomic<int> g_iTransitionIndex{-1};
+
+} // namespace
+
+AlbumProjectState &albumState()
+{
+    static AlbumProjectState s_state;
+    return s_state;
+}
+
+void applyEditorDefaults()
+{
+    AlbumProjectState &st = albumState();
+    st.iWatermarkType = WatermarkNone;
+    st.iWatermarkPos = 1;
+    st.szExportResolution = QStringLiteral("1080P");
+    st.stWatermarkFont = QFont(QStringLiteral("Microsoft YaHei UI"));
+    st.stWatermarkFont.setPixelSize(watermarkFontPixelSize(st.szExportResolution));
+    st.stWatermarkColor = QColor(Qt::black);
+    st.lfWatermarkTransparency = 0.0;
+    st.iBackgroundMusicType = MusicNone;
+    st.iKeepAudioTrack = 1;
+    st.stVideoRatio = AVRational{16, 9};
+    st.iExportWidth = 1920;
+    st.iExportHeight = 1080;
+    st.iImageDuration = 3 * 1000000;
+    st.stImageDurationTimeBase = kMicroseconds;
+    st.stPlayerTimeBase = AVRational{1, 1000};
+    st.iPreviewScale = 1;
+    st.iPreviewStartPos = 0;
+    st.stGlobalTimeBase = kMicroseconds;
+}
+
+void registerAlbumMetaTypes()
+{
+    qRegisterMetaType<AVRational>("AVRational");
+    qRegisterMetaType<int64_t>("int64_t");
+    qRegisterMetaType<ImageSource>("ImageSource");
+    qRegisterMetaType<QList<QString>>("QList<QString>");
+    qRegisterMetaType<QList<QUrl>>("QList<QUrl>");
+}
+
+int tierHeight(const QString &szTier)
+{
+    static const QHash<QString, int> s_heights = {
+        {QStringLiteral("480P"), 480},   {QStringLiteral("720P"), 720},
+        {QStringLiteral("1080P"), 1080}, {QStringLiteral("2K"), 1440},
+        {QStringLiteral("4K"), 2160},
+    };
+    return s_heights.value(szTier, 0);
+}
+
+int watermarkFontPixelSize(const QString &szTier)
+{
+    static const QHash<QString, int> s_sizes = {
+        {QStringLiteral("4K"), 126},   {QStringLiteral("2K"), 60},
+        {QStringLiteral("1080P"), 48}, {QStringLiteral("720P"), 30},
+        {QStringLiteral("480P"), 24},
+    };
+    return s_sizes.value(szTier, 48);
+}
+
+bool ratioFromString(const QString &szRatio, AVRational *pRatio)
+{
+    static const QHash<QString, AVRational> s_ratios = {
+        {QStringLiteral("16:9"), {16, 9}}, {QStringLiteral("4:3"), {4, 3}},
+        {QStringLiteral("2:1"), {2, 1}},   {QStringLiteral("9:16"), {9, 16}},
+        {QStringLiteral("3:4"), {3, 4}},   {QStringLiteral("1:1"), {1, 1}},
+    };
+    auto it = s_ratios.constFind(szRatio);
+    if (it == s_ratios.constEnd())
+        return false;
+    if (pRatio)
+        *pRatio = it.value();
+    return true;
+}
+
+const TransitionEffect *transitionEffects()
+{
+    return kEffects;
+}
+
+const TransitionEffect *nextTransitionEffect()
+{
+    int iIndex = g_iTransitionIndex.load();
+    if (iIndex < 0) {
+        const int iStart = static_cast<int>(QRandomGenerator::global()->bounded(kTransitionEffectCount));
+        // Another thread may have chosen first; then its start stands.
+        g_iTransitionIndex.compare_exchange_strong(iIndex, iStart);
+        iIndex = g_iTransitionIndex.load();
+    }
+    while (!g_iTransitionIndex.compare_exchange_weak(iIndex, (iIndex + 3) % kTransitionEffectCount)) {
+    }
+    return &kEffects[iIndex];
+}
+
+void setTransitionPickerIndex(int iIndex)
+{
+    g_iTransitionIndex.store(((iIndex % kTransitionEffectCount) + kTransitionEffectCount) % kTransitionEffectCount);
+}
+
+QRect placeWatermark(int w, int h, int pos, int W, int H)
+{
+    const int mx = static_cast<int>(W * 0.01);
+    const int my = static_cast<int>(H * 0.01);
+    const int cx = W / 2 - w / 2;
+    const int cy = H / 2 - h / 2;
+    switch (pos) {
+    case 1: return QRect(mx, my, w, h);
+    case 2: return QRect(cx, my, w, h);
+    case 4: return QRect(W - mx - w, my, w, h);
+    case 8: return QRect(mx, cy, w, h);
+    case 16: return QRect(cx, cy, w, h);
+    case 32: return QRect(W - mx - w, cy, w, h);
+    case 64: return QRect(mx, H - my - h, w, h);
+    case 128: return QRect(cx, H - my - h, w, h);
+    case 256: return QRect(W - mx - w, H - my - h, w, h);
+    default: return QRect(0, 0, w, h);
+    }
+}
+
+QRect textWatermarkRect(const QString &szText, const QFont &stFont, int pos, int W, int H)
+{
+    QSize stSize(0, 0);
+    if (!szText.isEmpty())
+        stSize = QFontMetrics(stFont).boundingRect(szText).size();
+    return placeWatermark(stSize.width(), stSize.height(), pos, W, H);
+}
+
+QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H)
+{
+    if (imageW <= 0 || imageH <= 0 || W <= 0 || H <= 0)
+        return placeWatermark(0, 0, pos, W, H);
+
+    struct RatioFactor { double lfRatio; double lfFactor; };
+    // Tried in this order; the first of equally near ratios wins.
+    static const RatioFactor s_table[] = {
+        {16.0 / 9.0, 0.175}, {4.0 / 3.0, 0.311}, {2.0 / 1.0, 0.21},
+        {9.0 / 16.0, 0.414}, {3.0 / 4.0, 0.311}, {1.0, 0.311},
+    };
+    const double lfFrameRatio = static_cast<double>(W) / H;
+    const RatioFactor *pBest = &s_table[0];
+    for (const RatioFactor &st : s_table) {
+        if (std::fabs(st.lfRatio - lfFrameRatio) < std::fabs(pBest->lfRatio - lfFrameRatio))
+            pBest = &st;
+    }
+    const int tw = static_cast<int>(W * pBest->lfFactor);
+    const int th = static_cast<int>(static_cast<double>(tw) * imageH / imageW);
+    const QSize stFit = fitSize(imageW, imageH, tw, th);
+    return placeWatermark(stFit.width(), stFit.height(), pos, W, H);
+}
+
+void updateExportSize()
+{
+    AlbumProjectState &st = albumState();
+    const int iHeight = tierHeight(st.szExportResolution);
+    if (iHeight <= 0 || st.stVideoRatio.den == 0)
+        return;
+    const QSize stSize = evenSizeFromRatio(iHeight, st.stVideoRatio.num, st.stVideoRatio.den);
+    st.iExportWidth = stSize.width();
+    st.iExportHeight = stSize.height();
+}
+
+void updateSelfAdaptiveRatio(int iRatioComboIndex)
+{
+    AlbumProjectState &st = albumState();
+    if (iRatioComboIndex != 0 || st.listImageSourceOrder.isEmpty())
+        return;
+    QString szFirst = st.listImageSourceOrder.first();
+    if (st.pImageListModel && st.pImageListModel->rowCount() > 0)
+        szFirst = st.pImageListModel->index(0, 0).data(Qt::DisplayRole).toString();
+    auto it = st.mapImageSources.constFind(szFirst);
+    if (it == st.mapImageSources.constEnd()) {
+        st.stVideoRatio = AVRational{16, 9};
+        return;
+    }
+    const AVRational stRatio = it->stWidthToHeight;
+    if (it->iRotation % 2 != 0)
+        st.stVideoRatio = AVRational{stRatio.den, stRatio.num};
+    else
+        st.stVideoRatio = stRatio;
+}
+
+int64_t materialDuration(const ImageSource &stSource)
+{
+    const AlbumProjectState &st = albumState();
+    if (stSource.iSourceType == SourceVideo)
+        return av_rescale_q(stSource.iDuration, stSource.stTimeBase, kMicroseconds);
+    return av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, kMicroseconds);
+}
+
+int64_t materialEndPosition(int iRow)
+{
+    const AlbumProjectState &st = albumState();
+    const int iLast = std::min(iRow, static_cast<int>(st.listImageSourceOrder.size()) - 1);
+    int64_t iPosition = 0;
+    for (int i = 0; i <= iLast; ++i) {
+        auto it = st.mapImageSources.constFind(st.listImageSourceOrder.at(i));
+        if (it != st.mapImageSources.constEnd())
+            iPosition += materialDuration(*it);
+        if (i < iLast && i < st.listTransitions.size()) {
+            const TransitionSegment &stSeg = st.listTransitions.at(i);
+            iPosition += av_rescale_q(stSeg.iDuration, stSeg.stTimeBase, kMicroseconds);
+        }
+    }
+    return iPosition;
+}
+
+void setImageDurationSeconds(int iSeconds)
+{
+    AlbumProjectState &st = albumState();
+    QMutexLocker lockPreview(&st.mutexPreview);
+    QMutexLocker lockAudio(&st.mutexAudio);
+    const int64_t iNew = av_rescale_q(iSeconds, AVRational{1, 1}, st.stImageDurationTimeBase);
+    const int64_t iDelta = iNew - st.iImageDuration;
+    st.iImageDuration = iNew;
+    const int64_t iImages = st.mapImageSources.size() - st.iVideoSourceCount;
+    st.iTotalDuration += av_rescale_q(iDelta * iImages, st.stImageDurationTimeBase, st.stGlobalTimeBase);
+}
+
+void appendMaterial(ImageSource stSource)
+{
+    AlbumProjectState &st = albumState();
+    stSource.iStartTime = av_rescale_q(st.iTotalDuration, st.stGlobalTimeBase, stSource.stTimeBase);
+    stSource.iEndTime = stSource.iStartTime + stSource.iDuration;
+
+    if (st.pImageListModel) {
+        auto *pItem = new QStandardItem(stSource.szFilePath);
+        pItem->setFlags(Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsEnabled);
+        pItem->setBackground(QBrush(stSource.stPixmap));
+        pItem->setData(stSource.iSourceType, Qt::UserRole);
+        pItem->setData(static_cast<qlonglong>(stSource.iRotation), Qt::UserRole + 1);
+        st.pImageListModel->appendRow(pItem);
+    }
+    if (stSource.iSourceType == SourceVideo)
+        ++st.iVideoSourceCount;
+    const int64_t iDuration = materialDuration(stSource);
+    st.mapImageSources.insert(stSource.szFilePath, stSource);
+    st.listImageSourceOrder.append(stSource.szFilePath);
+
+    if (st.listImageSourceOrder.size() > 1) {
+        TransitionSegment stSeg;
+        stSeg.pEffect = nextTransitionEffect();
+        stSeg.iDuration = kTransitionDurationUs;
+        stSeg.iStartTime = st.iTotalDuration;
+        stSeg.iEndTime = stSeg.iStartTime + stSeg.iDuration;
+        stSeg.stTimeBase = kMicroseconds;
+        st.listTransitions.append(stSeg);
+        st.iTotalDuration += kTransitionDurationUs;
+    }
+    st.iTotalDuration += iDuration;
+    qDebug() << "album total duration (us):" << st.iTotalDuration;
+}
+
+void clearAlbum()
+{
+    AlbumProjectState &st = albumState();
+    for (ImageSource &stSource : st.mapImageSources)
+        closeHeldFile(stSource.pFile);
+    st.mapImageSources.clear();
+    st.listImageSourceOrder.clear();
+    st.listTransitions.clear();
+    if (st.pImageListModel)
+        st.pImageListModel->removeRows(0, st.pImageListModel->rowCount());
+    st.iTotalDuration = 0;
+    st.iVideoSourceCount = 0;
+    st.iImageDuration = av_rescale_q(3, AVRational{1, 1}, st.stImageDurationTimeBase);
+}
+
+FILE *openHeldFile(const QString &szPath)
+{
+    return std::fopen(QFile::encodeName(szPath).constData(), "r");
+}
+
+void closeHeldFile(FILE *&pFile)
+{
+    if (pFile) {
+        std::fclose(pFile);
+        pFile = nullptr;
+    }
+}

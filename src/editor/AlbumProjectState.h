@@ -1,0 +1,181 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QMap>
+#include <QMetaType>
+#include <QMutex>
+#include <QPixmap>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+class QStandardItemModel;
+class CQVideoPlay;
+
+Q_DECLARE_TYPEINFO(AVRational, Q_MOVABLE_TYPE);
+
+// Watermark types and background-music types as the settings panel codes them.
+enum : int {
+    WatermarkNone = 1,
+    WatermarkText = 2,
+    WatermarkImage = 4,
+};
+enum : int {
+    MusicNone = 1,
+    MusicCustom = 2,
+};
+enum : int {
+    SourceImage = 1,
+    SourceVideo = 2,
+};
+
+// One material of the album.
+struct ImageSource
+{
+    QString szFilePath;
+    int iSourceType = 0;
+    int64_t iDuration = 0;     // in stTimeBase
+    int64_t iStartTime = 0;    // in stTimeBase; total duration when appended
+    int64_t iEndTime = 0;      // in stTimeBase
+    int64_t iRotation = 0;     // quarter turns clockwise, 0..3
+    AVRational stTimeBase{0, 1};
+    AVRational stWidthToHeight{0, 1};
+    QSize stSrcImageSize;
+    FILE *pFile = nullptr;     // held open read-only while the material is in the album
+    QPixmap stPixmap;          // 120x80 thumbnail of the first frame, unrotated
+};
+
+// One row of the transition effect table.
+struct TransitionEffect
+{
+    const char *szFilterName;
+    const char *szTransitionName;
+    const char *szDisplayName;
+};
+
+// The transition between two neighbouring materials.
+struct TransitionSegment
+{
+    const TransitionEffect *pEffect = nullptr;
+    int64_t iDuration = 0;     // in stTimeBase, always 2 s
+    int64_t iStartTime = 0;
+    int64_t iEndTime = 0;
+    AVRational stTimeBase{1, 1000000};
+};
+
+// Everything that defines the album. One instance per process, see albumState().
+struct AlbumProjectState
+{
+    int64_t iTotalDuration = 0;                 // in stGlobalTimeBase
+    int iWatermarkType = 0;
+    int iWatermarkPos = 0;
+    QFont stWatermarkFont;
+    QColor stWatermarkColor;
+    double lfWatermarkTransparency = 0.0;
+    QString szWatermarkText;
+    QString szImageWatermarkPath;
+    FILE *pImageWatermarkFile = nullptr;
+    bool bExportAudio = false;
+    int iBackgroundMusicType = 0;
+    QString szBackgroundMusicPath;
+    FILE *pBackgroundMusicFile = nullptr;
+    int iKeepAudioTrack = 0;
+    AVRational stVideoRatio{0, 1};
+    int iExportWidth = 0;
+    int iExportHeight = 0;
+    AVRational stFrameRate{0, 1};
+    int64_t iVideoBitRate = 0;                  // bit/s
+    int64_t iAudioBitRate = 0;                  // bit/s
+    int64_t iSampleRate = 0;
+    int64_t iAudioChannels = 0;
+    QString szExportFormat;
+    QString szExportFileName;
+    QString szExportDir;
+    QString szExportResolution;
+    int64_t iImageDuration = 0;                 // in stImageDurationTimeBase
+    AVRational stImageDurationTimeBase{1, 1000000};
+    QMap<QString, ImageSource> mapImageSources;
+    QList<QString> listImageSourceOrder;
+    QStandardItemModel *pImageListModel = nullptr;
+    int64_t iVideoSourceCount = 0;
+    QList<TransitionSegment> listTransitions;
+    CQVideoPlay *pVideoPlay = nullptr;
+    AVRational stPlayerTimeBase{1, 1000};
+    int iPreviewScale = 0;
+    QMutex mutexPreview;
+    QMutex mutexAudio;
+    QMutex mutexThumbnailStore;
+    int64_t iPreviewStartPos = 0;               // in stGlobalTimeBase
+    AVRational stGlobalTimeBase{1, 1000000};
+};
+
+Q_DECLARE_METATYPE(AVRational)
+Q_DECLARE_METATYPE(ImageSource)
+
+// The one album; created empty on first use, destroyed at process exit.
+AlbumProjectState &albumState();
+
+// The values the editor puts in place when it is built: 16:9 1080P, 3 s per
+// image, no watermark, no music, clip sound kept.
+void applyEditorDefaults();
+
+// Makes ImageSource, AVRational, int64_t and the list types usable in queued signals.
+void registerAlbumMetaTypes();
+
+// Resolution tiers ("480P" ... "4K"): frame height, or 0 for an unknown tier.
+int tierHeight(const QString &szTier);
+// Text-watermark font pixel size for a tier; unknown tiers get the 1080P size.
+int watermarkFontPixelSize(const QString &szTier);
+// Picture ratio named by szRatio ("16:9", ...); false for anything else,
+// which selects the self-adapting ratio.
+bool ratioFromString(const QString &szRatio, AVRational *pRatio);
+
+// The 23 xfade effects, in table order.
+const TransitionEffect *transitionEffects();
+constexpr int kTransitionEffectCount = 23;
+// Every call returns the next effect, stepping by 3 through the table so
+// that 23 calls cover every effect once. The first call starts at a random index.
+const TransitionEffect *nextTransitionEffect();
+// Fixes the index of the next pick (tests and scripted renders).
+void setTransitionPickerIndex(int iIndex);
+
+// Watermark geometry on a W x H frame; pos is one of the nine position codes.
+QRect placeWatermark(int w, int h, int pos, int W, int H);
+QRect textWatermarkRect(const QString &szText, const QFont &stFont, int pos, int W, int H);
+QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H);
+
+// Recomputes iExportWidth x iExportHeight from the tier and the ratio.
+void updateExportSize();
+// With the ratio combo at its first entry, takes the ratio from the first
+// material (turned when it is rotated by an odd number of quarter turns).
+void updateSelfAdaptiveRatio(int iRatioComboIndex);
+
+// A material's duration in microseconds (images all last iImageDuration).
+int64_t materialDuration(const ImageSource &stSource);
+// Timeline position (microseconds) at which the material of a row ends.
+int64_t materialEndPosition(int iRow);
+
+// Sets the image duration to iSeconds and moves the total by the change
+// times the number of images, under both preview locks.
+void setImageDurationSeconds(int iSeconds);
+
+// Appends one decoded material: model row, record, order, transition and total.
+// Call on the thread that owns the list model.
+void appendMaterial(ImageSource stSource);
+
+// Empties the album: closes every file, drops materials and transitions,
+// resets the totals and the image duration. Settings stay.
+void clearAlbum();
+
+// Opens a material (or music, watermark) file the way the album holds it: read-only.
+FILE *openHeldFile(const QString &szPath);
+void closeHeldFile(FILE *&pFile);

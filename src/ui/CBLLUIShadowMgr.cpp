@@ -1,0 +1,71 @@
+#include "ui/CBLLUIShadowMgr.h"
+
+#include "ui/CFramelessWindow.h"
+#include "ui/CQDialogExMgr.h"
+
+#include <QVBoxLayout>
+
+CQWidgetShadow::CQWidgetShadow(QWidget *pParent)
+    : QWidget(pParent)
+{
+    setObjectName(QStringLiteral("CQWidgetShadow"));
+    resize(748, 476);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto *pLayout = new QVBoxLayout(this);
+    pLayout->setObjectName(QStringLiteral("verticalLayout"));
+    pLayout->setSpacing(0);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    auto *pBackground = new QWidget(this);
+    pBackground->setObjectName(QStringLiteral("uiBG"));
+    pBackground->setStyleSheet(QStringLiteral("#uiBG{background-color: rgba(51, 51, 51, 136);}"));
+    pLayout->addWidget(pBackground);
+}
+
+CBLLUIShadowMgr::CBLLUIShadowMgr(QObject *pParent)
+    : QObject(pParent)
+{
+}
+
+CBLLUIShadowMgr::~CBLLUIShadowMgr()
+{
+    CQDialogExMgr *pDialogs = CQDialogExMgr::instance();
+    if (m_pShadow && (!pDialogs || pDialogs->openDialogCount() == 0)) {
+        m_pShadow->hide();
+        delete m_pShadow;
+    }
+}
+
+void CBLLUIShadowMgr::initialize()
+{
+    if (CQDialogExMgr *pDialogs = CQDialogExMgr::instance()) {
+        connect(pDialogs, &CQDialogExMgr::sigDlgPush, this, &CBLLUIShadowMgr::sltDlgPush);
+        connect(pDialogs, &CQDialogExMgr::sigDlgPop, this, &CBLLUIShadowMgr::sltDlgPop);
+    }
+}
+
+void CBLLUIShadowMgr::sltDlgPush()
+{
+    if (m_pShadow)
+        return;
+    CFramelessWindow *pWindow = CFramelessWindow::instance();
+    if (!pWindow)
+        return;
+    // The layer lies over the main window's whole client area, above every
+    // child; the dialogs themselves are separate windows above it.
+    m_pShadow = new CQWidgetShadow(pWindow->shadowHost());
+    m_pShadow->setGeometry(pWindow->rect());
+    m_pShadow->show();
+    m_pShadow->raise();
+}
+
+void CBLLUIShadowMgr::sltDlgPop()
+{
+    CQDialogExMgr *pDialogs = CQDialogExMgr::instance();
+    if (!m_pShadow || (pDialogs && pDialogs->openDialogCount() > 0))
+        return;
+    m_pShadow->hide();
+    delete m_pShadow;
+    m_pShadow = nullptr;
+}

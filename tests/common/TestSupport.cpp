@@ -1,0 +1,73 @@
+#include "common/TestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+namespace testsupport {
+
+ToolResult runTool(const QString &szProgram, const QStringList &args, int iTimeoutMs)
+{
+    ToolResult st;
+    QProcess process;
+    process.start(szProgram, args);
+    if (!process.waitForStarted(10000))
+        return st;
+    st.bFinished = process.waitForFinished(iTimeoutMs);
+    if (!st.bFinished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    st.iExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    st.stdOut = process.readAllStandardOutput();
+    st.stdErr = process.readAllStandardError();
+    return st;
+}
+
+bool ffmpeg(const QStringList &args, QString *pszError)
+{
+    const ToolResult st = runTool(QStringLiteral("ffmpeg"),
+                                  QStringList{"-hide_banner", "-loglevel", "error", "-y"} + args, 120000);
+    if (pszError)
+        *pszError = QString::fromLocal8Bit(st.stdErr);
+    return st.bFinished && st.iExitCode == 0;
+}
+
+QJsonObject ffprobe(const QString &szPath)
+{
+    const ToolResult st = runTool(QStringLiteral("ffprobe"),
+                                  {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", szPath});
+    if (!st.bFinished || st.iExitCode != 0)
+        return {};
+    return QJsonDocument::fromJson(st.stdOut).object();
+}
+
+QJsonObject probeStream(const QJsonObject &stProbe, const QString &szType)
+{
+    const QJsonArray streams = stProbe.value(QStringLiteral("streams")).toArray();
+    for (const QJsonValue &v : streams) {
+        if (v.toObject().value(QStringLiteral("codec_type")).toString() == szType)
+            return v.toObject();
+    }
+    return {};
+}
+
+int countVideoFrames(const QString &szPath)
+{
+    const ToolResult st = runTool(QStringLiteral("ffprobe"),
+                                  {"-v", "error", "-count_frames", "-select_streams", "v:0",
+                                   "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", szPath},
+                                  300000);
+    if (!st.bFinished || st.iExitCode != 0)
+        return -1;
+    bool bOk = false;
+    const int n = QString::fromLatin1(st.stdOut).trimmed().toInt(&bOk);
+    return bOk ? n : -1;
+}
+
+QString binDir()
+{
+    return QStringLiteral(PICTORA_BIN_DIR);
+}
+
+} // namespace testsupport

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// Helpers shared by the tests: running the ffmpeg tools that make test media
+// and check our output independently of our own code.
+namespace testsupport {
+
+struct ToolResult
+{
+    int iExitCode = -1;
+    bool bFinished = false;
+    QByteArray stdOut;
+    QByteArray stdErr;
+};
+
+// Runs a program to completion (or the timeout) and collects its output.
+ToolResult runTool(const QString &szProgram, const QStringList &args, int iTimeoutMs = 60000);
+
+// Runs `ffmpeg -hide_banner -loglevel error -y <args>`; true on exit code 0.
+bool ffmpeg(const QStringList &args, QString *pszError = nullptr);
+
+// ffprobe's JSON (-show_format -show_streams) of a file; empty when it fails.
+QJsonObject ffprobe(const QString &szPath);
+
+// The first stream of codec_type szType ("video"/"audio") in ffprobe's JSON.
+QJsonObject probeStream(const QJsonObject &stProbe, const QString &szType);
+
+// Number of decoded video frames, counted by ffprobe (-count_frames); -1 on failure.
+int countVideoFrames(const QString &szPath);
+
+// Directory holding Pictora's programs in the build tree.
+QString binDir();
+
+} // namespace testsupport
