@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+class CQSrvProductInfo;
+
+// One stored tier picture, as findImage returns it.
+struct ThumbnailRecord
+{
+    QString imagePath;
+    QString imageFlag;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    QByteArray imageData;   // imageWidth * imageHeight * 4 bytes: B,G,R,A, rows top to bottom
+};
+
+// Per-run SQLite store of each material's tier pictures: five rows per
+// image, ten per video, keyed by the path followed by the tier name
+// ("1080P", "1080P_end", ...). The file is removed before the first use of
+// a run and emptied and compacted at exit, so nothing survives a restart.
+//
+// Threads: every thread gets its own connection to the file (Qt SQL
+// connections must not cross threads). The thread that creates the store
+// uses the connection named after the store ("mydb"); every other thread
+// gets "<name>_<thread id>". Each thread's connections are removed when
+// that thread finishes. Create the process-wide store on the GUI thread
+// (right after removeDatabaseFile()).
+//
+// Locking: every statement runs under albumState().mutexThumbnailStore,
+// taken here. Callers must not hold that mutex when they call in (it is
+// not recursive).
+//
+// Failures never reach the user; they go to the debug log with the SQL error.
+class CQSql : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr char kTableName[] = "image_table";
+    static constexpr char kColumnPath[] = "imagePath";
+    static constexpr char kColumnFlag[] = "imageFlag";
+
+    // The process-wide store at defaultDatabasePath(), opened on first use.
+    // Its exit step runs when the application object is destroyed (or at
+    // process exit, whichever comes first).
+    static CQSql &instance();
+
+    // "myData.db" in the product's per-user data folder; next to the program
+    // only when that folder cannot be used.
+    static QString defaultDatabasePath();
+    static QString databasePathFor(const CQSrvProductInfo &stInfo);
+
+    // Deletes the database file (and any journal SQLite left beside it) so a
+    // run starts empty. Refuses while a store has that file open, because the
+    // open connection would carry on in the deleted file while new
+    // connections made a fresh one. True when no database file remains.
+    static bool removeDatabaseFile();
+    static bool removeDatabaseFile(const QString &szDatabasePath);
+
+    // Opens szDatabasePath and creates the table. A failed open leaves the
+    // store in place; its statements then fail. A connection name that is
+    // already in use is refused (the store stays unopened) instead of
+    // replacing the other store's connection.
+    explicit CQSql(const QString &szDatabasePath,
+                   const QString &szConnectionName = QStringLiteral("mydb"),
+                   QObject *pParent = nullptr);
+    // Runs close() and drops the calling thread's connections.
+    ~CQSql() override;
+
+    bool isOpen() const;
+    QString databasePath() const;
+    QString connectionName() const;
+
+    // Stores one tier picture. iWidth x iHeight x 4 must equal the byte count.
+    bool insertImage(const QString &szImagePath, const QString &szImageFlag,
+                     int iWidth, int iHeight, const QByteArray &imageData);
+    // The same from a picture (converted to ARGB32, padding dropped).
+    bool insertImage(const QString &szImagePath, const QString &szImageFlag, const QImage &stImage);
+
+    // First row whose szColumn equals szValue exactly. False when the
+    // statement fails or no row matches; stRecord is then left as it was.
+    bool findImage(const QString &szTable, const QString &szColumn, const QString &szValue,
+                   ThumbnailRecord &stRecord);
+    // Deletes every row whose szColumn equals szValue.
+    bool deleteImages(const QString &szTable, const QString &szColumn, const QString &szValue);
+    // Deletes every row.
+    bool clearTable(const QString &szTable);
+
+    // Exit step: empties the table, compacts the file and closes the
+    // connections of the calling thread. Later statements fail. Runs once;
+    // the destructor calls it too.
+    void close();
+
+    // A picture's pixels as the store keeps them: ARGB32, exactly
+    // width * 4 bytes per row. Empty for a null picture.
+    static QByteArray imageBytes(const QImage &stImage);
+    // A found row as an ARGB32 picture sharing the row's bytes; a null
+    // picture when the size and the byte count disagree.
+    static QImage recordImage(const ThumbnailRecord &stRecord);
+
+private:
+    QString threadConnectionName() const;
+    // Name of this thread's connection, opened on first use; empty once
+    // closed or when it cannot be opened. Call under the mutex.
+    QString connectionForThisThread();
+    // Removes the calling thread's connections of this store. Under the mutex.
+    void dropThreadConnections();
+
+    QString m_szDatabasePath;
+    QString m_szConnectionName;
+    quint64 m_iSerial = 0;               // tells this store's connections from an earlier one's
+    bool m_bOpen = false;
+    bool m_bClosed = false;
+    QString m_szFileKey;                 // set while the file counts as open
+};

@@ -1,0 +1,340 @@
+#include "online/CQSrvProductInfo.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageAuthenticationCode>
+#include <QMutexLocker>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kProductName = QStringLiteral("Pictora");
+const QString kNoVersion = QStringLiteral("000");
+const QString kReleaseFile = QStringLiteral("release.ini");
+const QString kConfigFile = QStringLiteral("config.ini");
+const QString kStatisticsFile = QStringLiteral("statistics.log");
+const QString kDefaultMachineIdPath = QStringLiteral("/etc/machine-id");
+const QString kAboutPage = QStringLiteral("qrc:/web/about.html");
+// Nobody should ever hand us a release file this big; the rest is ignored.
+constexpr qint64 kMaxReleaseFileSize = 64 * 1024;
+
+// A name that stays inside the folder it is joined to.
+bool isPlainFileName(const QString &szName)
+{
+    return !szName.isEmpty() && szName != QLatin1String(".") && szName != QLatin1String("..")
+        && !szName.contains(QLatin1Char('/')) && !szName.contains(QLatin1Char('\\'))
+        && !szName.contains(QChar(0));
+}
+
+QString runningExecutableName()
+{
+    QString szPath;
+    if (QCoreApplication::instance())
+        szPath = QCoreApplication::applicationFilePath();
+    else
+        szPath = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    const QString szName = QFileInfo(szPath).fileName();
+    return isPlainFileName(szName) ? szName : kProductName;
+}
+
+QString runningProgramFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+}
+
+bool usableFolder(const QString &szFolder)
+{
+    if (szFolder.isEmpty() || !QDir().mkpath(szFolder))
+        return false;
+    const QFileInfo stInfo(szFolder);
+    return stInfo.isDir() && stInfo.isWritable();
+}
+
+// The shared temp folder is writable by everybody, so our folder there must
+// be ours alone: created 0700, owned by us, no link another user could plant.
+bool privateTempFolder(const QString &szFolder)
+{
+    const QByteArray szNative = QFile::encodeName(szFolder);
+    if (::mkdir(szNative.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    if (::lstat(szNative.constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+} // namespace
+
+CQSrvProductInfo::CQSrvProductInfo() = default;
+
+CQSrvProductInfo &CQSrvProductInfo::instance()
+{
+    static CQSrvProductInfo s_info;
+    return s_info;
+}
+
+void CQSrvProductInfo::setExecutableName(const QString &szName)
+{
+    QMutexLocker locker(&m_mutex);
+    m_szExecutableName = szName;
+    m_bReleaseLoaded = false;
+}
+
+void CQSrvProductInfo::setBaseFolder(const QString &szFolder)
+{
+    QMutexLocker locker(&m_mutex);
+    m_szBaseFolder = szFolder;
+    m_bReleaseLoaded = false;
+}
+
+void CQSrvProductInfo::setProgramFolder(const QString &szFolder)
+{
+    QMutexLocker locker(&m_mutex);
+    m_szProgramFolder = szFolder;
+    m_bReleaseLoaded = false;
+}
+
+void CQSrvProductInfo::setMachineIdPath(const QString &szPath)
+{
+    QMutexLocker locker(&m_mutex);
+    m_szMachineIdPath = szPath;
+}
+
+CQSrvProductInfo::Overrides CQSrvProductInfo::overrides() const
+{
+    QMutexLocker locker(&m_mutex);
+    return Overrides{m_szExecutableName, m_szBaseFolder, m_szProgramFolder, m_szMachineIdPath};
+}
+
+QString CQSrvProductInfo::executableName() const
+{
+    const QString szName = overrides().szExecutableName;
+    return isPlainFileName(szName) ? szName : runningExecutableName();
+}
+
+QString CQSrvProductInfo::productName() const
+{
+    return kProductName;
+}
+
+QString CQSrvProductInfo::currentVersion() const
+{
+    return QStringLiteral(PICTORA_VERSION);
+}
+
+QString CQSrvProductInfo::versionInformation() const
+{
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(kProductName, currentVersion(), QSysInfo::kernelType(), QSysInfo::currentCpuArchitecture());
+}
+
+QString CQSrvProductInfo::folderForProduct(const QString &szProduct) const
+{
+    if (!isPlainFileName(szProduct))
+        return QString();
+    const Overrides stOverrides = overrides();
+    const QString szExe = executableName();
+
+    const QString szBase = stOverrides.szBaseFolder.isEmpty()
+        ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        : stOverrides.szBaseFolder;
+    if (!szBase.isEmpty()) {
+        const QString szFolder = QDir::cleanPath(szBase + QLatin1Char('/') + szProduct + QLatin1Char('/') + szExe);
+        if (usableFolder(szFolder))
+            return szFolder;
+    }
+
+    const QString szProgram = stOverrides.szProgramFolder.isEmpty() ? runningProgramFolder()
+                                                                    : stOverrides.szProgramFolder;
+    if (!szProgram.isEmpty()) {
+        const QString szFolder = QDir::cleanPath(szProgram + QStringLiteral("/userdata/") + szExe);
+        if (usableFolder(szFolder))
+            return szFolder;
+    }
+
+    const QString szPrivate = QDir::cleanPath(QDir::tempPath() + QLatin1Char('/') + szProduct
+                                              + QLatin1Char('-') + QString::number(::geteuid()));
+    if (privateTempFolder(szPrivate)) {
+        const QString szFolder = szPrivate + QLatin1Char('/') + szExe;
+        if (usableFolder(szFolder))
+            return szFolder;
+    }
+    qDebug() << "no usable per-user data folder for" << szProduct;
+    return QString();
+}
+
+QString CQSrvProductInfo::dataFolder() const
+{
+    return folderForProduct(kProductName);
+}
+
+QString CQSrvProductInfo::configFilePath(const QString &szProduct, const QString &szFileName) const
+{
+    if (!isPlainFileName(szFileName))
+        return QString();
+    const QString szFolder = folderForProduct(szProduct);
+    if (szFolder.isEmpty())
+        return QString();
+    return QDir(szFolder).absoluteFilePath(szFileName);
+}
+
+bool CQSrvProductInfo::loadReleaseLocked(const QString &szFolder) const
+{
+    m_release.clear();
+    m_bReleaseLoaded = true;
+    if (szFolder.isEmpty())
+        return false;
+    QFile file(szFolder + QLatin1Char('/') + kReleaseFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString szText = QString::fromUtf8(file.read(kMaxReleaseFileSize));
+    const QStringList lines = szText.split(QLatin1Char('\n'));
+    for (const QString &szRawLine : lines) {
+        const QString szLine = szRawLine.trimmed();
+        if (szLine.isEmpty() || szLine.startsWith(QLatin1Char('#')) || szLine.startsWith(QLatin1Char(';'))
+            || szLine.startsWith(QLatin1Char('[')))
+            continue;
+        const int iEq = szLine.indexOf(QLatin1Char('='));
+        if (iEq <= 0)
+            continue;
+        m_release.insert(szLine.left(iEq).trimmed(), szLine.mid(iEq + 1).trimmed());
+    }
+    return true;
+}
+
+QString CQSrvProductInfo::latestVersion() const
+{
+    const QString szFolder = dataFolder();
+    QMutexLocker locker(&m_mutex);
+    if (!m_bReleaseLoaded)
+        loadReleaseLocked(szFolder);
+    const QString szVersion = m_release.value(QStringLiteral("LatestVersion"));
+    return szVersion.isEmpty() ? kNoVersion : szVersion;
+}
+
+QString CQSrvProductInfo::releaseValue(const QString &szKey) const
+{
+    const QString szFolder = dataFolder();
+    QMutexLocker locker(&m_mutex);
+    if (!m_bReleaseLoaded)
+        loadReleaseLocked(szFolder);
+    return m_release.value(szKey);
+}
+
+int CQSrvProductInfo::applicationId(int iIndex) const
+{
+    Q_UNUSED(iIndex);
+    return 0;
+}
+
+bool CQSrvProductInfo::refresh(int iApplicationId)
+{
+    if (iApplicationId != applicationId(0))
+        return false;
+    const QString szFolder = dataFolder();
+    QMutexLocker locker(&m_mutex);
+    return loadReleaseLocked(szFolder);
+}
+
+QString CQSrvProductInfo::productWebPage() const
+{
+    return QString();
+}
+
+void CQSrvProductInfo::openCustomerService(const QString &szDisplayName, const QString &szEntry,
+                                           int iIndex, const QString &szSiteAddress) const
+{
+    Q_UNUSED(iIndex);
+    Q_UNUSED(szSiteAddress);
+    qDebug() << "customer service is not reachable offline:" << szDisplayName << szEntry;
+}
+
+QString CQSrvProductInfo::aboutPageAddress(const QString &szThemeName, int iIndex) const
+{
+    Q_UNUSED(iIndex);
+    QUrl stUrl(kAboutPage);
+    if (!szThemeName.isEmpty()) {
+        QUrlQuery stQuery;
+        stQuery.addQueryItem(QStringLiteral("theme"), szThemeName);
+        stUrl.setQuery(stQuery);
+    }
+    return stUrl.toString(QUrl::FullyEncoded);
+}
+
+QString CQSrvProductInfo::userId() const
+{
+    return QString();
+}
+
+QString CQSrvProductInfo::machineCode() const
+{
+    const QString szOverride = overrides().szMachineIdPath;
+    QFile file(szOverride.isEmpty() ? kDefaultMachineIdPath : szOverride);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray id = file.read(256).trimmed();
+    if (id.isEmpty())
+        return QString();
+    // The machine id is to stay secret; hand out an id of our own derived
+    // from it, keyed by the machine id as systemd recommends for app ids.
+    const QByteArray code = QMessageAuthenticationCode::hash(kProductName.toUtf8(), id, QCryptographicHash::Sha256);
+    return QString::fromLatin1(code.toHex());
+}
+
+QString CQSrvProductInfo::statisticsSwitch() const
+{
+    const QString szConfig = configFilePath(kProductName, kConfigFile);
+    if (szConfig.isEmpty() || !QFileInfo::exists(szConfig))
+        return QStringLiteral("0");
+    QSettings settings(szConfig, QSettings::IniFormat);
+    const QString szValue = settings.value(QStringLiteral("statistics")).toString().trimmed();
+    return szValue == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+bool CQSrvProductInfo::sendStatistics(const QString &szEventType, const QString &szJson)
+{
+    const QString szFolder = dataFolder();
+    if (szFolder.isEmpty())
+        return false;
+
+    QJsonObject stLine;
+    stLine.insert(QStringLiteral("event"), szEventType);
+    stLine.insert(QStringLiteral("time"), QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    const QJsonDocument stRecord = QJsonDocument::fromJson(szJson.toUtf8());
+    if (stRecord.isObject())
+        stLine.insert(QStringLiteral("record"), stRecord.object());
+    else if (stRecord.isArray())
+        stLine.insert(QStringLiteral("record"), stRecord.array());
+    else
+        stLine.insert(QStringLiteral("record"), szJson);   // kept as text, still one line
+    const QByteArray line = QJsonDocument(stLine).toJson(QJsonDocument::Compact) + '\n';
+
+    QMutexLocker locker(&m_mutex);
+    QFile file(szFolder + QLatin1Char('/') + kStatisticsFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        qDebug() << "statistics log cannot be opened:" << file.errorString();
+        return false;
+    }
+    if (file.write(line) != line.size() || !file.flush()) {
+        qDebug() << "statistics log cannot be written:" << file.errorString();
+        return false;
+    }
+    return true;
+}

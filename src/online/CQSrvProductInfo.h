@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QHash>
+#include <QMutex>
+#include <QString>
+
+// Product identity, release data, per-user data folder, identifiers and the
+// statistics channel. Built into the program; nothing here goes to the
+// network. One process-wide object, reached through instance(); separate
+// objects can be made for tests (or tools) that need other settings.
+//
+// Per-user data folder, first one that can be created and written:
+//   1. <base>/<product>/<executable file name>, base = the generic data
+//      location ($XDG_DATA_HOME, usually ~/.local/share) or setBaseFolder();
+//   2. <program folder>/userdata/<executable file name>;
+//   3. <temp>/<product>-<uid>/<executable file name>, the <product>-<uid>
+//      folder private to the user (mode 0700, owned by us, not a link).
+// The executable's file name is part of every choice, so differently named
+// copies of the program never share (or clear) each other's data.
+//
+// Release file: "release.ini" in the data folder, read on first use and
+// again by refresh(). Plain "key=value" lines; blank lines, lines starting
+// with '#' or ';' and "[section]" lines are skipped; key and value are
+// trimmed. Keys used: "LatestVersion" (latest release, e.g. 2.3.1) and
+// "ForceUpdate" (a number above 0 makes the update mandatory).
+//
+// User config: "config.ini" in the data folder (INI, read with QSettings);
+// "statistics=1" turns the statistics switch on.
+//
+// Statistics log: "statistics.log" in the data folder, one compact JSON
+// object per line: {"event":...,"record":...,"time":...}.
+//
+// All methods are thread-safe.
+class CQSrvProductInfo
+{
+public:
+    CQSrvProductInfo();
+    CQSrvProductInfo(const CQSrvProductInfo &) = delete;
+    CQSrvProductInfo &operator=(const CQSrvProductInfo &) = delete;
+
+    // The process-wide object, created on first use.
+    static CQSrvProductInfo &instance();
+
+    // Overrides, empty restores the default. Meant for tests and tools.
+    void setExecutableName(const QString &szName);   // default: this program's file name
+    void setBaseFolder(const QString &szFolder);     // default: generic data location
+    void setProgramFolder(const QString &szFolder);  // default: the application folder
+    void setMachineIdPath(const QString &szPath);    // default: /etc/machine-id
+
+    QString executableName() const;
+
+    // "Pictora".
+    QString productName() const;
+    // The running version, "2.3.0".
+    QString currentVersion() const;
+    // Opaque description of the installed product, "Pictora 2.3.0 linux x86_64".
+    QString versionInformation() const;
+
+    // Absolute path of szFileName in the per-user data folder of szProduct;
+    // the folder is created when missing. Empty when the names are not plain
+    // file names or no folder is usable.
+    QString configFilePath(const QString &szProduct, const QString &szFileName) const;
+    // The per-user data folder of this product, created when missing; empty
+    // when no folder is usable.
+    QString dataFolder() const;
+
+    // Latest release from the release file; "000" when there is none.
+    QString latestVersion() const;
+    // Any value of the release file ("ForceUpdate"); empty when absent.
+    QString releaseValue(const QString &szKey) const;
+    // The identifier refresh() expects; always 0.
+    int applicationId(int iIndex) const;
+    // Reads the release file again. False when the id is not ours or there
+    // is no readable release file (the values then say "no information").
+    bool refresh(int iApplicationId);
+
+    // No offline page exists; empty, so callers use their own page.
+    QString productWebPage() const;
+    // No customer service is reachable offline: logs at debug level and
+    // does nothing.
+    void openCustomerService(const QString &szDisplayName, const QString &szEntry,
+                             int iIndex, const QString &szSiteAddress) const;
+    // Address of the about page in the program's resources.
+    QString aboutPageAddress(const QString &szThemeName, int iIndex) const;
+
+    // Nobody signs in on this platform: always empty.
+    QString userId() const;
+    // 64 hex characters derived from the machine id (never the id itself);
+    // empty when the machine id cannot be read.
+    QString machineCode() const;
+
+    // "1" when the user's config turns statistics on, "0" otherwise.
+    QString statisticsSwitch() const;
+    // Appends one record to the statistics log. False when it cannot be written.
+    bool sendStatistics(const QString &szEventType, const QString &szJson);
+
+private:
+    struct Overrides
+    {
+        QString szExecutableName;
+        QString szBaseFolder;
+        QString szProgramFolder;
+        QString szMachineIdPath;
+    };
+    Overrides overrides() const;
+    QString folderForProduct(const QString &szProduct) const;
+    // Parses the release file; call with m_mutex held.
+    bool loadReleaseLocked(const QString &szFolder) const;
+
+    mutable QMutex m_mutex;
+    QString m_szExecutableName;
+    QString m_szBaseFolder;
+    QString m_szProgramFolder;
+    QString m_szMachineIdPath;
+    mutable bool m_bReleaseLoaded = false;
+    mutable QHash<QString, QString> m_release;
+};
