@@ -54,14 +54,18 @@ QJsonObject probeStream(const QJsonObject &stProbe, const QString &szType)
 
 int countVideoFrames(const QString &szPath)
 {
+    // JSON rather than CSV: some containers add fields to the CSV line.
     const ToolResult st = runTool(QStringLiteral("ffprobe"),
                                   {"-v", "error", "-count_frames", "-select_streams", "v:0",
-                                   "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", szPath},
+                                   "-show_entries", "stream=nb_read_frames", "-of", "json", szPath},
                                   300000);
     if (!st.bFinished || st.iExitCode != 0)
         return -1;
+    const QJsonArray streams = QJsonDocument::fromJson(st.stdOut).object().value("streams").toArray();
+    if (streams.isEmpty())
+        return -1;
     bool bOk = false;
-    const int n = QString::fromLatin1(st.stdOut).trimmed().toInt(&bOk);
+    const int n = streams.first().toObject().value("nb_read_frames").toString().toInt(&bOk);
     return bOk ? n : -1;
 }
 

@@ -1,0 +1,265 @@
+#include "media/ffmpeg/FrameOps.h"
+
+#include "media/ffmpeg/FFmpegPtr.h"
+#include "media/ffmpeg/FilterGraph.h"
+#include "media/ffmpeg/SizeMath.h"
+
+#include <sstream>
+#include <utility>
+#include <vector>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/parseutils.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+// 0 when pFrame is a picture the video operations can work on.
+int checkVideoFrame(const AVFrame *pFrame)
+{
+    if (!pFrame)
+        return AVERROR(EINVAL);
+    if (pFrame->nb_samples > 0 && pFrame->ch_layout.nb_channels > 0)
+        return AVERROR_INVALIDDATA;
+    if (pFrame->width < 1 || pFrame->height < 1 || pFrame->format < 0 || !pFrame->data[0])
+        return AVERROR(EINVAL);
+    return 0;
+}
+
+void moveInto(AVFrame *pDst, AVFrame *pResult)
+{
+    av_frame_unref(pDst);
+    av_frame_move_ref(pDst, pResult);
+}
+
+// The colour is spliced into a filter description, so only what FFmpeg
+// parses as a colour is let through (no ':' ',' or '[' can sneak filters in).
+bool isValidColor(const std::string &szColor)
+{
+    uint8_t rgba[4];
+    return !szColor.empty() && av_parse_color(rgba, szColor.c_str(), -1, nullptr) >= 0;
+}
+
+FilterInput videoSourceFor(const char *szName, const AVFrame *pFrame)
+{
+    return FilterInput(szName, pFrame->width, pFrame->height, static_cast<AVPixelFormat>(pFrame->format),
+                       AVRational{1, 1}, AVRational{0, 1}, pFrame->sample_aspect_ratio);
+}
+
+// Runs one frame per source through a throw-away graph and takes the first
+// frame from "out". The sources are closed after their frame so that filters
+// that wait for more input (overlay) give their picture out at once.
+int runOneShot(AVFilterGraph *pRawGraph, const std::vector<std::pair<const char *, const AVFrame *>> &pushes,
+               AVFrame *pResult)
+{
+    AVFilterGraphPtr pGraph(pRawGraph);
+    if (!pGraph)
+        return AVERROR(EINVAL);
+    for (const auto &push : pushes) {
+        int ret = pushFrameToFilter(pGraph.get(), push.first, push.second);
+        if (ret < 0)
+            return ret;
+        ret = pushFrameToFilter(pGraph.get(), push.first, nullptr);
+        if (ret < 0)
+            return ret;
+    }
+    bool bGot = false;
+    const int ret = pullFrameFromFilter(pGraph.get(), "out", pResult, bGot);
+    if (ret < 0)
+        return ret;
+    return bGot ? 0 : AVERROR(EAGAIN);
+}
+
+int scaleInto(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat eFormat, bool bKeepPictType)
+{
+    if (iWidth < 1 || iHeight < 1 || eFormat < 0)
+        return AVERROR(EINVAL);
+    AVFramePtr pOut = makeFramePtr();
+    if (!pOut)
+        return AVERROR(ENOMEM);
+    pOut->width = iWidth;
+    pOut->height = iHeight;
+    pOut->format = eFormat;
+    pOut->pts = pSrc->pts;
+    pOut->pkt_dts = pSrc->pkt_dts;
+    pOut->pkt_duration = pSrc->pkt_duration;
+    if (bKeepPictType)
+        pOut->pict_type = pSrc->pict_type;
+    int ret = av_frame_get_buffer(pOut.get(), 0);
+    if (ret < 0)
+        return ret;
+    const int iFlags = pSrc->width < iWidth ? SWS_BICUBIC : SWS_AREA;
+    SwsContextPtr pScaler(sws_getContext(pSrc->width, pSrc->height, static_cast<AVPixelFormat>(pSrc->format), iWidth,
+                                         iHeight, eFormat, iFlags, nullptr, nullptr, nullptr));
+    if (!pScaler)
+        return AVERROR(EINVAL);
+    ret = sws_scale(pScaler.get(), pSrc->data, pSrc->linesize, 0, pSrc->height, pOut->data, pOut->linesize);
+    if (ret < 0)
+        return ret;
+    if (ret == 0)
+        return AVERROR_EXTERNAL;
+    moveInto(pDst, pOut.get());
+    return 0;
+}
+
+} // namespace
+
+int overlayFrame(const AVFrame *pBase, AVFrame *pDst, const AVFrame *pTop, int x, int y)
+{
+    int ret = checkVideoFrame(pBase);
+    if (ret == 0)
+        ret = checkVideoFrame(pTop);
+    if (ret < 0)
+        return ret;
+    if (!pDst)
+        return AVERROR(EINVAL);
+    const char *szFormat = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pBase->format));
+    if (!szFormat)
+        return AVERROR(EINVAL);
+
+    // Both pictures are pushed at the same instant so that the overlay pairs them.
+    AVFramePtr pBaseRef(av_frame_clone(pBase));
+    AVFramePtr pTopRef(av_frame_clone(pTop));
+    AVFramePtr pResult = makeFramePtr();
+    if (!pBaseRef || !pTopRef || !pResult)
+        return AVERROR(ENOMEM);
+    const int64_t iPts = pBase->pts;
+    pBaseRef->pts = 0;
+    pTopRef->pts = 0;
+
+    std::ostringstream description;
+    description << "[in1][in2]overlay=" << ":x=" << x << ":y=" << y << ",format=pix_fmts='" << szFormat << "'";
+    AVFilterGraph *pGraph = createFilterGraph(
+        description.str(), {videoSourceFor("in1", pBase), videoSourceFor("in2", pTop)},
+        FilterOutput("out", static_cast<AVPixelFormat>(pBase->format)));
+    if (!pGraph)
+        return AVERROR(EINVAL);
+    ret = runOneShot(pGraph, {{"in1", pBaseRef.get()}, {"in2", pTopRef.get()}}, pResult.get());
+    if (ret < 0)
+        return ret;
+    pResult->pts = iPts;
+    moveInto(pDst, pResult.get());
+    return 0;
+}
+
+int makeColorFrame(AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat, const std::string &szColor)
+{
+    if (!pDst || iWidth < 1 || iHeight < 1)
+        return AVERROR(EINVAL);
+    const std::string szUsed = szColor.empty() ? std::string("white") : szColor;
+    const char *szFormat = av_get_pix_fmt_name(ePixelFormat);
+    if (!szFormat || !isValidColor(szUsed))
+        return AVERROR(EINVAL);
+    AVFramePtr pResult = makeFramePtr();
+    if (!pResult)
+        return AVERROR(ENOMEM);
+
+    std::ostringstream description;
+    description << "color=size=" << iWidth << "x" << iHeight << ":color=" << szUsed << ",format=pix_fmts='"
+                << szFormat << "'";
+    AVFilterGraph *pGraph = createFilterGraph(description.str(), FilterOutput("out", ePixelFormat));
+    if (!pGraph)
+        return AVERROR(EINVAL);
+    const int ret = runOneShot(pGraph, {}, pResult.get());
+    if (ret < 0)
+        return ret;
+    moveInto(pDst, pResult.get());
+    return 0;
+}
+
+int scalePadFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight, const std::string &szPadColor)
+{
+    int ret = checkVideoFrame(pSrc);
+    if (ret < 0)
+        return ret;
+    if (!pDst || iBoxWidth < 1 || iBoxHeight < 1)
+        return AVERROR(EINVAL);
+    const std::string szUsed = szPadColor.empty() ? std::string("black") : szPadColor;
+    if (!isValidColor(szUsed))
+        return AVERROR(EINVAL);
+    const QSize stFit = fitSize(pSrc->width, pSrc->height, iBoxWidth, iBoxHeight);
+    if (stFit.width() < 1 || stFit.height() < 1)
+        return AVERROR(EINVAL);
+    const int x = (iBoxWidth - stFit.width()) / 2;
+    const int y = (iBoxHeight - stFit.height()) / 2;
+    AVFramePtr pResult = makeFramePtr();
+    if (!pResult)
+        return AVERROR(ENOMEM);
+
+    std::ostringstream description;
+    description << "scale=" << stFit.width() << ":" << stFit.height() << "," << "pad=w=" << iBoxWidth
+                << ":h=" << iBoxHeight << ":x=" << x << ":y=" << y << ":color=" << szUsed;
+    AVFilterGraph *pGraph = createFilterGraph(description.str(), videoSourceFor("in", pSrc),
+                                              FilterOutput("out", static_cast<AVPixelFormat>(pSrc->format)));
+    if (!pGraph)
+        return AVERROR(EINVAL);
+    ret = runOneShot(pGraph, {{"in", pSrc}}, pResult.get());
+    if (ret < 0)
+        return ret;
+    moveInto(pDst, pResult.get());
+    return 0;
+}
+
+int convertPixelFormat(const AVFrame *pSrc, AVFrame *pDst, AVPixelFormat ePixelFormat)
+{
+    const int ret = checkVideoFrame(pSrc);
+    if (ret < 0)
+        return ret;
+    if (!pDst)
+        return AVERROR(EINVAL);
+    if (pSrc->format == ePixelFormat) {
+        if (pSrc == pDst)
+            return 0;
+        AVFramePtr pRef(av_frame_clone(pSrc));
+        if (!pRef)
+            return AVERROR(ENOMEM);
+        moveInto(pDst, pRef.get());
+        return 0;
+    }
+    return scaleInto(pSrc, pDst, pSrc->width, pSrc->height, ePixelFormat, true);
+}
+
+int resizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight)
+{
+    const int ret = checkVideoFrame(pSrc);
+    if (ret < 0)
+        return ret;
+    if (!pDst)
+        return AVERROR(EINVAL);
+    return scaleInto(pSrc, pDst, iWidth, iHeight, static_cast<AVPixelFormat>(pSrc->format), false);
+}
+
+int fitResizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight)
+{
+    const int ret = checkVideoFrame(pSrc);
+    if (ret < 0)
+        return ret;
+    if (!pDst)
+        return AVERROR(EINVAL);
+    const QSize stFit = fitSize(pSrc->width, pSrc->height, iBoxWidth, iBoxHeight);
+    return scaleInto(pSrc, pDst, stFit.width(), stFit.height(), static_cast<AVPixelFormat>(pSrc->format), false);
+}
+
+int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleFormat eSampleFormat, int iSamples)
+{
+    if (!pDst || iChannels < 1 || iSampleRate < 1 || iSamples < 1 || eSampleFormat < 0
+        || eSampleFormat >= AV_SAMPLE_FMT_NB)
+        return AVERROR(EINVAL);
+    AVFramePtr pOut = makeFramePtr();
+    if (!pOut)
+        return AVERROR(ENOMEM);
+    pOut->nb_samples = iSamples;
+    pOut->format = eSampleFormat;
+    pOut->sample_rate = iSampleRate;
+    av_channel_layout_default(&pOut->ch_layout, iChannels);
+    int ret = av_frame_get_buffer(pOut.get(), 0);
+    if (ret < 0)
+        return ret;
+    ret = av_samples_set_silence(pOut->extended_data, 0, iSamples, iChannels, eSampleFormat);
+    if (ret < 0)
+        return ret;
+    moveInto(pDst, pOut.get());
+    return 0;
+}

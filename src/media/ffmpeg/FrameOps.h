@@ -1,0 +1,50 @@
+#pragma once
+
+// One-shot frame operations.
+//
+// Each call builds and frees its own filter graph or scaler, which costs far
+// more than the frame it produces. Use them once per material or segment
+// (preparing an image, the watermark, a transition's end pictures), never per
+// output frame: per-frame paths keep a graph from createFilterGraph for the
+// whole segment and only push and pull (FilterGraph.h).
+//
+// All return an FFmpeg error code. On success the destination is
+// unreferenced and receives the result; source and destination may be the
+// same frame. A video operation handed a frame that carries audio samples
+// fails with AVERROR_INVALIDDATA and leaves the destination untouched.
+
+#include <string>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+#include <libavutil/samplefmt.h>
+}
+
+// pTop drawn over pBase with its top-left corner at (x, y); the result has
+// pBase's size, pixel format and pts. pTop's alpha is respected.
+int overlayFrame(const AVFrame *pBase, AVFrame *pDst, const AVFrame *pTop, int x, int y);
+
+// A frame of one colour (FFmpeg colour syntax: "white", "#D9D9D9",
+// "0x202020@0.5"); empty means "white". Colours FFmpeg cannot parse give -22.
+int makeColorFrame(AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                   const std::string &szColor = std::string());
+
+// Scales pSrc to fit the box (fitSize, both sides even) and pads it centred
+// to exactly iBoxWidth x iBoxHeight with szPadColor (empty = "black").
+// Keeps pSrc's pixel format.
+int scalePadFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight,
+                  const std::string &szPadColor = std::string());
+
+// pSrc in another pixel format (a plain new reference when it already has
+// it). pts, pkt_dts, pkt_duration and pict_type are kept.
+int convertPixelFormat(const AVFrame *pSrc, AVFrame *pDst, AVPixelFormat ePixelFormat);
+
+// pSrc scaled to iWidth x iHeight in its own pixel format.
+int resizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight);
+
+// pSrc scaled to fitSize(its size, box), no padding.
+int fitResizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight);
+
+// iSamples of silence in iChannels channels (default layout for that count).
+int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleFormat eSampleFormat, int iSamples);
