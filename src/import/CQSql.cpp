@@ -94,6 +94,14 @@ bool openConnection(const QString &szName, const QString &szPath, bool bCreateTa
         qDebug() << "error: failed to connect sqlite3 database." << db.lastError();
         return false;
     }
+    {
+        // A per-run cache, deleted at every start: durability buys nothing,
+        // and syncing every insert of a tier picture dominated the import.
+        QSqlQuery pragma(db);
+        if (!pragma.exec(QStringLiteral("PRAGMA synchronous=OFF"))
+            || !pragma.exec(QStringLiteral("PRAGMA journal_mode=MEMORY")))
+            qDebug() << "error" << pragma.lastError();
+    }
     if (bCreateTable) {
         QSqlQuery query(db);
         if (!query.exec(kCreateTable))

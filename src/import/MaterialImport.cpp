@@ -1,0 +1,81 @@
+#include "import/MaterialImport.h"
+
+#include "import/CQSql.h"
+#include "import/MaterialAppender.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+QString MaterialImportReport::filteredMessage() const
+{
+    if (filteredCount() <= 0)
+        return QString();
+    return QCoreApplication::translate(
+               "VistaloClass", "%1 files that cannot be added or already exist in the list have been filtered for you")
+        .arg(filteredCount());
+}
+
+QString MaterialImportReport::fourKWarning()
+{
+    return QString::fromUtf8("添加的素材之一超过4K分辨率，可能会造成\n程序解析失败崩溃，建议调整素材后再添加");
+}
+
+void startThumbnailStore()
+{
+    static const bool s_bStarted = [] {
+        CQSql::removeDatabaseFile();
+        CQSql::instance();
+        return true;
+    }();
+    Q_UNUSED(s_bStarted);
+}
+
+MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKind)
+{
+    startThumbnailStore();
+
+    QThread thread;
+    auto *pDecoder = new ImageDecoder;
+    MaterialAppender appender(pDecoder);
+    pDecoder->moveToThread(&thread);
+    thread.start();
+
+    MaterialImportReport stReport;
+    QEventLoop loop;
+    // Queued: the appends posted before the end of the batch run first.
+    QObject::connect(pDecoder, &ImageDecoder::sig_checkFinished, &loop,
+                     [&](bool bShowTip) {
+                         stReport.bFound4K = bShowTip;
+                         loop.quit();
+                     },
+                     Qt::QueuedConnection);
+    QObject::connect(pDecoder, &ImageDecoder::sig_batchDecodeFinished, &loop, [&]() { loop.quit(); },
+                     Qt::QueuedConnection);
+
+    pDecoder->setRunning(true);
+    pDecoder->setExpandFolders(eKind == ImportInput::DroppedItems);
+    if (eKind == ImportInput::Folders)
+        emit pDecoder->sig_setFileDir(inputs);
+    else
+        emit pDecoder->sig_setFileList(QList<QString>(inputs));
+    emit pDecoder->sig_check();
+    loop.exec();
+
+    pDecoder->setRunning(true);
+    emit pDecoder->sig_batchDecode();
+    loop.exec();
+
+    stReport.iSucceeded = pDecoder->succeededCount();
+    stReport.iFailed = pDecoder->failedCount();
+    stReport.iDuplicate = pDecoder->duplicateCount();
+    stReport.iTotal = pDecoder->totalCount();
+    stReport.stTimings = pDecoder->timings();
+    stReport.iDecodedFiles = pDecoder->decodedFileCount();
+
+    emit pDecoder->sig_close(0);
+    thread.wait();
+    // The thread has ended, so nothing else can touch the decoder now.
+    delete pDecoder;
+    return stReport;
+}
