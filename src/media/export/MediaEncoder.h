@@ -1,0 +1,96 @@
+#pragma once
+
+// The export renderer: the album state in, one video file out.
+//
+// MediaEncoder lives in a worker thread of its own (parentless, moved there
+// by its owner). The owner starts an export by emitting sig_exportVideo and
+// cancels it by clearing the running flag; the renderer reports through
+// sig_exportProgress, sig_succeeded and sig_exportFail. One output frame at
+// a time: pictures are prepared, encoded and written, then the sound is
+// brought up to the same instant, all in the worker thread.
+
+#include "editor/AlbumProjectState.h"
+#include "media/export/ExportContext.h"
+#include "media/export/ExportStats.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+
+class MediaEncoder : public QObject
+{
+    Q_OBJECT
+public:
+    MediaEncoder();
+    ~MediaEncoder() override;
+
+    // True while an export may go on. Every emission of sig_exportVideo sets
+    // it (in the emitting thread, so a cancel that follows the request is
+    // never lost); clearing it from any thread, or from a signal handler,
+    // cancels the export at its next frame.
+    std::atomic<bool> &runningFlag() { return m_bRunning; }
+
+    // Where the time of the last finished export went (any thread).
+    ExportStats lastExportStats() const;
+
+Q_SIGNALS:
+    void sig_encoded(QString szFile);
+    void sig_close(int iExitCode);
+    void sig_exportVideo();
+    void sig_exportProgress(int iVal);
+    void sig_exportFail(QString szError);
+    void sig_succeeded();
+
+public Q_SLOTS:
+    void exportVideoImpl();
+    void closeImpl(int iExitEcode);
+
+private:
+    // Pipeline.
+    void runExport();
+    void setUpOutput();
+    void emitVideoFrame(AVFrame *pFrame);
+    void finishOutput();
+    void releaseExport();
+    void reportFailure(int iCode);
+    [[noreturn]] void fail(int iCode, const QString &szMessage = QString());
+    void checkRunning();
+    const ImageSource &material(int i) const;
+    int64_t countAlbumFrames() const;
+    // Sends pFrame (null: flush) and writes every packet that comes out.
+    void encodeAndWrite(AVCodecContext *pEncoder, const AVFrame *pFrame, AVPacket *pPacket, AVStream *pStream,
+                        bool bVideo);
+
+    // Pictures, transitions and the watermark.
+    int preparePicture(const AVFrame *pSource, AVFrame *pDst);
+    int rotateQuarterTurns(AVFrame *pPicture, int64_t iRotation, bool *pbConversionFailed = nullptr);
+    void loadPicture(const ImageSource &stSource, AVFrame *pDst);
+    void renderImageSegment(const ImageSource &stSource);
+    void renderTransition(const ImageSource &stFrom, const ImageSource &stTo, const TransitionSegment &stSegment);
+    void renderVideoSegment(const ImageSource &stSource);
+    void prepareWatermark();
+    int applyWatermark(const AVFrame *pPicture, AVFrame *pOut);
+
+    // Sound.
+    void setUpAudio();
+    void openMusic();
+    AudioWriter stillPictureAudioWriter() const;
+    void writeAudioUpToVideo();
+    int64_t audioTarget() const;
+    void writeSilenceUpTo();
+    void writeMusicUpTo();
+    void encodeFifoFrames();
+    void drainFifo();
+    void padUnflushableEncoder();
+    void encodeFifoFrame(int iSamples);
+
+    std::atomic<bool> m_bRunning{true};
+    const ImageSource m_stMissing;   // made with the renderer, in the owner's thread
+    ExportContext m_ctx;
+    PhaseClock m_clock;
+    mutable QMutex m_statsMutex;
+    ExportStats m_stLastStats;
+};

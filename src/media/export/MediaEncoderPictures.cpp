@@ -1,0 +1,191 @@
+// Image segments, transitions and the watermark of the export.
+
+#include "editor/AlbumProjectState.h"
+#include "media/export/MediaEncoder.h"
+#include "media/ffmpeg/EdgeFrames.h"
+#include "media/ffmpeg/FilterGraph.h"
+#include "media/ffmpeg/FrameOps.h"
+#include "media/recipes/PictureRecipes.h"
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+int MediaEncoder::preparePicture(const AVFrame *pSource, AVFrame *pDst)
+{
+    return recipes::preparePicture(pSource, pDst, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat);
+}
+
+int MediaEncoder::rotateQuarterTurns(AVFrame *pPicture, int64_t iRotation, bool *pbConversionFailed)
+{
+    return recipes::rotateQuarterTurns(pPicture, iRotation, pbConversionFailed);
+}
+
+// The first picture of a material, upright, turned, fitted and in the
+// encoder's format: what its image segment shows and a transition aims at.
+void MediaEncoder::loadPicture(const ImageSource &stSource, AVFrame *pDst)
+{
+    ScopedPhase phase(m_clock, ExportPhase::Prepare);
+    int ret = decodeEdgeFrames(stSource.szFilePath.toUtf8().toStdString(), pDst);
+    if (ret < 0)
+        fail(ret, tr("Image decode failed"));
+    bool bConversionFailed = false;
+    ret = rotateQuarterTurns(pDst, stSource.iRotation, &bConversionFailed);
+    if (ret < 0)
+        fail(ret, bConversionFailed ? tr("Image format conversion failed") : QString());
+    ret = preparePicture(pDst, pDst);
+    if (ret < 0)
+        fail(ret, tr("Image zoom failed"));
+    ret = convertPixelFormat(pDst, pDst, m_ctx.ePixelFormat);
+    if (ret < 0)
+        fail(ret, tr("Image format conversion failed"));
+    pDst->pts = 0;
+#ifdef __GLIBC__
+    // The full-size photo and its intermediate pictures are free again. glibc
+    // keeps such memory in its heaps, scattered between the frames that stay,
+    // so that a long album would slowly grow the process; hand it back now.
+    malloc_trim(0);
+#endif
+}
+
+void MediaEncoder::renderImageSegment(const ImageSource &stSource)
+{
+    const AlbumProjectState &st = albumState();
+    // After a transition the current picture already is this image's; the
+    // path check also covers an album whose transition list is short.
+    const bool bPrepared = m_ctx.pCurrentPicture->width > 0 && m_ctx.pCurrentPicture->height > 0
+                           && m_ctx.szCurrentPictureOf == stSource.szFilePath.toStdString()
+                           && m_ctx.iCurrentPictureRotation == stSource.iRotation;
+    if (!bPrepared) {
+        loadPicture(stSource, m_ctx.pCurrentPicture.get());
+        m_ctx.szCurrentPictureOf = stSource.szFilePath.toStdString();
+        m_ctx.iCurrentPictureRotation = stSource.iRotation;
+    }
+
+    const int ret = applyWatermark(m_ctx.pCurrentPicture.get(), m_ctx.pOutputFrame.get());
+    if (ret < 0)
+        fail(ret, tr("Add watermark failed"));
+
+    const int64_t n = recipes::segmentFrameCount(st.iImageDuration, st.stImageDurationTimeBase, m_ctx.stFrameRate);
+    m_ctx.eAudioWriter = stillPictureAudioWriter();
+    // The same watermarked picture n times: one encode per frame and nothing else.
+    for (int64_t i = 0; i < n; ++i) {
+        checkRunning();
+        emitVideoFrame(m_ctx.pOutputFrame.get());
+    }
+    av_frame_unref(m_ctx.pOutputFrame.get());
+}
+
+void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource &stTo,
+                                    const TransitionSegment &stSegment)
+{
+    Q_UNUSED(stFrom);
+    // Whatever happens, the next material's picture becomes the current one,
+    // so that the context stays consistent for its segment or the release.
+    struct MoveNextIntoCurrent
+    {
+        ExportContext &ctx;
+        std::string szPath;
+        int64_t iRotation;
+        ~MoveNextIntoCurrent()
+        {
+            av_frame_unref(ctx.pCurrentPicture.get());
+            av_frame_move_ref(ctx.pCurrentPicture.get(), ctx.pNextPicture.get());
+            ctx.pCurrentPicture->pts = 0;
+            ctx.szCurrentPictureOf = szPath;
+            ctx.iCurrentPictureRotation = iRotation;
+        }
+    } stMove{m_ctx, stTo.szFilePath.toStdString(), stTo.iRotation};
+
+    loadPicture(stTo, m_ctx.pNextPicture.get());
+
+    const int64_t n = recipes::segmentFrameCount(stSegment.iDuration, stSegment.stTimeBase, m_ctx.stFrameRate);
+    AVFilterGraphPtr pGraph;
+    // Both ends are still pictures: put them into xfade's own format once
+    // here rather than have the graph convert them for every frame.
+    AVFramePtr pFrom = makeFramePtr();
+    AVFramePtr pTo = makeFramePtr();
+    if (!pFrom || !pTo)
+        fail(AVERROR(ENOMEM));
+    {
+        ScopedPhase phase(m_clock, ExportPhase::Transition);
+        int ret = 0;
+        if (m_ctx.pCurrentPicture->width > 0) {
+            ret = convertPixelFormat(m_ctx.pCurrentPicture.get(), pFrom.get(), recipes::kTransitionFormat);
+            if (ret >= 0)
+                ret = convertPixelFormat(m_ctx.pNextPicture.get(), pTo.get(), recipes::kTransitionFormat);
+        }
+        if (ret < 0)
+            fail(ret, tr("Image format conversion failed"));
+        pGraph.reset(recipes::createTransitionGraph(stSegment, m_ctx.iWidth, m_ctx.iHeight,
+                                                   recipes::kTransitionFormat, m_ctx.ePixelFormat,
+                                                   m_ctx.stVideoTimeBase, m_ctx.stFrameRate));
+    }
+    if (!pGraph)
+        fail(AVERROR(EINVAL), tr("Create transition filter failed"));
+
+    m_ctx.eAudioWriter = stillPictureAudioWriter();
+    AVFrame *pCurrent = pFrom.get();
+    AVFrame *pNext = pTo.get();
+    AVFrame *pOutput = m_ctx.pOutputFrame.get();
+    for (int64_t i = 0; i < n; ++i) {
+        checkRunning();
+        {
+            ScopedPhase phase(m_clock, ExportPhase::Transition);
+            pCurrent->pts = i;
+            pNext->pts = i;
+            int ret = pushFrameToFilter(pGraph.get(), "in1", pCurrent);
+            if (ret >= 0)
+                ret = pushFrameToFilter(pGraph.get(), "in2", pNext);
+            if (ret < 0)
+                fail(ret, tr("Add frame to transition filter failed"));
+            bool bGot = false;
+            ret = pullFrameFromFilter(pGraph.get(), "out", pOutput, bGot);
+            if (ret >= 0 && !bGot)
+                ret = AVERROR(EAGAIN);
+            if (ret < 0)
+                fail(ret, tr("Get frame from transition filter failed"));
+        }
+        pOutput->pts = 0;
+        const int ret = applyWatermark(pOutput, pOutput);
+        if (ret < 0)
+            fail(ret, tr("Add watermark failed"));
+        emitVideoFrame(pOutput);
+    }
+    av_frame_unref(pOutput);
+}
+
+void MediaEncoder::renderVideoSegment(const ImageSource &stSource)
+{
+    Q_UNUSED(stSource);
+    // Clips are decoded, fitted and resampled to the output rate by the clip
+    // segment, which this build does not have yet: say so rather than leave
+    // the clip out of the album.
+    fail(AVERROR(ENOSYS));
+}
+
+void MediaEncoder::prepareWatermark()
+{
+    const AlbumProjectState &st = albumState();
+    ScopedPhase phase(m_clock, ExportPhase::Prepare);
+    recipes::WatermarkStep eFailed = recipes::WatermarkStep::None;
+    int ret = 0;
+    m_ctx.stWatermark.reset();
+    if (st.iWatermarkType == WatermarkText && !st.szWatermarkText.isEmpty()) {
+        ret = recipes::prepareTextWatermark(m_ctx.stWatermark, st.szWatermarkText, st.stWatermarkFont,
+                                            st.stWatermarkColor, st.lfWatermarkTransparency, st.iWatermarkPos,
+                                            m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, &eFailed);
+    } else if (st.iWatermarkType == WatermarkImage && !st.szImageWatermarkPath.isEmpty()) {
+        ret = recipes::prepareImageWatermark(m_ctx.stWatermark, st.szImageWatermarkPath.toUtf8().toStdString(),
+                                             st.iWatermarkPos, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat,
+                                             &eFailed);
+    }
+    if (ret < 0)
+        fail(ret, eFailed == recipes::WatermarkStep::Graph ? tr("Create watermark filter failed") : QString());
+}
+
+int MediaEncoder::applyWatermark(const AVFrame *pPicture, AVFrame *pOut)
+{
+    ScopedPhase phase(m_clock, ExportPhase::Watermark);
+    return recipes::applyWatermarkOverlay(m_ctx.stWatermark, pPicture, pOut);
+}

@@ -1,0 +1,348 @@
+#include "media/recipes/PictureRecipes.h"
+
+#include "editor/AlbumProjectState.h"
+#include "media/ffmpeg/EdgeFrames.h"
+#include "media/ffmpeg/FilterGraph.h"
+#include "media/ffmpeg/FrameOps.h"
+#include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/SizeMath.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <sstream>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace recipes {
+
+namespace {
+
+bool hasAlpha(int iFormat)
+{
+    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(iFormat));
+    return pDesc && (pDesc->flags & AV_PIX_FMT_FLAG_ALPHA);
+}
+
+bool isPaletted(int iFormat)
+{
+    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(iFormat));
+    return pDesc && (pDesc->flags & AV_PIX_FMT_FLAG_PAL);
+}
+
+bool isSubsampled(int iFormat)
+{
+    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(iFormat));
+    return pDesc && (pDesc->log2_chroma_w > 0 || pDesc->log2_chroma_h > 0);
+}
+
+bool isPicture(const AVFrame *pFrame)
+{
+    return pFrame && pFrame->width > 0 && pFrame->height > 0 && pFrame->format >= 0 && pFrame->data[0];
+}
+
+} // namespace
+
+int64_t segmentFrameCount(int64_t iDuration, AVRational stTimeBase, AVRational stFrameRate)
+{
+    if (iDuration <= 0 || stTimeBase.num <= 0 || stTimeBase.den <= 0 || stFrameRate.num <= 0 || stFrameRate.den <= 0)
+        return 0;
+    // d * tb * fps in doubles loses a frame when 3 s comes out as 2.9999...
+    return av_rescale_rnd(iDuration, static_cast<int64_t>(stTimeBase.num) * stFrameRate.num,
+                          static_cast<int64_t>(stTimeBase.den) * stFrameRate.den, AV_ROUND_DOWN);
+}
+
+const char *quarterTurnFilter(int64_t iTurns)
+{
+    int64_t r = iTurns % 4;
+    if (r < 0)
+        r += 4;
+    switch (r) {
+    case 1:
+        return "transpose=dir=1";
+    case 2:
+        return "transpose=dir=1,transpose=dir=1";
+    case 3:
+        return "transpose=dir=2";
+    default:
+        return "";
+    }
+}
+
+int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFailed)
+{
+    if (pbConversionFailed)
+        *pbConversionFailed = false;
+    const char *szFilter = quarterTurnFilter(iTurns);
+    if (!*szFilter)
+        return 0;
+    if (!isPicture(pPicture))
+        return AVERROR(EINVAL);
+
+    const AVPixelFormat eFormat = hasAlpha(pPicture->format) ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
+    int ret = convertPixelFormat(pPicture, pPicture, eFormat);
+    if (ret < 0) {
+        if (pbConversionFailed)
+            *pbConversionFailed = true;
+        return ret;
+    }
+    AVFilterGraphPtr pGraph(createFilterGraph(
+        szFilter,
+        FilterInput("in", pPicture->width, pPicture->height, eFormat, AVRational{1, 1}, AVRational{1, 1},
+                    AVRational{0, 1}),
+        FilterOutput("out", eFormat)));
+    if (!pGraph)
+        return AVERROR(EINVAL);
+    ret = pushFrameToFilter(pGraph.get(), "in", pPicture);
+    if (ret < 0)
+        return ret;
+    AVFramePtr pTurned = makeFramePtr();
+    if (!pTurned)
+        return AVERROR(ENOMEM);
+    bool bGot = false;
+    ret = pullFrameFromFilter(pGraph.get(), "out", pTurned.get(), bGot);
+    if (ret >= 0 && !bGot) {
+        // Closing the source makes any filter that still holds the picture give it out.
+        ret = pushFrameToFilter(pGraph.get(), "in", nullptr);
+        if (ret >= 0)
+            ret = pullFrameFromFilter(pGraph.get(), "out", pTurned.get(), bGot);
+    }
+    if (ret < 0)
+        return ret;
+    if (!bGot)
+        return AVERROR(EAGAIN);
+    av_frame_unref(pPicture);
+    av_frame_move_ref(pPicture, pTurned.get());
+    return 0;
+}
+
+int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat)
+{
+    if (!isPicture(pSource) || !pDst || iWidth < 1 || iHeight < 1 || ePixelFormat < 0)
+        return AVERROR(EINVAL);
+    AVFramePtr pWork = makeFramePtr();
+    if (!pWork)
+        return AVERROR(ENOMEM);
+
+    const AVFrame *pScaleFrom = pSource;
+    AVFramePtr pUnpaletted;
+    int ret = 0;
+    if (isPaletted(pSource->format)) {
+        pUnpaletted = makeFramePtr();
+        if (!pUnpaletted)
+            return AVERROR(ENOMEM);
+        ret = convertPixelFormat(pSource, pUnpaletted.get(), AV_PIX_FMT_RGBA);
+        if (ret < 0)
+            return ret;
+        pScaleFrom = pUnpaletted.get();
+    }
+    // The picture at its size in the frame first: laying it on the backdrop
+    // afterwards gives the same picture as the other way round, at a
+    // fraction of the work for a large photo.
+    ret = fitResizeFrame(pScaleFrom, pWork.get(), iWidth, iHeight);
+    if (ret < 0)
+        return ret;
+    // Padded without chroma subsampling, so that the picture sits exactly in
+    // the middle even where that is an odd number of pixels from the edge.
+    if (hasAlpha(pWork->format)) {
+        AVFramePtr pBackdrop = makeFramePtr();
+        if (!pBackdrop)
+            return AVERROR(ENOMEM);
+        ret = makeColorFrame(pBackdrop.get(), pWork->width, pWork->height, AV_PIX_FMT_YUV444P, kBackdropColor);
+        if (ret < 0)
+            return ret;
+        ret = overlayFrame(pBackdrop.get(), pWork.get(), pWork.get(), 0, 0);
+    } else if (isSubsampled(pWork->format)) {
+        // An opaque picture covers the backdrop completely.
+        ret = convertPixelFormat(pWork.get(), pWork.get(), AV_PIX_FMT_YUV444P);
+    }
+    if (ret < 0)
+        return ret;
+    ret = scalePadFrame(pWork.get(), pWork.get(), iWidth, iHeight, kBarColor);
+    if (ret < 0)
+        return ret;
+    ret = convertPixelFormat(pWork.get(), pWork.get(), ePixelFormat);
+    if (ret < 0)
+        return ret;
+    pWork->pts = 0;
+    av_frame_unref(pDst);
+    av_frame_move_ref(pDst, pWork.get());
+    return 0;
+}
+
+std::string transitionDescription(const TransitionEffect &stEffect, int64_t iDuration, AVRational stTimeBase,
+                                  int64_t iOffsetSeconds)
+{
+    std::ostringstream description;
+    description << "[in1][in2]" << stEffect.szFilterName << "=" << "transition=" << stEffect.szTransitionName
+                << ":offset=" << iOffsetSeconds << ":duration=";
+    const int64_t iMicroseconds = av_rescale_q(iDuration, stTimeBase, AVRational{1, 1000000});
+    if (iMicroseconds % 1000000 == 0) {
+        description << iMicroseconds / 1000000;
+    } else {
+        // Rounded to whole seconds a short transition would last 0 s, which
+        // xfade divides by.
+        description << iMicroseconds / 1000000 << "." << std::to_string(1000000 + iMicroseconds % 1000000).substr(1);
+    }
+    return description.str();
+}
+
+AVFilterGraph *createTransitionGraph(const TransitionSegment &stSegment, int iWidth, int iHeight,
+                                     AVPixelFormat eInputFormat, AVPixelFormat eOutputFormat, AVRational stTimeBase,
+                                     AVRational stFrameRate, int64_t iOffsetSeconds)
+{
+    if (!stSegment.pEffect || iWidth < 1 || iHeight < 1 || stSegment.iDuration <= 0)
+        return nullptr;
+    const std::string szDescription =
+        transitionDescription(*stSegment.pEffect, stSegment.iDuration, stSegment.stTimeBase, iOffsetSeconds);
+    return createFilterGraph(
+        szDescription,
+        std::vector<FilterInput>{
+            FilterInput("in1", iWidth, iHeight, eInputFormat, stTimeBase, stFrameRate, AVRational{0, 1}),
+            FilterInput("in2", iWidth, iHeight, eInputFormat, stTimeBase, stFrameRate, AVRational{0, 1})},
+        FilterOutput("out", eOutputFormat));
+}
+
+QImage renderTextWatermark(const QString &szText, const QFont &stFont, const QColor &stColor,
+                           double lfTransparency)
+{
+    if (szText.isEmpty())
+        return QImage();
+    const QFontMetrics stMetrics(stFont);
+    const QSize stSize = stMetrics.boundingRect(szText).size();
+    if (stSize.isEmpty())
+        return QImage();
+    QImage stImage(stSize, QImage::Format_ARGB32);
+    if (stImage.isNull())
+        return QImage();
+    stImage.fill(Qt::transparent);
+    QPainter painter(&stImage);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(stFont);
+    QColor stPen = stColor;
+    stPen.setAlphaF(qBound(0.0, 1.0 - lfTransparency, 1.0));
+    painter.setPen(stPen);
+    painter.drawText(QPoint(0, stMetrics.ascent()), szText);
+    painter.end();
+    return stImage;
+}
+
+std::string watermarkDescription(int x, int y, AVPixelFormat ePixelFormat)
+{
+    const char *szFormat = av_get_pix_fmt_name(ePixelFormat);
+    std::ostringstream description;
+    description << "[in1][in2]overlay=" << ":x=" << x << ":y=" << y << ",format=pix_fmts='"
+                << (szFormat ? szFormat : "") << "'";
+    return description.str();
+}
+
+AVFilterGraph *createWatermarkGraph(int iWidth, int iHeight, AVPixelFormat ePixelFormat, const AVFrame *pMark, int x,
+                                    int y)
+{
+    if (!isPicture(pMark) || iWidth < 1 || iHeight < 1 || !av_get_pix_fmt_name(ePixelFormat))
+        return nullptr;
+    return createFilterGraph(
+        watermarkDescription(x, y, ePixelFormat),
+        std::vector<FilterInput>{
+            FilterInput("in1", iWidth, iHeight, ePixelFormat, AVRational{1, 1}, AVRational{0, 1}, AVRational{0, 1}),
+            FilterInput("in2", pMark->width, pMark->height, static_cast<AVPixelFormat>(pMark->format),
+                        AVRational{1, 1}, AVRational{0, 1}, pMark->sample_aspect_ratio)},
+        FilterOutput("out", ePixelFormat));
+}
+
+int prepareTextWatermark(WatermarkOverlay &stOverlay, const QString &szText, const QFont &stFont,
+                         const QColor &stColor, double lfTransparency, int iPos, int iWidth, int iHeight,
+                         AVPixelFormat ePixelFormat, WatermarkStep *peFailed)
+{
+    auto fail = [peFailed](WatermarkStep eStep, int iCode) {
+        if (peFailed)
+            *peFailed = eStep;
+        return iCode;
+    };
+    stOverlay.reset();
+    if (peFailed)
+        *peFailed = WatermarkStep::None;
+    if (szText.isEmpty())
+        return 0;
+    const QRect stRect = textWatermarkRect(szText, stFont, iPos, iWidth, iHeight);
+    const QImage stImage = renderTextWatermark(szText, stFont, stColor, lfTransparency);
+    AVFramePtr pMark(imageToFrame(stImage));
+    if (!pMark)
+        return fail(WatermarkStep::Render, AVERROR(ENOMEM));
+    AVFilterGraphPtr pGraph(createWatermarkGraph(iWidth, iHeight, ePixelFormat, pMark.get(), stRect.x(), stRect.y()));
+    if (!pGraph)
+        return fail(WatermarkStep::Graph, AVERROR(EINVAL));
+    stOverlay.pMark = std::move(pMark);
+    stOverlay.pGraph = std::move(pGraph);
+    stOverlay.stRect = stRect;
+    return 0;
+}
+
+int prepareImageWatermark(WatermarkOverlay &stOverlay, const std::string &szPath, int iPos, int iWidth,
+                          int iHeight, AVPixelFormat ePixelFormat, WatermarkStep *peFailed)
+{
+    auto fail = [peFailed](WatermarkStep eStep, int iCode) {
+        if (peFailed)
+            *peFailed = eStep;
+        return iCode;
+    };
+    stOverlay.reset();
+    if (peFailed)
+        *peFailed = WatermarkStep::None;
+    if (szPath.empty())
+        return 0;
+    AVFramePtr pMark = makeFramePtr();
+    if (!pMark)
+        return fail(WatermarkStep::Decode, AVERROR(ENOMEM));
+    int ret = decodeEdgeFrames(szPath, pMark.get());
+    if (ret < 0)
+        return fail(WatermarkStep::Decode, ret);
+    const QRect stRect = imageWatermarkRect(pMark->width, pMark->height, iPos, iWidth, iHeight);
+    ret = resizeFrame(pMark.get(), pMark.get(), stRect.width(), stRect.height());
+    if (ret < 0)
+        return fail(WatermarkStep::Resize, ret);
+    AVFilterGraphPtr pGraph(createWatermarkGraph(iWidth, iHeight, ePixelFormat, pMark.get(), stRect.x(), stRect.y()));
+    if (!pGraph)
+        return fail(WatermarkStep::Graph, AVERROR(EINVAL));
+    stOverlay.pMark = std::move(pMark);
+    stOverlay.pGraph = std::move(pGraph);
+    stOverlay.stRect = stRect;
+    return 0;
+}
+
+int applyWatermarkOverlay(WatermarkOverlay &stOverlay, const AVFrame *pPicture, AVFrame *pOut)
+{
+    if (!isPicture(pPicture) || !pOut)
+        return AVERROR(EINVAL);
+    if (!stOverlay.isActive()) {
+        if (pOut == pPicture)
+            return 0;
+        av_frame_unref(pOut);
+        return av_frame_ref(pOut, pPicture);
+    }
+    // Picture and mark go in with the same, ever increasing timestamp, so
+    // that the overlay pairs them at once and gives one picture per push.
+    AVFramePtr pIn(av_frame_clone(pPicture));
+    if (!pIn)
+        return AVERROR(ENOMEM);
+    const int64_t iPts = stOverlay.iNextPts++;
+    pIn->pts = iPts;
+    stOverlay.pMark->pts = iPts;
+    int ret = pushFrameToFilter(stOverlay.pGraph.get(), "in1", pIn.get());
+    if (ret < 0)
+        return ret;
+    ret = pushFrameToFilter(stOverlay.pGraph.get(), "in2", stOverlay.pMark.get());
+    if (ret < 0)
+        return ret;
+    bool bGot = false;
+    ret = pullFrameFromFilter(stOverlay.pGraph.get(), "out", pOut, bGot);
+    if (ret < 0)
+        return ret;
+    return bGot ? 0 : AVERROR(EAGAIN);
+}
+
+} // namespace recipes

@@ -1,0 +1,135 @@
+#pragma once
+
+// How a material becomes a picture of the album, independent of where the
+// picture goes. The export renderer uses these at the export size and the
+// encoder's pixel format; the preview renderer uses them at the preview size.
+//
+// Error contract as in the FFmpeg layer: an FFmpeg error code (0 on success),
+// or a null pointer on failure. Nothing throws.
+
+#include "media/ffmpeg/FFmpegPtr.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+#include <libavutil/rational.h>
+}
+
+struct TransitionEffect;
+struct TransitionSegment;
+
+namespace recipes {
+
+// Shows through the transparent parts of a picture.
+constexpr const char *kBackdropColor = "#D9D9D9";
+// Fills the frame around a picture of another aspect.
+constexpr const char *kBarColor = "black";
+
+// Number of frames of a segment lasting iDuration (in stTimeBase) at
+// stFrameRate: the duration times the rate, rounded down, in exact integer
+// arithmetic. 0 for anything not positive.
+int64_t segmentFrameCount(int64_t iDuration, AVRational stTimeBase, AVRational stFrameRate);
+
+// The filter that turns a picture iTurns quarter turns clockwise (taken
+// modulo 4, so -1 is three turns); empty for no turn.
+const char *quarterTurnFilter(int64_t iTurns);
+
+// Turns pPicture in place by iTurns quarter turns clockwise. A turned picture
+// comes out in YUV 4:2:0 (with alpha when it had alpha, so that a
+// transparent background still shows the backdrop). *pbConversionFailed
+// (optional) tells whether the failing step was the format conversion.
+int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFailed = nullptr);
+
+// pSource as a frame of the album: fitted into iWidth x iHeight keeping its
+// aspect and centred on kBarColor bars, its transparent parts showing
+// kBackdropColor, in ePixelFormat. The result goes to pDst (which may be pSource).
+int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat);
+
+// "[in1][in2]xfade=transition=<name>:offset=<offset>:duration=<seconds>".
+// The duration is given in whole seconds when it is one, else exactly.
+std::string transitionDescription(const TransitionEffect &stEffect, int64_t iDuration, AVRational stTimeBase,
+                                  int64_t iOffsetSeconds = 0);
+
+// The format xfade works in: it takes no chroma subsampling, so pictures of
+// any other format would be converted for every frame inside the graph.
+constexpr AVPixelFormat kTransitionFormat = AV_PIX_FMT_YUV444P;
+
+// The two-source graph of a transition: "in1" the picture before, "in2" the
+// picture after, both iWidth x iHeight in eInputFormat (best
+// kTransitionFormat: the stills are then converted once, not per frame) at
+// stTimeBase and stFrameRate; "out" in eOutputFormat. Push one picture to
+// each source with pts 0, 1, 2 ... and pull one frame per pair. Null on failure.
+AVFilterGraph *createTransitionGraph(const TransitionSegment &stSegment, int iWidth, int iHeight,
+                                     AVPixelFormat eInputFormat, AVPixelFormat eOutputFormat, AVRational stTimeBase,
+                                     AVRational stFrameRate, int64_t iOffsetSeconds = 0);
+
+// The text watermark: the text's bounding size (QFontMetrics), transparent,
+// the text drawn antialiased in stColor with alpha 1 - lfTransparency and
+// its baseline one ascent below the top. Null for an empty text.
+QImage renderTextWatermark(const QString &szText, const QFont &stFont, const QColor &stColor,
+                           double lfTransparency);
+
+// "[in1][in2]overlay=:x=<x>:y=<y>,format=pix_fmts='<format>'".
+std::string watermarkDescription(int x, int y, AVPixelFormat ePixelFormat);
+
+// The overlay graph that puts pMark at (x, y) on iWidth x iHeight pictures
+// in ePixelFormat. Null on failure.
+AVFilterGraph *createWatermarkGraph(int iWidth, int iHeight, AVPixelFormat ePixelFormat, const AVFrame *pMark, int x,
+                                    int y);
+
+// Which step of a watermark preparation failed.
+enum class WatermarkStep {
+    None,
+    Render,  // drawing the text or making its frame
+    Decode,  // decoding the image
+    Resize,  // scaling the image to its share of the frame
+    Graph,   // building the overlay graph
+};
+
+// A prepared watermark: the mark, where it sits and its overlay graph. An
+// empty one (no mark) leaves pictures as they are.
+struct WatermarkOverlay
+{
+    AVFramePtr pMark;
+    AVFilterGraphPtr pGraph;
+    QRect stRect;            // null when there is no watermark
+    int64_t iNextPts = 0;    // the overlay pairs picture and mark by timestamp
+
+    bool isActive() const { return pMark && pGraph; }
+    void reset()
+    {
+        pGraph.reset();
+        pMark.reset();
+        stRect = QRect();
+        iNextPts = 0;
+    }
+};
+
+// Prepares a text watermark at code iPos on an iWidth x iHeight frame. An
+// empty text prepares nothing and succeeds.
+int prepareTextWatermark(WatermarkOverlay &stOverlay, const QString &szText, const QFont &stFont,
+                         const QColor &stColor, double lfTransparency, int iPos, int iWidth, int iHeight,
+                         AVPixelFormat ePixelFormat, WatermarkStep *peFailed = nullptr);
+
+// Prepares an image watermark from the picture file szPath (UTF-8), scaled
+// to the share of the frame width that the frame's ratio gives. An empty
+// path prepares nothing and succeeds.
+int prepareImageWatermark(WatermarkOverlay &stOverlay, const std::string &szPath, int iPos, int iWidth,
+                          int iHeight, AVPixelFormat ePixelFormat, WatermarkStep *peFailed = nullptr);
+
+// pPicture with the watermark, into pOut (which may be pPicture): exactly
+// one picture out for each picture in. Without a watermark pOut becomes a
+// new reference to pPicture.
+int applyWatermarkOverlay(WatermarkOverlay &stOverlay, const AVFrame *pPicture, AVFrame *pOut);
+
+} // namespace recipes

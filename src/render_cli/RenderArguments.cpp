@@ -1,0 +1,323 @@
+#include "render_cli/RenderArguments.h"
+
+#include "editor/AlbumProjectState.h"
+#include "import/MaterialTypes.h"
+#include "render_cli/MaterialRecords.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+namespace {
+
+const QStringList kFormats = {"MP4", "AVI", "WMV", "FLV", "MKV", "MOV", "GIF", "WEBM", "M4V"};
+const QList<int> kFrameRates = {24, 25, 30, 60, 120};
+const QList<int> kAudioKbps = {0, 64, 96, 128, 256};
+const QList<int> kSampleRates = {8000, 11025, 22050, 44100, 48000};
+const QStringList kResolutions = {"480P", "720P", "1080P", "2K", "4K"};
+const QList<int> kPositions = {1, 2, 4, 8, 16, 32, 64, 128, 256};
+constexpr int64_t kMaxVideoKbps = 100000;
+
+QString joined(const QList<int> &values)
+{
+    QStringList texts;
+    for (int v : values)
+        texts << QString::number(v);
+    return texts.join(QStringLiteral(", "));
+}
+
+bool toInt(const QString &szText, int64_t *piValue)
+{
+    bool bOk = false;
+    const qlonglong v = szText.trimmed().toLongLong(&bOk, 10);
+    if (bOk)
+        *piValue = v;
+    return bOk;
+}
+
+QString helpText(const QCommandLineParser &parser)
+{
+    return parser.helpText() + QStringLiteral(
+        "\nThe output file is DIR/NAME.<format in lower case>; it appears only when the export has\n"
+        "succeeded (an existing file there is replaced then, and kept when the export fails).\n"
+        "Materials are JPEG/PNG pictures and video files, in album order; between each two\n"
+        "neighbours comes a 2-second transition. Progress goes to stderr.\n"
+        "SIGINT or SIGTERM cancels the export: no file is written and the exit status is 128+signal.\n"
+        "Exit status: 0 success, 1 the export failed, 2 bad arguments.\n");
+}
+
+} // namespace
+
+ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *pArgs, QString *pszText)
+{
+    RenderArguments &args = *pArgs;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Renders photos and video clips into one slideshow video."));
+    const QCommandLineOption help({"h", "help"}, QStringLiteral("Shows this help."));
+    const QCommandLineOption format("format", QStringLiteral("Container: %1 (default MP4).").arg(kFormats.join(", ")),
+                                    "FORMAT");
+    const QCommandLineOption fps("fps", QStringLiteral("Frame rate: %1 (default 24).").arg(joined(kFrameRates)),
+                                 "FPS");
+    const QCommandLineOption videoBitrate(
+        "video-bitrate",
+        QStringLiteral("Video bit rate in kbit/s, 0 to %1; 0 lets the encoder choose (default).").arg(kMaxVideoKbps),
+        "KBPS");
+    const QCommandLineOption audioBitrate(
+        "audio-bitrate", QStringLiteral("Audio bit rate in kbit/s: %1; 0 lets the encoder choose (default).")
+                             .arg(joined(kAudioKbps)),
+        "KBPS");
+    const QCommandLineOption sampleRate(
+        "sample-rate", QStringLiteral("Audio sample rate in Hz: %1 (default 44100).").arg(joined(kSampleRates)), "HZ");
+    const QCommandLineOption resolution(
+        "resolution", QStringLiteral("Frame height tier: %1 (default 1080P).").arg(kResolutions.join(", ")), "TIER");
+    const QCommandLineOption ratio(
+        "ratio", QStringLiteral("Picture ratio: 16:9, 4:3, 2:1, 9:16, 3:4, 1:1, or self (that of the first "
+                                "material) (default 16:9)."),
+        "RATIO");
+    const QCommandLineOption imageDuration(
+        "image-duration", QStringLiteral("How long each picture stays, in seconds, up to 60 (default 3)."),
+        "SECONDS");
+    const QCommandLineOption music("music", QStringLiteral("Background music (an MP3 file)."), "FILE");
+    const QCommandLineOption keepAudio(
+        "keep-audio", QStringLiteral("1 keeps the sound of the video clips (default), 0 drops it."), "1|0");
+    const QCommandLineOption watermarkText("watermark-text", QStringLiteral("Text watermark."), "TEXT");
+    const QCommandLineOption watermarkImage("watermark-image", QStringLiteral("Image watermark (JPEG or PNG)."),
+                                            "FILE");
+    const QCommandLineOption watermarkPos(
+        "watermark-pos",
+        QStringLiteral("Watermark position: 1 top left, 2 top, 4 top right, 8 left, 16 centre, 32 right, "
+                       "64 bottom left, 128 bottom, 256 bottom right (default 1)."),
+        "CODE");
+    const QCommandLineOption fontFamily("font-family", QStringLiteral("Font of the text watermark."), "NAME");
+    const QCommandLineOption fontPixelSize(
+        "font-pixel-size", QStringLiteral("Pixel size of the text watermark (default: by resolution)."), "N");
+    const QCommandLineOption color("color", QStringLiteral("Colour of the text watermark (default #000000)."),
+                                   "#RRGGBB");
+    const QCommandLineOption transparency(
+        "transparency", QStringLiteral("Transparency of the text watermark, 0 to 1 (default 0)."), "0..1");
+    const QCommandLineOption rotate(
+        "rotate", QStringLiteral("Turns material INDEX (counting from 0) by TURNS quarter turns clockwise, 0 to 3. "
+                                 "May be repeated."),
+        "INDEX:TURNS");
+    const QCommandLineOption seed(
+        "seed", QStringLiteral("Start index (0 to 22) of the transition sequence, for comparable runs "
+                               "(default random)."),
+        "N");
+    const QCommandLineOption output("output", QStringLiteral("Output folder and file name without extension."),
+                                    "DIR/NAME");
+    const QCommandLineOption stats("stats", QStringLiteral("Prints where the export's time went."));
+    parser.addOptions({help, format, fps, videoBitrate, audioBitrate, sampleRate, resolution, ratio, imageDuration,
+                       music, keepAudio, watermarkText, watermarkImage, watermarkPos, fontFamily, fontPixelSize,
+                       color, transparency, rotate, seed, output, stats});
+    parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order."),
+                                 QStringLiteral("MATERIAL..."));
+
+    auto error = [pszText](const QString &szText) {
+        *pszText = szText;
+        return ParseResult::Error;
+    };
+    if (!parser.parse(arguments))
+        return error(parser.errorText());
+    if (parser.isSet(help)) {
+        *pszText = helpText(parser);
+        return ParseResult::Help;
+    }
+
+    int64_t v = 0;
+    if (parser.isSet(format)) {
+        args.szFormat = parser.value(format).trimmed().toUpper();
+        if (!kFormats.contains(args.szFormat))
+            return error(QStringLiteral("--format: '%1' is not one of %2").arg(parser.value(format), kFormats.join(", ")));
+    }
+    if (parser.isSet(fps)) {
+        if (!toInt(parser.value(fps), &v) || !kFrameRates.contains(static_cast<int>(v)))
+            return error(QStringLiteral("--fps: '%1' is not one of %2").arg(parser.value(fps), joined(kFrameRates)));
+        args.iFps = static_cast<int>(v);
+    }
+    if (parser.isSet(videoBitrate)) {
+        if (!toInt(parser.value(videoBitrate), &v) || v < 0 || v > kMaxVideoKbps)
+            return error(QStringLiteral("--video-bitrate: '%1' is not a number from 0 to %2")
+                             .arg(parser.value(videoBitrate))
+                             .arg(kMaxVideoKbps));
+        args.iVideoKbps = v;
+    }
+    if (parser.isSet(audioBitrate)) {
+        if (!toInt(parser.value(audioBitrate), &v) || !kAudioKbps.contains(static_cast<int>(v)))
+            return error(QStringLiteral("--audio-bitrate: '%1' is not one of %2")
+                             .arg(parser.value(audioBitrate), joined(kAudioKbps)));
+        args.iAudioKbps = v;
+    }
+    if (parser.isSet(sampleRate)) {
+        if (!toInt(parser.value(sampleRate), &v) || !kSampleRates.contains(static_cast<int>(v)))
+            return error(QStringLiteral("--sample-rate: '%1' is not one of %2")
+                             .arg(parser.value(sampleRate), joined(kSampleRates)));
+        args.iSampleRate = static_cast<int>(v);
+    }
+    if (parser.isSet(resolution)) {
+        args.szResolution = parser.value(resolution).trimmed().toUpper();
+        if (!kResolutions.contains(args.szResolution))
+            return error(QStringLiteral("--resolution: '%1' is not one of %2")
+                             .arg(parser.value(resolution), kResolutions.join(", ")));
+    }
+    if (parser.isSet(ratio)) {
+        args.szRatio = parser.value(ratio).trimmed().toLower();
+        if (args.szRatio != QLatin1String("self") && !ratioFromString(args.szRatio, nullptr))
+            return error(QStringLiteral("--ratio: '%1' is not one of 16:9, 4:3, 2:1, 9:16, 3:4, 1:1, self")
+                             .arg(parser.value(ratio)));
+    }
+    if (parser.isSet(imageDuration)) {
+        bool bOk = false;
+        args.lfImageSeconds = parser.value(imageDuration).trimmed().toDouble(&bOk);
+        if (!bOk || !(args.lfImageSeconds > 0.0) || args.lfImageSeconds > 60.0)
+            return error(QStringLiteral("--image-duration: '%1' is not a number of seconds above 0 and up to 60")
+                             .arg(parser.value(imageDuration)));
+    }
+    if (parser.isSet(music)) {
+        args.szMusic = parser.value(music);
+        const QFileInfo stInfo(args.szMusic);
+        if (!stInfo.isFile() || !stInfo.isReadable())
+            return error(QStringLiteral("--music: cannot read '%1'").arg(args.szMusic));
+        args.szMusic = stInfo.absoluteFilePath();
+    }
+    if (parser.isSet(keepAudio)) {
+        if (!toInt(parser.value(keepAudio), &v) || (v != 0 && v != 1))
+            return error(QStringLiteral("--keep-audio: '%1' is not 1 or 0").arg(parser.value(keepAudio)));
+        args.iKeepAudio = static_cast<int>(v);
+    }
+    if (parser.isSet(watermarkText) && parser.isSet(watermarkImage))
+        return error(QStringLiteral("--watermark-text and --watermark-image exclude each other"));
+    if (parser.isSet(watermarkText)) {
+        args.szWatermarkText = parser.value(watermarkText);
+        if (args.szWatermarkText.isEmpty())
+            return error(QStringLiteral("--watermark-text: the text is empty"));
+    }
+    if (parser.isSet(watermarkImage)) {
+        args.szWatermarkImage = parser.value(watermarkImage);
+        const QFileInfo stInfo(args.szWatermarkImage);
+        if (!stInfo.isFile() || !stInfo.isReadable() || classifyMaterial(args.szWatermarkImage) != SourceImage)
+            return error(QStringLiteral("--watermark-image: '%1' is not a readable JPEG or PNG file")
+                             .arg(args.szWatermarkImage));
+        args.szWatermarkImage = stInfo.absoluteFilePath();
+    }
+    if (parser.isSet(watermarkPos)) {
+        if (!toInt(parser.value(watermarkPos), &v) || !kPositions.contains(static_cast<int>(v)))
+            return error(QStringLiteral("--watermark-pos: '%1' is not one of %2")
+                             .arg(parser.value(watermarkPos), joined(kPositions)));
+        args.iWatermarkPos = static_cast<int>(v);
+    }
+    if (parser.isSet(fontFamily)) {
+        args.szFontFamily = parser.value(fontFamily).trimmed();
+        if (args.szFontFamily.isEmpty())
+            return error(QStringLiteral("--font-family: the name is empty"));
+    }
+    if (parser.isSet(fontPixelSize)) {
+        if (!toInt(parser.value(fontPixelSize), &v) || v < 1 || v > 2000)
+            return error(QStringLiteral("--font-pixel-size: '%1' is not a number from 1 to 2000")
+                             .arg(parser.value(fontPixelSize)));
+        args.iFontPixelSize = static_cast<int>(v);
+    }
+    if (parser.isSet(color)) {
+        const QString szColor = parser.value(color).trimmed();
+        args.stColor = QColor(szColor);
+        if (!szColor.startsWith(QLatin1Char('#')) || szColor.size() != 7 || !args.stColor.isValid())
+            return error(QStringLiteral("--color: '%1' is not a colour #RRGGBB").arg(parser.value(color)));
+    }
+    if (parser.isSet(transparency)) {
+        bool bOk = false;
+        args.lfTransparency = parser.value(transparency).trimmed().toDouble(&bOk);
+        if (!bOk || !(args.lfTransparency >= 0.0 && args.lfTransparency <= 1.0))
+            return error(QStringLiteral("--transparency: '%1' is not a number from 0 to 1")
+                             .arg(parser.value(transparency)));
+    }
+    for (const QString &szSpec : parser.values(rotate)) {
+        const QStringList parts = szSpec.split(QLatin1Char(':'));
+        int64_t iIndex = 0, iTurns = 0;
+        if (parts.size() != 2 || !toInt(parts.at(0), &iIndex) || !toInt(parts.at(1), &iTurns) || iIndex < 0
+            || iTurns < 0 || iTurns > 3)
+            return error(QStringLiteral("--rotate: '%1' is not INDEX:TURNS with TURNS from 0 to 3").arg(szSpec));
+        args.rotations.append(qMakePair(static_cast<int>(iIndex), static_cast<int>(iTurns)));
+    }
+    if (parser.isSet(seed)) {
+        if (!toInt(parser.value(seed), &v) || v < 0 || v >= kTransitionEffectCount)
+            return error(QStringLiteral("--seed: '%1' is not a number from 0 to %2")
+                             .arg(parser.value(seed))
+                             .arg(kTransitionEffectCount - 1));
+        args.iSeed = static_cast<int>(v);
+    }
+    args.bStats = parser.isSet(stats);
+
+    if (!parser.isSet(output))
+        return error(QStringLiteral("--output DIR/NAME is missing"));
+    const QString szOutput = parser.value(output);
+    const QFileInfo stOutput(szOutput);
+    if (szOutput.isEmpty() || szOutput.endsWith(QLatin1Char('/')) || stOutput.fileName().isEmpty())
+        return error(QStringLiteral("--output: '%1' names no file").arg(szOutput));
+    args.szOutputDir = stOutput.absolutePath();
+    args.szOutputName = stOutput.fileName();
+
+    args.materials = parser.positionalArguments();
+    if (args.materials.isEmpty())
+        return error(QStringLiteral("no materials given"));
+    for (const auto &stRotation : args.rotations) {
+        if (stRotation.first >= args.materials.size())
+            return error(QStringLiteral("--rotate: there is no material %1 (they count from 0 to %2)")
+                             .arg(stRotation.first)
+                             .arg(args.materials.size() - 1));
+    }
+    return ParseResult::Ok;
+}
+
+bool applyRenderArguments(const RenderArguments &args, QString *pszError)
+{
+    AlbumProjectState &st = albumState();
+    clearAlbum();
+    applyEditorDefaults();
+
+    st.szExportResolution = args.szResolution;
+    st.szExportFormat = args.szFormat;
+    st.szExportDir = args.szOutputDir;
+    st.szExportFileName = args.szOutputName;
+    st.stFrameRate = AVRational{args.iFps, 1};
+    st.iVideoBitRate = args.iVideoKbps * 1000;
+    st.iAudioBitRate = args.iAudioKbps * 1000;
+    st.iSampleRate = args.iSampleRate;
+    st.iAudioChannels = 2;
+    st.bExportAudio = args.szFormat != QLatin1String("GIF") && args.szFormat != QLatin1String("M4V");
+    st.iImageDuration = av_rescale_q(static_cast<int64_t>(args.lfImageSeconds * 1000000.0 + 0.5),
+                                     AVRational{1, 1000000}, st.stImageDurationTimeBase);
+    st.iKeepAudioTrack = args.iKeepAudio;
+    if (!args.szMusic.isEmpty()) {
+        st.iBackgroundMusicType = MusicCustom;
+        st.szBackgroundMusicPath = args.szMusic;
+    }
+    if (!args.szWatermarkText.isEmpty()) {
+        st.iWatermarkType = WatermarkText;
+        st.szWatermarkText = args.szWatermarkText;
+    } else if (!args.szWatermarkImage.isEmpty()) {
+        st.iWatermarkType = WatermarkImage;
+        st.szImageWatermarkPath = args.szWatermarkImage;
+    }
+    st.iWatermarkPos = args.iWatermarkPos;
+    if (!args.szFontFamily.isEmpty())
+        st.stWatermarkFont.setFamily(args.szFontFamily);
+    st.stWatermarkFont.setPixelSize(args.iFontPixelSize > 0 ? args.iFontPixelSize
+                                                            : watermarkFontPixelSize(args.szResolution));
+    st.stWatermarkColor = args.stColor;
+    st.lfWatermarkTransparency = args.lfTransparency;
+
+    if (args.iSeed >= 0)
+        setTransitionPickerIndex(args.iSeed);
+    if (!appendMaterialFiles(args.materials, args.rotations, pszError))
+        return false;
+
+    AVRational stRatio{16, 9};
+    if (ratioFromString(args.szRatio, &stRatio))
+        st.stVideoRatio = stRatio;
+    else
+        updateSelfAdaptiveRatio(0);
+    updateExportSize();
+    return true;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+// The command line of pictora-render and how it becomes the album state.
+
+#include <QColor>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+struct RenderArguments
+{
+    QString szFormat = QStringLiteral("MP4");
+    int iFps = 24;
+    int64_t iVideoKbps = 0;
+    int64_t iAudioKbps = 0;
+    int iSampleRate = 44100;
+    QString szResolution = QStringLiteral("1080P");
+    QString szRatio = QStringLiteral("16:9");    // or "self"
+    double lfImageSeconds = 3.0;
+    QString szMusic;
+    int iKeepAudio = 1;
+    QString szWatermarkText;
+    QString szWatermarkImage;
+    int iWatermarkPos = 1;
+    QString szFontFamily;                         // empty: the editor's default
+    int iFontPixelSize = 0;                       // 0: the size of the resolution tier
+    QColor stColor = QColor(Qt::black);
+    double lfTransparency = 0.0;
+    QList<QPair<int, int>> rotations;             // material index, quarter turns
+    int iSeed = -1;                               // -1: random
+    bool bStats = false;
+    QString szOutputDir;
+    QString szOutputName;
+    QStringList materials;
+};
+
+enum class ParseResult {
+    Ok,
+    Help,
+    Error,
+};
+
+// Parses the arguments (argv[0] first). Help: *pszText is the help text.
+// Error: *pszText says what is wrong.
+ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *pArgs, QString *pszText);
+
+// Resets the album to the editor's defaults and fills it: settings, then
+// the materials in order (as an import appends them), the rotations, the
+// ratio and the export size. False with a reason when a material cannot be
+// read or is given twice.
+bool applyRenderArguments(const RenderArguments &args, QString *pszError);

@@ -1,0 +1,247 @@
+#include "common/ExportTestSupport.h"
+
+#include "common/TestSupport.h"
+#include "editor/AlbumProjectState.h"
+#include "media/export/MediaEncoder.h"
+#include "media/ffmpeg/EdgeFrames.h"
+#include "media/ffmpeg/FFmpegPtr.h"
+#include "media/ffmpeg/SizeMath.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QThread>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+namespace exporttest {
+
+void resetAlbum(const QString &szDir, const QString &szName, const QString &szFormat, int iFps, int iWidth,
+                int iHeight)
+{
+    clearAlbum();
+    applyEditorDefaults();
+    AlbumProjectState &st = albumState();
+    st.iWatermarkType = WatermarkNone;
+    st.szWatermarkText.clear();
+    st.szImageWatermarkPath.clear();
+    st.iBackgroundMusicType = MusicNone;
+    st.szBackgroundMusicPath.clear();
+    st.szExportDir = szDir;
+    st.szExportFileName = szName;
+    st.szExportFormat = szFormat;
+    st.stFrameRate = AVRational{iFps, 1};
+    st.iVideoBitRate = 0;
+    st.iAudioBitRate = 0;
+    st.iSampleRate = 44100;
+    st.iAudioChannels = 2;
+    st.bExportAudio = szFormat.compare("GIF", Qt::CaseInsensitive) != 0
+                      && szFormat.compare("M4V", Qt::CaseInsensitive) != 0;
+    st.stVideoRatio = reduceRatio(iWidth, iHeight);
+    st.iExportWidth = iWidth;
+    st.iExportHeight = iHeight;
+}
+
+bool appendImage(const QString &szPath, int64_t iRotation)
+{
+    AVFramePtr pFrame = makeFramePtr();
+    if (!pFrame || decodeEdgeFrames(szPath.toStdString(), pFrame.get()) < 0)
+        return false;
+    ImageSource st;
+    st.szFilePath = QFileInfo(szPath).absoluteFilePath();
+    st.iSourceType = SourceImage;
+    st.iDuration = av_rescale_q(albumState().iImageDuration, albumState().stImageDurationTimeBase, AVRational{1, 1});
+    st.stTimeBase = AVRational{1, 1};
+    st.iRotation = iRotation;
+    st.stSrcImageSize = QSize(pFrame->width, pFrame->height);
+    st.stWidthToHeight = reduceRatio(pFrame->width, pFrame->height);
+    appendMaterial(st);
+    return true;
+}
+
+void setImageDurationUs(int64_t iMicroseconds)
+{
+    AlbumProjectState &st = albumState();
+    const int64_t iOld = av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, AVRational{1, 1000000});
+    const int64_t iImages = st.mapImageSources.size() - st.iVideoSourceCount;
+    st.iImageDuration = av_rescale_q(iMicroseconds, AVRational{1, 1000000}, st.stImageDurationTimeBase);
+    st.iTotalDuration += av_rescale_q((iMicroseconds - iOld) * iImages, AVRational{1, 1000000}, st.stGlobalTimeBase);
+}
+
+bool makePicture(const QString &szPath, const QString &szLavfiSource)
+{
+    return testsupport::ffmpeg({"-f", "lavfi", "-i", szLavfiSource, "-frames:v", "1", szPath});
+}
+
+bool savePicture(const QString &szPath, const QImage &stImage)
+{
+    return stImage.save(szPath);
+}
+
+ExportResult runExport(int iTimeoutMs, const std::function<void(MediaEncoder &, int)> &pfnInWorker)
+{
+    ExportResult stResult;
+    QThread thread;
+    auto *pEncoder = new MediaEncoder;
+    pEncoder->moveToThread(&thread);
+    QObject::connect(&thread, &QThread::finished, pEncoder, &QObject::deleteLater);
+    thread.start();
+
+    QEventLoop loop;
+    QObject::connect(pEncoder, &MediaEncoder::sig_exportProgress, &loop,
+                     [&stResult](int iValue) { stResult.progress.append(iValue); });
+    if (pfnInWorker) {
+        auto piCount = std::make_shared<std::atomic<int>>(0);
+        QObject::connect(
+            pEncoder, &MediaEncoder::sig_exportProgress, pEncoder,
+            [pEncoder, piCount, pfnInWorker](int) { pfnInWorker(*pEncoder, ++*piCount); }, Qt::DirectConnection);
+    }
+    QObject::connect(pEncoder, &MediaEncoder::sig_succeeded, &loop, [&] {
+        stResult.bFinished = true;
+        stResult.bSucceeded = true;
+        loop.quit();
+    });
+    QObject::connect(pEncoder, &MediaEncoder::sig_exportFail, &loop, [&](const QString &szError) {
+        stResult.bFinished = true;
+        stResult.szError = szError;
+        loop.quit();
+    });
+    QTimer::singleShot(iTimeoutMs, &loop, &QEventLoop::quit);
+    Q_EMIT pEncoder->sig_exportVideo();
+    loop.exec();
+
+    if (!stResult.bFinished)
+        pEncoder->runningFlag().store(false);
+    Q_EMIT pEncoder->sig_close(0);
+    thread.wait();
+    return stResult;
+}
+
+QString outputPath()
+{
+    const AlbumProjectState &st = albumState();
+    return QStringLiteral("%1/%2.%3").arg(st.szExportDir, st.szExportFileName, st.szExportFormat.toLower());
+}
+
+QList<QImage> decodeFrames(const QString &szPath, int iFirst, int iCount, QSize stSize)
+{
+    if (!stSize.isValid()) {
+        const QJsonObject stVideo = testsupport::probeStream(testsupport::ffprobe(szPath), "video");
+        stSize = QSize(stVideo.value("width").toInt(), stVideo.value("height").toInt());
+    }
+    const int w = stSize.width();
+    const int h = stSize.height();
+    if (w < 1 || h < 1 || iCount < 1)
+        return {};
+    const QString szSelect = QStringLiteral("select='between(n\\,%1\\,%2)'").arg(iFirst).arg(iFirst + iCount - 1);
+    const testsupport::ToolResult st = testsupport::runTool(
+        "ffmpeg", {"-hide_banner", "-loglevel", "error", "-i", szPath, "-map", "0:v:0", "-vf", szSelect, "-fps_mode",
+                   "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
+        120000);
+    if (!st.bFinished || st.iExitCode != 0)
+        return {};
+    const int iFrameBytes = w * h * 3;
+    QList<QImage> frames;
+    for (int i = 0; (i + 1) * iFrameBytes <= st.stdOut.size(); ++i) {
+        QImage stFrame(reinterpret_cast<const uchar *>(st.stdOut.constData()) + i * iFrameBytes, w, h, w * 3,
+                       QImage::Format_RGB888);
+        frames.append(stFrame.convertToFormat(QImage::Format_RGB32));
+    }
+    return frames;
+}
+
+QImage decodeFrame(const QString &szPath, int iIndex, QSize stSize)
+{
+    const QList<QImage> frames = decodeFrames(szPath, iIndex, 1, stSize);
+    return frames.isEmpty() ? QImage() : frames.first();
+}
+
+bool streamEnd(const QString &szPath, const QString &szType, double *plfEnd, double *plfLongestPacket)
+{
+    const testsupport::ToolResult st = testsupport::runTool(
+        "ffprobe", {"-v", "error", "-select_streams", szType == "audio" ? "a:0" : "v:0", "-show_entries",
+                    "packet=pts_time,dts_time,duration_time", "-of", "json", szPath});
+    if (!st.bFinished || st.iExitCode != 0)
+        return false;
+    const QJsonArray packets = QJsonDocument::fromJson(st.stdOut).object().value("packets").toArray();
+    if (packets.isEmpty())
+        return false;
+    double lfEnd = -1e9, lfLongest = 0;
+    for (const QJsonValue &v : packets) {
+        const QJsonObject o = v.toObject();
+        bool bOk = false;
+        double lfTime = o.value("pts_time").toString().toDouble(&bOk);
+        if (!bOk)
+            lfTime = o.value("dts_time").toString().toDouble(&bOk);
+        if (!bOk)
+            continue;
+        const double lfDuration = o.value("duration_time").toString().toDouble();
+        lfEnd = std::max(lfEnd, lfTime + lfDuration);
+        lfLongest = std::max(lfLongest, lfDuration);
+    }
+    *plfEnd = lfEnd;
+    *plfLongestPacket = lfLongest;
+    return lfEnd > -1e9;
+}
+
+QStringList folderEntries(const QString &szDir)
+{
+    return QDir(szDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+double meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255.0;
+    double lfSum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+            lfSum += std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) + std::abs(qBlue(pa) - qBlue(pb));
+        }
+    }
+    return lfSum / (3.0 * a.width() * a.height());
+}
+
+int maxDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255;
+    int iMax = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+            iMax = std::max({iMax, std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)),
+                             std::abs(qBlue(pa) - qBlue(pb))});
+        }
+    }
+    return iMax;
+}
+
+QRect boundingBox(const QImage &stImage, const std::function<bool(QRgb)> &pfnMatch)
+{
+    int x0 = stImage.width(), y0 = stImage.height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < stImage.height(); ++y) {
+        for (int x = 0; x < stImage.width(); ++x) {
+            if (pfnMatch(stImage.pixel(x, y))) {
+                x0 = std::min(x0, x);
+                y0 = std::min(y0, y);
+                x1 = std::max(x1, x);
+                y1 = std::max(y1, y);
+            }
+        }
+    }
+    return x1 < 0 ? QRect() : QRect(QPoint(x0, y0), QPoint(x1, y1));
+}
+
+} // namespace exporttest

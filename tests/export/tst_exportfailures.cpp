@@ -1,0 +1,281 @@
+// Failed and cancelled exports: the "%1(%2)" messages, no partial or
+// temporary file, a file already at the target kept, and a renderer ready
+// for the next export.
+
+#include "common/ExportTestSupport.h"
+#include "common/TestMedia.h"
+#include "common/TestSupport.h"
+#include "editor/AlbumProjectState.h"
+#include "media/export/MediaEncoder.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+using namespace exporttest;
+
+namespace {
+
+QString errorText(int iCode)
+{
+    char szText[64] = {0};
+    av_strerror(iCode, szText, sizeof(szText));
+    return QString::fromUtf8(szText);
+}
+
+} // namespace
+
+class TestExportFailures : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_szA, m_szB, m_szC;
+
+    // Three pictures, 24 fps, 312 frames, into szDir/album.<format>.
+    void threeImageAlbum(const QString &szDir, const QString &szFormat = "MP4")
+    {
+        resetAlbum(szDir, "album", szFormat, 24, 160, 90);
+        QVERIFY(appendImage(m_szA));
+        QVERIFY(appendImage(m_szB));
+        QVERIFY(appendImage(m_szC));
+    }
+
+    QString freshFolder(const QString &szName)
+    {
+        const QString szPath = m_dir.filePath(szName);
+        QDir().mkpath(szPath);
+        return szPath;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_szA = m_dir.filePath("a.jpg");
+        m_szB = m_dir.filePath("b.png");
+        m_szC = m_dir.filePath("c.jpg");
+        QVERIFY(makePicture(m_szA, "testsrc2=s=160x120"));
+        QVERIFY(makePicture(m_szB, "color=c=green:s=90x160"));
+        QVERIFY(makePicture(m_szC, "smptebars=s=160x90"));
+    }
+
+    void unwritableFolder()
+    {
+        // Root writes anywhere a mode allows nothing; sysfs refuses new files even to root.
+        QString szFolder = freshFolder("locked");
+        const bool bRoot = geteuid() == 0;
+        if (bRoot)
+            szFolder = QStringLiteral("/sys");
+        else
+            QVERIFY(::chmod(szFolder.toLocal8Bit().constData(), 0555) == 0);
+        const QStringList before = folderEntries(szFolder);
+        threeImageAlbum(szFolder);
+
+        const ExportResult stResult = runExport();
+        if (!bRoot)
+            ::chmod(szFolder.toLocal8Bit().constData(), 0755);
+        QVERIFY(stResult.bFinished);
+        QVERIFY(!stResult.bSucceeded);
+        QVERIFY2(stResult.szError.startsWith("Create output file failed(") && stResult.szError.endsWith(")")
+                     && stResult.szError.size() > int(strlen("Create output file failed()")),
+                 qPrintable(stResult.szError));
+        QVERIFY(stResult.progress.isEmpty());
+        QVERIFY(!QFile::exists(outputPath()));
+        QCOMPARE(folderEntries(szFolder), before);
+    }
+
+    void cancelStopsAtTheNextFrameAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("cancelAfter");
+        QTest::newRow("MP4 in an image") << "MP4" << 10;
+        QTest::newRow("MKV in a transition") << "MKV" << 80;
+        QTest::newRow("GIF in a transition") << "GIF" << 150;
+        QTest::newRow("WEBM on the last frame") << "WEBM" << 312;
+    }
+
+    void cancelStopsAtTheNextFrameAndKeepsTheOldFile()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, cancelAfter);
+        const QString szFolder = freshFolder("cancel" + format + QString::number(cancelAfter));
+        threeImageAlbum(szFolder, format);
+        const QByteArray old("the user's earlier export");
+        QVERIFY(testmedia::writeFile(outputPath(), old));
+
+        // Cleared from the worker right after frame cancelAfter has been encoded.
+        const ExportResult stResult = runExport(120000, [cancelAfter](MediaEncoder &encoder, int iCount) {
+            if (iCount == cancelAfter)
+                encoder.runningFlag().store(false);
+        });
+        QVERIFY(stResult.bFinished);
+        QVERIFY(!stResult.bSucceeded);
+        QCOMPARE(stResult.szError, QString("Operation interrupted(%1)").arg(errorText(AVERROR(EINTR))));
+        QCOMPARE(stResult.progress.size(), cancelAfter);
+        QCOMPARE(testmedia::readFile(outputPath()), old);
+        QCOMPARE(folderEntries(szFolder), QStringList{"album." + format.toLower()});
+    }
+
+    // A cancel right after the request is never lost, even before the worker has started.
+    void cancelBeforeTheWorkerStarts()
+    {
+        const QString szFolder = freshFolder("early");
+        threeImageAlbum(szFolder);
+        QThread thread;
+        auto *pEncoder = new MediaEncoder;
+        pEncoder->moveToThread(&thread);
+        connect(&thread, &QThread::finished, pEncoder, &QObject::deleteLater);
+        QString szError;
+        int iProgress = 0;
+        bool bSucceeded = false;
+        QEventLoop loop;
+        connect(pEncoder, &MediaEncoder::sig_exportProgress, &loop, [&](int) { ++iProgress; });
+        connect(pEncoder, &MediaEncoder::sig_succeeded, &loop, [&] { bSucceeded = true; loop.quit(); });
+        connect(pEncoder, &MediaEncoder::sig_exportFail, &loop, [&](const QString &sz) { szError = sz; loop.quit(); });
+        // Queued before the thread runs: the request waits in the worker's queue.
+        Q_EMIT pEncoder->sig_exportVideo();
+        pEncoder->runningFlag().store(false);
+        thread.start();
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+        Q_EMIT pEncoder->sig_close(0);
+        thread.wait();
+        QVERIFY(!bSucceeded);
+        QVERIFY2(szError.startsWith("Operation interrupted("), qPrintable(szError));
+        QCOMPARE(iProgress, 0);
+        QVERIFY(folderEntries(szFolder).isEmpty());
+    }
+
+    void successReplacesTheOldFile()
+    {
+        const QString szFolder = freshFolder("replace");
+        threeImageAlbum(szFolder);
+        QVERIFY(testmedia::writeFile(outputPath(), "old"));
+        const ExportResult stResult = runExport();
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        QCOMPARE(testsupport::countVideoFrames(outputPath()), 312);
+        QCOMPARE(folderEntries(szFolder), QStringList{"album.mp4"});
+        // A new file gets the permissions of any new file (umask), not a temporary's 0600.
+        const mode_t iMask = ::umask(022);
+        ::umask(iMask);
+        struct stat stInfo;
+        QVERIFY(::stat(outputPath().toLocal8Bit().constData(), &stInfo) == 0);
+        QCOMPARE(int(stInfo.st_mode & 0777), int(0666 & ~iMask));
+    }
+
+    void materialThatDoesNotDecode()
+    {
+        const QString szFolder = freshFolder("broken");
+        const QString szBroken = szFolder + "/broken.jpg";
+        // Valid header, no picture data.
+        QByteArray jpeg = testmedia::readFile(m_szA);
+        QVERIFY(testmedia::writeFile(szBroken, jpeg.left(jpeg.size() / 3)));
+        resetAlbum(szFolder, "album", "MP4", 24, 160, 90);
+        QVERIFY(appendImage(m_szA));
+        ImageSource stBroken = albumState().mapImageSources.value(QFileInfo(m_szA).absoluteFilePath());
+        stBroken.szFilePath = szBroken;
+        appendMaterial(stBroken);
+        QVERIFY(testmedia::writeFile(outputPath(), "keep"));
+
+        const ExportResult stResult = runExport();
+        QVERIFY(!stResult.bSucceeded);
+        QVERIFY2(stResult.szError.startsWith("Image decode failed(") && stResult.szError.endsWith(")"),
+                 qPrintable(stResult.szError));
+        // It failed while preparing the transition into the broken picture, after the first image.
+        QCOMPARE(stResult.progress.size(), 72);
+        QCOMPARE(testmedia::readFile(outputPath()), QByteArray("keep"));
+        QCOMPARE(folderEntries(szFolder), (QStringList{"album.mp4", "broken.jpg"}));
+
+        // The renderer is ready for the next export.
+        QFile::remove(szBroken);
+        threeImageAlbum(szFolder);
+        const ExportResult stNext = runExport();
+        QVERIFY2(stNext.bSucceeded, qPrintable(stNext.szError));
+        QCOMPARE(testsupport::countVideoFrames(outputPath()), 312);
+    }
+
+    void failuresWithoutAMessageOfTheirOwn()
+    {
+        const QString szFolder = freshFolder("nomessage");
+        // An image watermark that does not decode is raised with its code only.
+        threeImageAlbum(szFolder);
+        albumState().iWatermarkType = WatermarkImage;
+        albumState().szImageWatermarkPath = szFolder + "/missing.png";
+        ExportResult stResult = runExport();
+        QVERIFY(!stResult.bSucceeded);
+        QVERIFY2(stResult.szError.startsWith("(") && stResult.szError.endsWith(")"), qPrintable(stResult.szError));
+        QVERIFY(folderEntries(szFolder).isEmpty());
+
+        // A clip needs the clip segment, which this renderer does not have yet:
+        // the export fails instead of leaving the clip out.
+        const QString szClip = szFolder + "/clip.mp4";
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:d=1", szClip}));
+        threeImageAlbum(szFolder);
+        ImageSource stClip;
+        stClip.szFilePath = szClip;
+        stClip.iSourceType = SourceVideo;
+        stClip.iDuration = 1000000;
+        stClip.stTimeBase = AVRational{1, 1000000};
+        stClip.stSrcImageSize = QSize(160, 90);
+        stClip.stWidthToHeight = AVRational{16, 9};
+        appendMaterial(stClip);
+        stResult = runExport();
+        QVERIFY(!stResult.bSucceeded);
+        QCOMPARE(stResult.szError, QString("(%1)").arg(errorText(AVERROR(ENOSYS))));
+        QCOMPARE(folderEntries(szFolder), QStringList{"clip.mp4"});
+    }
+
+    void musicSetUpMessages()
+    {
+        const QString szFolder = freshFolder("music");
+        threeImageAlbum(szFolder);
+        AlbumProjectState &st = albumState();
+        st.iBackgroundMusicType = MusicCustom;
+        st.szBackgroundMusicPath = szFolder + "/none.mp3";
+        ExportResult stResult = runExport();
+        QVERIFY2(stResult.szError.startsWith("Open mp3 file failed("), qPrintable(stResult.szError));
+
+        // A file without sound.
+        st.szBackgroundMusicPath = m_szC;
+        stResult = runExport();
+        QCOMPARE(stResult.szError,
+                 QString("Can not find audio stream on mp3 file(%1)").arg(errorText(AVERROR_STREAM_NOT_FOUND)));
+
+        // A real MP3 opens and its format graph is built; mixing it in is the
+        // music writer's job, which this renderer does not have yet, so the
+        // export fails at its first frame rather than export silence instead.
+        const QString szMp3 = szFolder + "/tone.mp3";
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=1", "-ac", "1", szMp3}));
+        st.szBackgroundMusicPath = szMp3;
+        stResult = runExport();
+        QCOMPARE(stResult.szError, QString("(%1)").arg(errorText(AVERROR(ENOSYS))));
+        QCOMPARE(stResult.progress.size(), 1);
+        QCOMPARE(folderEntries(szFolder), QStringList{"tone.mp3"});
+
+        // Formats without sound never open the music, even when the state
+        // asks for sound (GIF cannot carry it).
+        resetAlbum(szFolder, "album", "GIF", 24, 160, 90);
+        QVERIFY(appendImage(m_szA));
+        st.bExportAudio = true;
+        st.iBackgroundMusicType = MusicCustom;
+        st.szBackgroundMusicPath = szFolder + "/none.mp3";
+        stResult = runExport();
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        QVERIFY(testsupport::probeStream(testsupport::ffprobe(outputPath()), "audio").isEmpty());
+        QCOMPARE(folderEntries(szFolder), (QStringList{"album.gif", "tone.mp3"}));
+    }
+};
+
+QTEST_MAIN(TestExportFailures)
+#include "tst_exportfailures.moc"

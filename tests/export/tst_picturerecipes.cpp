@@ -1,0 +1,340 @@
+// The picture recipes shared by the export and the preview, at any size and
+// pixel format: frame counts, turning, fitting on the backdrop, the
+// transition graph and the watermark.
+
+#include "common/ExportTestSupport.h"
+#include "common/TestMedia.h"
+#include "editor/AlbumProjectState.h"
+#include "media/ffmpeg/EdgeFrames.h"
+#include "media/ffmpeg/FilterGraph.h"
+#include "media/ffmpeg/FrameOps.h"
+#include "media/ffmpeg/ImageConvert.h"
+#include "media/recipes/PictureRecipes.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace recipes;
+using testmedia::colorNear;
+
+namespace {
+
+AVFramePtr frameOf(const QImage &stImage)
+{
+    return AVFramePtr(imageToFrame(stImage));
+}
+
+QImage transparentWithBlueSquare()
+{
+    QImage stImage(400, 300, QImage::Format_ARGB32);
+    stImage.fill(Qt::transparent);
+    QPainter(&stImage).fillRect(150, 100, 100, 100, QColor(0, 0, 255));
+    return stImage;
+}
+
+const QRgb kGrey = qRgb(0xD9, 0xD9, 0xD9);
+
+} // namespace
+
+class TestPictureRecipes : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void segmentFrameCounts()
+    {
+        const AVRational us{1, 1000000};
+        QCOMPARE(segmentFrameCount(3000000, us, AVRational{24, 1}), int64_t(72));
+        QCOMPARE(segmentFrameCount(3000000, us, AVRational{25, 1}), int64_t(75));
+        QCOMPARE(segmentFrameCount(2000000, us, AVRational{30, 1}), int64_t(60));
+        // In doubles 0.1 s x 30 comes out as 2.999..., one frame short.
+        QCOMPARE(segmentFrameCount(100000, us, AVRational{30, 1}), int64_t(3));
+        QCOMPARE(segmentFrameCount(280000, us, AVRational{25, 1}), int64_t(7));
+        QCOMPARE(segmentFrameCount(41666, us, AVRational{24, 1}), int64_t(0));
+        QCOMPARE(segmentFrameCount(41667, us, AVRational{24, 1}), int64_t(1));
+        QCOMPARE(segmentFrameCount(900000, AVRational{1, 90000}, AVRational{30000, 1001}), int64_t(299));
+        QCOMPARE(segmentFrameCount(0, us, AVRational{24, 1}), int64_t(0));
+        QCOMPARE(segmentFrameCount(-5, us, AVRational{24, 1}), int64_t(0));
+        QCOMPARE(segmentFrameCount(3000000, us, AVRational{0, 1}), int64_t(0));
+    }
+
+    void quarterTurns()
+    {
+        QCOMPARE(QString(quarterTurnFilter(0)), QString());
+        QCOMPARE(QString(quarterTurnFilter(1)), QString("transpose=dir=1"));
+        QCOMPARE(QString(quarterTurnFilter(2)), QString("transpose=dir=1,transpose=dir=1"));
+        QCOMPARE(QString(quarterTurnFilter(3)), QString("transpose=dir=2"));
+        QCOMPARE(QString(quarterTurnFilter(4)), QString());
+        QCOMPARE(QString(quarterTurnFilter(5)), QString("transpose=dir=1"));
+        QCOMPARE(QString(quarterTurnFilter(-1)), QString("transpose=dir=2"));
+
+        // 40 x 20 with a red mark top left: a quarter turn clockwise puts it top right.
+        QImage stImage(40, 20, QImage::Format_RGB32);
+        stImage.fill(qRgb(255, 255, 255));
+        QPainter(&stImage).fillRect(0, 0, 10, 10, QColor(255, 0, 0));
+        AVFramePtr pFrame = frameOf(stImage);
+        bool bConversion = true;
+        QCOMPARE(rotateQuarterTurns(pFrame.get(), 1, &bConversion), 0);
+        QVERIFY(!bConversion);
+        QCOMPARE(pFrame->width, 20);
+        QCOMPARE(pFrame->height, 40);
+        QImage stTurned = frameToImage(pFrame.get());
+        QVERIFY(colorNear(stTurned.pixel(16, 3), qRgb(255, 0, 0), 40));
+        QVERIFY(colorNear(stTurned.pixel(3, 3), qRgb(255, 255, 255), 40));
+
+        // Three more quarter turns (as -1) bring it back.
+        QCOMPARE(rotateQuarterTurns(pFrame.get(), -1), 0);
+        stTurned = frameToImage(pFrame.get());
+        QCOMPARE(stTurned.size(), QSize(40, 20));
+        QVERIFY(colorNear(stTurned.pixel(3, 3), qRgb(255, 0, 0), 40));
+
+        // No turn leaves the picture as it was, format included.
+        AVFramePtr pUntouched = frameOf(stImage);
+        const uint8_t *pData = pUntouched->data[0];
+        QCOMPARE(rotateQuarterTurns(pUntouched.get(), 4), 0);
+        QCOMPARE(pUntouched->data[0], pData);
+        QCOMPARE(pUntouched->format, int(AV_PIX_FMT_BGRA));
+    }
+
+    void turnedTransparentPictureKeepsItsAlpha()
+    {
+        AVFramePtr pFrame = frameOf(transparentWithBlueSquare());
+        QCOMPARE(rotateQuarterTurns(pFrame.get(), 1), 0);
+        QCOMPARE(pFrame->format, int(AV_PIX_FMT_YUVA420P));
+        AVFramePtr pPrepared = makeFramePtr();
+        QCOMPARE(preparePicture(pFrame.get(), pPrepared.get(), 320, 180, AV_PIX_FMT_YUV420P), 0);
+        const QImage stResult = frameToImage(pPrepared.get());
+        // 300 x 400 upright now: 134 x 180 centred; its transparent top is grey, not black.
+        QVERIFY(colorNear(stResult.pixel(160, 10), kGrey, 6));
+        QVERIFY(colorNear(stResult.pixel(160, 90), qRgb(0, 0, 255), 40));
+        QVERIFY(colorNear(stResult.pixel(40, 90), qRgb(0, 0, 0), 8));
+    }
+
+    void preparedPictures()
+    {
+        // Transparent parts grey inside the picture, black bars outside.
+        AVFramePtr pFrame = frameOf(transparentWithBlueSquare());
+        AVFramePtr pPrepared = makeFramePtr();
+        QCOMPARE(preparePicture(pFrame.get(), pPrepared.get(), 320, 180, AV_PIX_FMT_YUV420P), 0);
+        QCOMPARE(pPrepared->width, 320);
+        QCOMPARE(pPrepared->height, 180);
+        QCOMPARE(pPrepared->format, int(AV_PIX_FMT_YUV420P));
+        QImage stResult = frameToImage(pPrepared.get());
+        QVERIFY(colorNear(stResult.pixel(45, 5), kGrey, 4));
+        QVERIFY(colorNear(stResult.pixel(274, 174), kGrey, 4));
+        QVERIFY(colorNear(stResult.pixel(36, 90), qRgb(0, 0, 0), 4));
+        QVERIFY(colorNear(stResult.pixel(283, 90), qRgb(0, 0, 0), 4));
+        QVERIFY(colorNear(stResult.pixel(160, 90), qRgb(0, 0, 255), 30));
+
+        // The same at the preview's size and in the GIF encoder's format.
+        QCOMPARE(preparePicture(pFrame.get(), pPrepared.get(), 160, 90, AV_PIX_FMT_RGB8), 0);
+        QCOMPARE(pPrepared->format, int(AV_PIX_FMT_RGB8));
+        QCOMPARE(pPrepared->width, 160);
+        stResult = frameToImage(pPrepared.get());
+        QVERIFY(colorNear(stResult.pixel(5, 45), qRgb(0, 0, 0), 8));
+        QVERIFY(colorNear(stResult.pixel(80, 45), qRgb(0, 0, 255), 40));
+        QVERIFY(colorNear(stResult.pixel(30, 5), kGrey, 40));   // 3-3-2 bits of colour
+
+        // A portrait photo in a 16:9 1080P frame: 810 x 1080 with bars of 555.
+        AVFramePtr pPortrait = makeFramePtr();
+        QCOMPARE(makeColorFrame(pPortrait.get(), 3000, 4000, AV_PIX_FMT_YUVJ420P, "white"), 0);
+        QCOMPARE(preparePicture(pPortrait.get(), pPortrait.get(), 1920, 1080, AV_PIX_FMT_YUV420P), 0);
+        stResult = frameToImage(pPortrait.get());
+        const QRect stLit = exporttest::boundingBox(stResult, [](QRgb c) { return qGray(c) > 128; });
+        QCOMPARE(stLit, QRect(555, 0, 810, 1080));
+
+        // Nonsense in, error out, destination untouched.
+        AVFramePtr pEmpty = makeFramePtr();
+        QVERIFY(preparePicture(pEmpty.get(), pPrepared.get(), 320, 180, AV_PIX_FMT_YUV420P) < 0);
+        QVERIFY(preparePicture(pFrame.get(), pPrepared.get(), 0, 180, AV_PIX_FMT_YUV420P) < 0);
+        QCOMPARE(pPrepared->width, 160);
+    }
+
+    // Fitting before laying the picture on the backdrop gives the picture of
+    // the other order: backdrop at full size, overlay, then fit. (Fitted to
+    // 240 x 180 at x = 40, which 4:2:0 padding can place exactly as well.)
+    void fittingFirstGivesTheSamePicture()
+    {
+        QImage stImage(600, 450, QImage::Format_ARGB32);
+        stImage.fill(Qt::transparent);
+        QPainter painter(&stImage);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(200, 40, 40, 180));
+        painter.drawEllipse(100, 50, 400, 300);
+        painter.fillRect(0, 350, 600, 100, QColor(20, 120, 20));
+        painter.end();
+        AVFramePtr pSource = frameOf(stImage);
+
+        AVFramePtr pOurs = makeFramePtr();
+        QCOMPARE(preparePicture(pSource.get(), pOurs.get(), 320, 180, AV_PIX_FMT_YUV420P), 0);
+
+        AVFramePtr pReference = makeFramePtr();
+        QCOMPARE(makeColorFrame(pReference.get(), 600, 450, AV_PIX_FMT_YUV420P, kBackdropColor), 0);
+        QCOMPARE(overlayFrame(pReference.get(), pReference.get(), pSource.get(), 0, 0), 0);
+        QCOMPARE(scalePadFrame(pReference.get(), pReference.get(), 320, 180, kBarColor), 0);
+        const double lfMean = exporttest::meanDifference(frameToImage(pOurs.get()), frameToImage(pReference.get()));
+        QVERIFY2(lfMean < 1.5, qPrintable(QString::number(lfMean)));
+    }
+
+    void palettedPngWithTransparency()
+    {
+        QImage stImage(64, 64, QImage::Format_Indexed8);
+        stImage.setColorTable({qRgba(0, 0, 0, 0), qRgba(255, 0, 0, 255)});
+        stImage.fill(0);
+        for (int y = 16; y < 48; ++y)
+            for (int x = 16; x < 48; ++x)
+                stImage.setPixel(x, y, 1);
+        const QString szPath = m_dir.filePath("palette.png");
+        QVERIFY(stImage.save(szPath));
+        AVFramePtr pFrame = makeFramePtr();
+        QCOMPARE(decodeEdgeFrames(szPath.toStdString(), pFrame.get()), 0);
+        QCOMPARE(pFrame->format, int(AV_PIX_FMT_PAL8));
+        QCOMPARE(preparePicture(pFrame.get(), pFrame.get(), 128, 72, AV_PIX_FMT_YUV420P), 0);
+        const QImage stResult = frameToImage(pFrame.get());
+        QVERIFY(colorNear(stResult.pixel(64, 36), qRgb(255, 0, 0), 40));
+        QVERIFY(colorNear(stResult.pixel(40, 4), kGrey, 6));
+        QVERIFY(colorNear(stResult.pixel(10, 36), qRgb(0, 0, 0), 6));
+    }
+
+    void transitions()
+    {
+        const TransitionEffect &stFade = transitionEffects()[0];
+        QCOMPARE(QString::fromStdString(transitionDescription(stFade, 2000000, AVRational{1, 1000000})),
+                 QString("[in1][in2]xfade=transition=fadeblack:offset=0:duration=2"));
+        QCOMPARE(QString::fromStdString(transitionDescription(transitionEffects()[22], 2000, AVRational{1, 1000}, -1)),
+                 QString("[in1][in2]xfade=transition=horzclose:offset=-1:duration=2"));
+        QCOMPARE(QString::fromStdString(transitionDescription(stFade, 2500000, AVRational{1, 1000000})),
+                 QString("[in1][in2]xfade=transition=fadeblack:offset=0:duration=2.500000"));
+        QCOMPARE(QString::fromStdString(transitionDescription(stFade, 400000, AVRational{1, 1000000})),
+                 QString("[in1][in2]xfade=transition=fadeblack:offset=0:duration=0.400000"));
+
+        // Every effect builds, and gives one picture per pair from the first to the second picture.
+        AVFramePtr pFrom = makeFramePtr();
+        AVFramePtr pTo = makeFramePtr();
+        QCOMPARE(makeColorFrame(pFrom.get(), 64, 36, kTransitionFormat, "red"), 0);
+        QCOMPARE(makeColorFrame(pTo.get(), 64, 36, kTransitionFormat, "blue"), 0);
+        for (int e = 0; e < kTransitionEffectCount; ++e) {
+            TransitionSegment stSegment;
+            stSegment.pEffect = &transitionEffects()[e];
+            stSegment.iDuration = 2000000;
+            AVFilterGraphPtr pGraph(createTransitionGraph(stSegment, 64, 36, kTransitionFormat, AV_PIX_FMT_YUV420P,
+                                                          AVRational{1, 25}, AVRational{25, 1}));
+            QVERIFY2(pGraph, stSegment.pEffect->szTransitionName);
+            AVFramePtr pOut = makeFramePtr();
+            QImage stFirst, stLast;
+            for (int i = 0; i < 50; ++i) {
+                pFrom->pts = i;
+                pTo->pts = i;
+                QCOMPARE(pushFrameToFilter(pGraph.get(), "in1", pFrom.get()), 0);
+                QCOMPARE(pushFrameToFilter(pGraph.get(), "in2", pTo.get()), 0);
+                bool bGot = false;
+                QCOMPARE(pullFrameFromFilter(pGraph.get(), "out", pOut.get(), bGot), 0);
+                QVERIFY(bGot);
+                QCOMPARE(pOut->width, 64);
+                QCOMPARE(pOut->format, int(AV_PIX_FMT_YUV420P));
+                if (i == 0)
+                    stFirst = frameToImage(pOut.get());
+                if (i == 49)
+                    stLast = frameToImage(pOut.get());
+            }
+            QVERIFY2(colorNear(stFirst.pixel(32, 18), qRgb(255, 0, 0), 40), stSegment.pEffect->szTransitionName);
+            QVERIFY2(qBlue(stLast.pixel(32, 18)) > 120, stSegment.pEffect->szTransitionName);
+        }
+        TransitionSegment stNoEffect;
+        stNoEffect.iDuration = 2000000;
+        QVERIFY(!createTransitionGraph(stNoEffect, 64, 36, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AVRational{1, 25},
+                                       AVRational{25, 1}));
+    }
+
+    void textWatermarkImage()
+    {
+        QFont stFont(QStringLiteral("DejaVu Sans"));
+        stFont.setPixelSize(30);
+        const QString szText = QStringLiteral("Pictora HH");
+        QImage stMark = renderTextWatermark(szText, stFont, QColor(Qt::red), 0.5);
+        QCOMPARE(stMark.size(), QFontMetrics(stFont).boundingRect(szText).size());
+        QCOMPARE(stMark.format(), QImage::Format_ARGB32);
+        int iMaxAlpha = 0;
+        for (int y = 0; y < stMark.height(); ++y)
+            for (int x = 0; x < stMark.width(); ++x)
+                iMaxAlpha = std::max(iMaxAlpha, qAlpha(stMark.pixel(x, y)));
+        QVERIFY2(std::abs(iMaxAlpha - 128) <= 2, qPrintable(QString::number(iMaxAlpha)));
+        QCOMPARE(qAlpha(stMark.pixel(0, 0)), 0);
+
+        stMark = renderTextWatermark(szText, stFont, QColor(Qt::red), 0.0);
+        iMaxAlpha = 0;
+        for (int y = 0; y < stMark.height(); ++y)
+            for (int x = 0; x < stMark.width(); ++x)
+                iMaxAlpha = std::max(iMaxAlpha, qAlpha(stMark.pixel(x, y)));
+        QCOMPARE(iMaxAlpha, 255);
+        QVERIFY(renderTextWatermark(QString(), stFont, QColor(Qt::red), 0.0).isNull());
+    }
+
+    void watermarkOverlay()
+    {
+        QCOMPARE(QString::fromStdString(watermarkDescription(10, 20, AV_PIX_FMT_YUV420P)),
+                 QString("[in1][in2]overlay=:x=10:y=20,format=pix_fmts='yuv420p'"));
+
+        const QString szMark = m_dir.filePath("mark.png");
+        QImage stMarkImage(200, 100, QImage::Format_ARGB32);
+        stMarkImage.fill(qRgb(255, 0, 0));
+        QVERIFY(stMarkImage.save(szMark));
+        WatermarkOverlay stOverlay;
+        WatermarkStep eStep = WatermarkStep::Graph;
+        QCOMPARE(prepareImageWatermark(stOverlay, szMark.toStdString(), 256, 320, 180, AV_PIX_FMT_YUV420P, &eStep), 0);
+        QVERIFY(eStep == WatermarkStep::None);
+        QVERIFY(stOverlay.isActive());
+        QCOMPARE(stOverlay.stRect, imageWatermarkRect(200, 100, 256, 320, 180));
+
+        // Pictures arrive with any timestamps (a transition's are all 0): one out for each in.
+        AVFramePtr pPicture = makeFramePtr();
+        QCOMPARE(makeColorFrame(pPicture.get(), 320, 180, AV_PIX_FMT_YUV420P, "white"), 0);
+        AVFramePtr pOut = makeFramePtr();
+        for (int i = 0; i < 30; ++i) {
+            pPicture->pts = i % 3 == 0 ? 0 : 1000 - i;
+            QCOMPARE(applyWatermarkOverlay(stOverlay, pPicture.get(), pOut.get()), 0);
+            QCOMPARE(pOut->width, 320);
+        }
+        const QImage stResult = frameToImage(pOut.get());
+        const QRect stRed = exporttest::boundingBox(stResult, [](QRgb c) { return qRed(c) > 180 && qGreen(c) < 80; });
+        QVERIFY(std::abs(stRed.left() - stOverlay.stRect.left()) <= 1);
+        QVERIFY(std::abs(stRed.bottom() - stOverlay.stRect.bottom()) <= 1);
+        QVERIFY(colorNear(stResult.pixel(20, 20), qRgb(255, 255, 255), 4));
+        // The picture pushed is not changed.
+        QVERIFY(colorNear(frameToImage(pPicture.get()).pixel(300, 170), qRgb(255, 255, 255), 4));
+
+        // Without a mark the picture goes through as a new reference.
+        WatermarkOverlay stNone;
+        QCOMPARE(prepareTextWatermark(stNone, QString(), QFont(), QColor(), 0, 1, 320, 180, AV_PIX_FMT_YUV420P), 0);
+        QVERIFY(!stNone.isActive());
+        QCOMPARE(applyWatermarkOverlay(stNone, pPicture.get(), pOut.get()), 0);
+        QCOMPARE(pOut->data[0], pPicture->data[0]);
+        QCOMPARE(prepareImageWatermark(stNone, std::string(), 1, 320, 180, AV_PIX_FMT_YUV420P), 0);
+        QVERIFY(!stNone.isActive());
+
+        // Which step failed.
+        QVERIFY(prepareImageWatermark(stNone, m_dir.filePath("missing.png").toStdString(), 1, 320, 180,
+                                      AV_PIX_FMT_YUV420P, &eStep) < 0);
+        QVERIFY(eStep == WatermarkStep::Decode);
+        QVERIFY(prepareImageWatermark(stNone, szMark.toStdString(), 1, 4, 2, AV_PIX_FMT_YUV420P, &eStep) < 0);
+        QVERIFY(eStep == WatermarkStep::Resize);
+        QVERIFY(!stNone.isActive());
+
+        // A text mark sits where textWatermarkRect puts it.
+        QFont stFont(QStringLiteral("DejaVu Sans"));
+        stFont.setPixelSize(24);
+        QCOMPARE(prepareTextWatermark(stOverlay, "HH", stFont, QColor(Qt::black), 0.0, 1, 320, 180,
+                                      AV_PIX_FMT_YUV420P, &eStep), 0);
+        QCOMPARE(stOverlay.stRect, textWatermarkRect("HH", stFont, 1, 320, 180));
+        QCOMPARE(stOverlay.pMark->format, int(AV_PIX_FMT_BGRA));
+    }
+};
+
+QTEST_MAIN(TestPictureRecipes)
+#include "tst_picturerecipes.moc"
