@@ -150,6 +150,16 @@ bool ImageDecoder::expandFolders() const
     return m_bExpandFolders.load();
 }
 
+void ImageDecoder::setStoreTierPictures(bool bStore)
+{
+    m_bStoreTierPictures.store(bStore);
+}
+
+bool ImageDecoder::storeTierPictures() const
+{
+    return m_bStoreTierPictures.load();
+}
+
 int ImageDecoder::succeededCount() const
 {
     return m_pCounts->iSucceeded.load();
@@ -515,11 +525,12 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
         return fail(kInterrupted);
     if (!bStore)
         return 0;
+    const bool bTiers = m_bStoreTierPictures.load();
 
     // Converting a 12-megapixel picture to BGRA costs more than decoding it:
     // when the scaler can write the decoded format, the first tier is scaled
     // in that format and only the smaller result is converted.
-    if (!scalesInOwnFormat(pFirst.get()) || (bVideo && !scalesInOwnFormat(pLast.get()))) {
+    if (bTiers && (!scalesInOwnFormat(pFirst.get()) || (bVideo && !scalesInOwnFormat(pLast.get())))) {
         PhaseTimer timer(m_iConvertNs);
         int ret = convertPixelFormat(pFirst.get(), pFirst.get(), AV_PIX_FMT_BGRA);
         if (ret >= 0 && bVideo)
@@ -532,7 +543,8 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
 
     bool bStoredAny = false;
     const char *szStep = nullptr;
-    int ret = storeTiers(szPath, pFirst.get(), bVideo ? pLast.get() : nullptr, w, h, bStoredAny, &szStep);
+    int ret = bTiers ? storeTiers(szPath, pFirst.get(), bVideo ? pLast.get() : nullptr, w, h, bStoredAny, &szStep)
+                     : 0;
     if (ret >= 0 && !running())
         ret = kInterrupted;
     if (ret >= 0) {

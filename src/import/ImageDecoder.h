@@ -124,6 +124,10 @@ public:
     // Expand folders found in the URL or path list (drag and drop).
     void setExpandFolders(bool bExpand);
     bool expandFolders() const;
+    // Whether a batch stores the tier pictures (which only the preview reads).
+    // Tools that only export turn it off and never touch the store.
+    void setStoreTierPictures(bool bStore);
+    bool storeTierPictures() const;
 
     int succeededCount() const;
     int failedCount() const;
@@ -210,6 +214,7 @@ private:
     QList<QString> m_listDirs;
     QSharedPointer<ImportCounts> m_pCounts;
     std::atomic<bool> m_bExpandFolders{false};
+    std::atomic<bool> m_bStoreTierPictures{true};
 
     QMutex m_viewMutex;
     bool m_bViewCaptured = false;

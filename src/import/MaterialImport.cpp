@@ -31,9 +31,10 @@ void startThumbnailStore()
     Q_UNUSED(s_bStarted);
 }
 
-MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKind)
+MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKind, bool bStoreTierPictures)
 {
-    startThumbnailStore();
+    if (bStoreTierPictures)
+        startThumbnailStore();
 
     QThread thread;
     auto *pDecoder = new ImageDecoder;
@@ -55,6 +56,7 @@ MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKin
 
     pDecoder->setRunning(true);
     pDecoder->setExpandFolders(eKind == ImportInput::DroppedItems);
+    pDecoder->setStoreTierPictures(bStoreTierPictures);
     if (eKind == ImportInput::Folders)
         emit pDecoder->sig_setFileDir(inputs);
     else

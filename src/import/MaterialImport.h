@@ -47,4 +47,7 @@ enum class ImportInput
 // Starts the store (startThumbnailStore) when that has not happened yet.
 // The album's settings (the image duration above all, see
 // applyEditorDefaults()) are the caller's to set first.
-MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKind = ImportInput::Files);
+// With bStoreTierPictures false the thumbnail store is neither started nor
+// written: for tools that export and never preview.
+MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKind = ImportInput::Files,
+                                     bool bStoreTierPictures = true);

@@ -2,12 +2,11 @@
 
 // The album records of pictora-render's materials.
 //
-// This is the one place pictora-render turns paths into album materials.
-// Each file goes through the material decoder's single-file decode (the
-// check the editor uses for a watermark picture): the same classification,
-// measuring and error texts as an import, without filling the thumbnail
-// store, whose tier pictures only the preview reads (and whose per-program
-// database file parallel renders would share).
+// This is the one place pictora-render turns paths into album materials, and
+// it does so exactly as the editor's import: the check pass (4K warning),
+// then the batch decode, which skips files that cannot be added or are given
+// twice and goes on with the rest. Only the thumbnail store is left out: its
+// tier pictures serve the preview, which a render never shows.
 
 #include <QList>
 #include <QPair>
@@ -15,8 +14,10 @@
 #include <QStringList>
 
 // Appends the files in szPaths to the album, in order, with the quarter
-// turns given as (index, turns) pairs. The album's image duration must be set
-// first. False with a reason in *pszError for the first file that is not a
-// readable picture or video, is given twice, or does not decode; the album
-// is then left partly filled.
-bool appendMaterialFiles(const QStringList &szPaths, const QList<QPair<int, int>> &rotations, QString *pszError);
+// turns given as (index into szPaths, turns) pairs. The album's image
+// duration must be set first. *pWarnings receives what the editor would tell
+// the user (the 4K warning, the count of filtered files, rotations of files
+// that were filtered). False with a reason in *pszError only when no
+// material could be added.
+bool appendMaterialFiles(const QStringList &szPaths, const QList<QPair<int, int>> &rotations, QString *pszError,
+                         QStringList *pWarnings);

@@ -112,7 +112,8 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
     parser.addOptions({help, format, fps, videoBitrate, audioBitrate, sampleRate, resolution, ratio, imageDuration,
                        music, keepAudio, watermarkText, watermarkImage, watermarkPos, fontFamily, fontPixelSize,
                        color, transparency, rotate, seed, output, stats});
-    parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order."),
+    parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order. Files that cannot be added or are given twice "
+                                                "are left out with a notice; the render fails only when none is left."),
                                  QStringLiteral("MATERIAL..."));
 
     auto error = [pszText](const QString &szText) {
@@ -270,7 +271,7 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
     return ParseResult::Ok;
 }
 
-bool applyRenderArguments(const RenderArguments &args, QString *pszError)
+bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStringList *pWarnings)
 {
     AlbumProjectState &st = albumState();
     clearAlbum();
@@ -310,7 +311,7 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError)
 
     if (args.iSeed >= 0)
         setTransitionPickerIndex(args.iSeed);
-    if (!appendMaterialFiles(args.materials, args.rotations, pszError))
+    if (!appendMaterialFiles(args.materials, args.rotations, pszError, pWarnings))
         return false;
 
     AVRational stRatio{16, 9};

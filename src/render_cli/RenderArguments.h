@@ -49,6 +49,6 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
 
 // Resets the album to the editor's defaults and fills it: settings, then
 // the materials in order (as an import appends them), the rotations, the
-// ratio and the export size. False with a reason when a material cannot be
-// read or is given twice.
-bool applyRenderArguments(const RenderArguments &args, QString *pszError);
+// ratio and the export size. Materials that cannot be added are left out
+// with a note in *pWarnings; false with a reason when none is left.
+bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStringList *pWarnings);

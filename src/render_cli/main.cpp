@@ -89,10 +89,14 @@ int main(int argc, char *argv[])
     case ParseResult::Ok:
         break;
     }
-    if (!applyRenderArguments(args, &szText)) {
+    QStringList warnings;
+    const bool bApplied = applyRenderArguments(args, &szText, &warnings);
+    for (const QString &szWarning : qAsConst(warnings))
+        std::fprintf(stderr, "pictora-render: %s\n", szWarning.toLocal8Bit().constData());
+    if (!bApplied) {
         std::fprintf(stderr, "pictora-render: %s\n", szText.toLocal8Bit().constData());
         clearAlbum();
-        return 2;
+        return 1;
     }
 
     QThread thread;

@@ -111,10 +111,6 @@ private Q_SLOTS:
         QTest::newRow("missing watermark image") << QStringList{"--watermark-image", "NONE", "--output", "OUT", "A"}
                                                  << "--watermark-image";
         QTest::newRow("missing music") << QStringList{"--music", "NONE", "--output", "OUT", "A"} << "--music";
-        QTest::newRow("missing material") << QStringList{"--output", "OUT", "A", "NONE"} << "material 1";
-        QTest::newRow("unsupported material") << QStringList{"--output", "OUT", "TXT"} << "not a supported";
-        QTest::newRow("material twice") << QStringList{"--output", "OUT", "A", "B", "A"} << "given twice";
-        QTest::newRow("material that is no picture") << QStringList{"--output", "OUT", "FAKE"} << "material 0";
     }
 
     void badArguments()
@@ -140,6 +136,81 @@ private Q_SLOTS:
         QVERIFY2(st.szErr.contains(message), qPrintable(st.szErr));
         QVERIFY(st.szErr.contains("pictora-render: "));
         QVERIFY(folderEntries(szFolder).isEmpty());
+    }
+
+    // Materials go through the editor's import: files that cannot be added
+    // or are given twice are left out with the editor's count message, and
+    // the render goes on; only an album left empty fails.
+    void filteredMaterials_data()
+    {
+        QTest::addColumn<QStringList>("materials");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<int>("filtered");
+        QTest::addColumn<int>("frames");
+        // 0.5 s images at 24 fps: 12 frames each, 48 per transition.
+        QTest::newRow("missing file") << QStringList{"A", "NONE"} << 0 << 1 << 12;
+        QTest::newRow("given twice") << QStringList{"A", "B", "A"} << 0 << 1 << 12 + 48 + 12;
+        QTest::newRow("text and fake picture among good ones")
+            << QStringList{"TXT", "A", "FAKE", "B"} << 0 << 2 << 12 + 48 + 12;
+        QTest::newRow("unsupported only") << QStringList{"TXT"} << 1 << 1 << -1;
+        QTest::newRow("no picture at all") << QStringList{"FAKE", "NONE"} << 1 << 2 << -1;
+    }
+
+    void filteredMaterials()
+    {
+        QFETCH(QStringList, materials);
+        QFETCH(int, exit);
+        QFETCH(int, filtered);
+        QFETCH(int, frames);
+        const QString szFolder = m_dir.filePath(QStringLiteral("filtered%1").arg(QTest::currentDataTag()).remove(' '));
+        QDir().mkpath(szFolder);
+        QVERIFY(testmedia::writeFile(m_dir.filePath("notes.txt"), "text"));
+        QVERIFY(testmedia::writeFile(m_dir.filePath("fake.png"), "not a picture"));
+        QStringList args{"--resolution", "480P", "--image-duration", "0.5", "--output", szFolder + "/f"};
+        for (const QString &szMaterial : materials) {
+            if (szMaterial == "A")
+                args << m_szA;
+            else if (szMaterial == "B")
+                args << m_szB;
+            else if (szMaterial == "NONE")
+                args << m_dir.filePath("none.jpg");
+            else if (szMaterial == "TXT")
+                args << m_dir.filePath("notes.txt");
+            else
+                args << m_dir.filePath("fake.png");
+        }
+        const Run st = render(args);
+        QCOMPARE(st.iExit, exit);
+        QVERIFY2(st.szErr.contains(QStringLiteral("%1 files that cannot be added or already exist in the list have "
+                                                  "been filtered for you").arg(filtered)),
+                 qPrintable(st.szErr));
+        if (exit != 0) {
+            QVERIFY2(st.szErr.contains("could be added"), qPrintable(st.szErr));
+            QVERIFY(folderEntries(szFolder).isEmpty());
+            return;
+        }
+        QCOMPARE(testsupport::countVideoFrames(szFolder + "/f.mp4"), frames);
+    }
+
+    // A 4K file is reported on stderr as the editor warns about it, and rendered.
+    void warnsAboutFourK()
+    {
+        const QString szBig = m_dir.filePath("big.jpg");
+        QVERIFY(makePicture(szBig, "color=c=navy:s=3840x2160"));
+        const QString szFolder = m_dir.filePath("fourk");
+        QDir().mkpath(szFolder);
+        const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--rotate", "1:1", "--output",
+                               szFolder + "/k", m_szA, szBig});
+        QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+        QVERIFY2(st.szErr.contains(QString::fromUtf8("超过4K分辨率")), qPrintable(st.szErr));
+        QVERIFY(!st.szErr.contains("filtered for you"));
+        QCOMPARE(testsupport::countVideoFrames(szFolder + "/k.mp4"), 12 + 48 + 12);
+        // The rotation names the material by its place on the command line:
+        // the big picture is turned upright, navy fills the height of its last frame.
+        const QImage stLast = decodeFrame(szFolder + "/k.mp4", 12 + 48 + 11, QSize(852, 480));
+        const QRect stNavy = boundingBox(stLast, [](QRgb c) { return qBlue(c) > 90 && qRed(c) < 40 && qGreen(c) < 40; });
+        QVERIFY(!stNavy.isNull());
+        QVERIFY2(stNavy.height() > stNavy.width(), "the 16:9 picture should stand upright after a quarter turn");
     }
 
     // Without a display or a platform set, it still renders the text watermark.

@@ -161,6 +161,35 @@ private Q_SLOTS:
         QVERIFY(MaterialImportReport::fourKWarning().contains("4K"));
     }
 
+    // Without the tier pictures the records are the same and the store is untouched.
+    void importWithoutTierPictures()
+    {
+        resetAlbum();
+        QCOMPARE(importMaterials({path("a.jpg"), path("clip.mp4")}).iSucceeded, 2);
+        const ImageSource stImage = albumState().mapImageSources.value(path("a.jpg"));
+        const ImageSource stClip = albumState().mapImageSources.value(path("clip.mp4"));
+        const int iRows = countRows(m_szDb);
+        QCOMPARE(iRows, 5 + 10);
+
+        resetAlbum();
+        const MaterialImportReport st = importMaterials({path("a.jpg"), path("clip.mp4"), path("notes.txt")},
+                                                        ImportInput::Files, false);
+        QCOMPARE(st.iSucceeded, 2);
+        QCOMPARE(st.iFailed, 1);
+        QCOMPARE(st.stTimings.iStore, 0);
+        QCOMPARE(countRows(m_szDb), 0);
+        const ImageSource stImageBare = albumState().mapImageSources.value(path("a.jpg"));
+        const ImageSource stClipBare = albumState().mapImageSources.value(path("clip.mp4"));
+        QCOMPARE(stImageBare.stSrcImageSize, stImage.stSrcImageSize);
+        QCOMPARE(stClipBare.iDuration, stClip.iDuration);
+        QCOMPARE(stClipBare.stTimeBase.den, stClip.stTimeBase.den);
+        QCOMPARE(stClipBare.iSourceType, int(SourceVideo));
+        // The thumbnail is made all the same.
+        QCOMPARE(stImageBare.stPixmap.size(), stImage.stPixmap.size());
+        QVERIFY(!stImageBare.stPixmap.isNull());
+        QCOMPARE(albumInconsistency(&m_model), QString());
+    }
+
     void foldersAndDrops()
     {
         resetAlbum();
