@@ -297,16 +297,21 @@ int decodeEdgeFrames(const std::string &szPath, AVFrame *pFirst, AVFrame *pLast)
     AVInputContextPtr pInput(openInputFile(szPath, nullptr, nullptr, &ret));
     if (!pInput)
         return ret < 0 ? ret : AVERROR(EINVAL);
-    ret = findStreamInfo(pInput.get());
-    if (ret < 0)
-        return ret;
+    // A picture file's demuxer already names its one stream and codec; probing
+    // it would decode the whole picture once more just to learn its size.
+    const bool bStill = isStillPictureInput(pInput.get()) && pInput->nb_streams == 1
+        && pInput->streams[0]->codecpar->codec_id != AV_CODEC_ID_NONE;
+    if (!bStill) {
+        ret = findStreamInfo(pInput.get());
+        if (ret < 0)
+            return ret;
+    }
     AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
     if (!pStream)
         return AVERROR_STREAM_NOT_FOUND;
 
     // A damaged still picture decodes with its missing part grey and no
     // error unless the decoder is told to stop at the first fault.
-    const bool bStill = isStillPictureInput(pInput.get());
     AVDictionaryPtr options;
     if (bStill && options.set("err_detect", "+explode") < 0)
         return AVERROR(ENOMEM);
