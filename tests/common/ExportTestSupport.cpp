@@ -4,6 +4,7 @@
 #include "editor/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "media/ffmpeg/EdgeFrames.h"
+#include "media/ffmpeg/FFmpegFormat.h"
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/SizeMath.h"
 
@@ -67,6 +68,58 @@ bool appendImage(const QString &szPath, int64_t iRotation)
     st.stWidthToHeight = reduceRatio(pFrame->width, pFrame->height);
     appendMaterial(st);
     return true;
+}
+
+bool appendClip(const QString &szPath, int64_t iRotation)
+{
+    AVFramePtr pFrame = makeFramePtr();
+    if (!pFrame || decodeEdgeFrames(szPath.toStdString(), pFrame.get()) < 0)
+        return false;
+    AVInputContextPtr pInput(openInputFile(szPath.toStdString()));
+    if (!pInput || findStreamInfo(pInput.get()) < 0)
+        return false;
+    const AVStream *pStream = nullptr;
+    for (unsigned i = 0; i < pInput->nb_streams && !pStream; ++i) {
+        const AVStream *p = pInput->streams[i];
+        if (p->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(p->disposition & AV_DISPOSITION_ATTACHED_PIC))
+            pStream = p;
+    }
+    if (!pStream)
+        return false;
+    ImageSource st;
+    st.szFilePath = QFileInfo(szPath).absoluteFilePath();
+    st.iSourceType = SourceVideo;
+    if (pStream->duration > 0) {
+        st.iDuration = pStream->duration;
+        st.stTimeBase = pStream->time_base;
+    } else {
+        st.iDuration = pInput->duration;
+        st.stTimeBase = AVRational{1, AV_TIME_BASE};
+    }
+    if (st.iDuration <= 0)
+        return false;
+    st.iRotation = iRotation;
+    st.stSrcImageSize = QSize(pFrame->width, pFrame->height);
+    st.stWidthToHeight = reduceRatio(pFrame->width, pFrame->height);
+    appendMaterial(st);
+    return true;
+}
+
+bool makeClip(const QString &szPath, const QString &szVideoSource, const QString &szAudioSource,
+              const QStringList &extraArgs)
+{
+    QStringList args{"-f", "lavfi", "-i", szVideoSource};
+    if (!szAudioSource.isEmpty())
+        args << "-f" << "lavfi" << "-i" << szAudioSource;
+    args << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-pix_fmt" << "yuv420p";
+    if (!szAudioSource.isEmpty())
+        args << "-c:a" << "aac" << "-b:a" << "256k";
+    args << extraArgs << szPath;
+    QString szError;
+    const bool bOk = testsupport::ffmpeg(args, &szError);
+    if (!bOk)
+        qWarning("%s", qPrintable(szError));
+    return bOk;
 }
 
 void setImageDurationUs(int64_t iMicroseconds)
@@ -192,6 +245,58 @@ bool streamEnd(const QString &szPath, const QString &szType, double *plfEnd, dou
     *plfEnd = lfEnd;
     *plfLongestPacket = lfLongest;
     return lfEnd > -1e9;
+}
+
+QVector<float> decodeSound(const QString &szPath, int iChannel, int *piRate)
+{
+    const QJsonObject stAudio = testsupport::probeStream(testsupport::ffprobe(szPath), "audio");
+    const int iChannels = stAudio.value("channels").toInt();
+    const int iRate = stAudio.value("sample_rate").toString().toInt();
+    if (iChannels < 1 || iRate < 1 || iChannel >= iChannels)
+        return {};
+    const testsupport::ToolResult st = testsupport::runTool(
+        "ffmpeg", {"-hide_banner", "-loglevel", "error", "-i", szPath, "-map", "0:a:0", "-f", "f32le", "-"}, 120000);
+    if (!st.bFinished || st.iExitCode != 0)
+        return {};
+    const int iFrames = st.stdOut.size() / int(sizeof(float)) / iChannels;
+    const float *pData = reinterpret_cast<const float *>(st.stdOut.constData());
+    QVector<float> samples(iFrames);
+    for (int i = 0; i < iFrames; ++i)
+        samples[i] = pData[i * iChannels + iChannel];
+    if (piRate)
+        *piRate = iRate;
+    return samples;
+}
+
+double toneAmplitude(const QVector<float> &samples, int iRate, double lfHz, int iFrom, int iTo)
+{
+    iFrom = std::max(iFrom, 0);
+    iTo = std::min(iTo, int(samples.size()));
+    if (iTo <= iFrom || iRate < 1)
+        return 0;
+    // Goertzel at lfHz; the amplitude of a sine of that frequency.
+    const double lfW = 2.0 * M_PI * lfHz / iRate;
+    const double lfCoeff = 2.0 * std::cos(lfW);
+    double s1 = 0, s2 = 0;
+    for (int i = iFrom; i < iTo; ++i) {
+        const double s0 = samples[i] + lfCoeff * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double lfPower = s1 * s1 + s2 * s2 - lfCoeff * s1 * s2;
+    return 2.0 * std::sqrt(std::max(lfPower, 0.0)) / (iTo - iFrom);
+}
+
+double rootMeanSquare(const QVector<float> &samples, int iFrom, int iTo)
+{
+    iFrom = std::max(iFrom, 0);
+    iTo = std::min(iTo, int(samples.size()));
+    if (iTo <= iFrom)
+        return 0;
+    double lfSum = 0;
+    for (int i = iFrom; i < iTo; ++i)
+        lfSum += double(samples[i]) * samples[i];
+    return std::sqrt(lfSum / (iTo - iFrom));
 }
 
 QStringList folderEntries(const QString &szDir)

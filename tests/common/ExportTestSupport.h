@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <atomic>
 #include <cstdint>
@@ -28,6 +29,17 @@ void resetAlbum(const QString &szDir, const QString &szName, const QString &szFo
 // Appends a picture file as the import would, with its size and ratio from
 // decodeEdgeFrames; false when it does not decode.
 bool appendImage(const QString &szPath, int64_t iRotation = 0);
+
+// Appends a video clip as the import would: the duration of its first
+// picture stream (of the container when the stream has none), the size and
+// ratio of its first picture; false when it does not decode.
+bool appendClip(const QString &szPath, int64_t iRotation = 0);
+
+// Writes a clip with the ffmpeg CLI: the lavfi picture source (e.g.
+// "testsrc2=s=160x90:r=30:d=2") as H.264, and when given the lavfi sound
+// source (e.g. "sine=f=1000:d=2") as AAC; extraArgs go before the output.
+bool makeClip(const QString &szPath, const QString &szVideoSource, const QString &szAudioSource = QString(),
+              const QStringList &extraArgs = QStringList());
 
 // Sets how long each image stays, in microseconds (the total follows).
 void setImageDurationUs(int64_t iMicroseconds);
@@ -64,6 +76,16 @@ QImage decodeFrame(const QString &szPath, int iIndex, QSize stSize = QSize());
 // End of a stream on the file's timeline (the latest packet time plus its
 // duration), in seconds, and the longest packet duration; false on failure.
 bool streamEnd(const QString &szPath, const QString &szType, double *plfEnd, double *plfLongestPacket);
+
+// The first sound stream decoded by the ffmpeg CLI to 32-bit float at its own
+// rate: the samples of channel iChannel, the rate in *piRate (optional).
+// Empty on failure.
+QVector<float> decodeSound(const QString &szPath, int iChannel = 0, int *piRate = nullptr);
+
+// Amplitude of the lfHz component of samples [iFrom, iTo) (Goertzel), and
+// the root mean square of the same stretch.
+double toneAmplitude(const QVector<float> &samples, int iRate, double lfHz, int iFrom, int iTo);
+double rootMeanSquare(const QVector<float> &samples, int iFrom, int iTo);
 
 // Every entry of a folder, hidden ones included (no "." / "..").
 QStringList folderEntries(const QString &szDir);

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QtEndian>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -217,11 +218,22 @@ private Q_SLOTS:
         QVERIFY2(stResult.szError.startsWith("(") && stResult.szError.endsWith(")"), qPrintable(stResult.szError));
         QVERIFY(folderEntries(szFolder).isEmpty());
 
-        // A clip needs the clip segment, which this renderer does not have yet:
-        // the export fails instead of leaving the clip out.
-        const QString szClip = szFolder + "/clip.mp4";
-        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:d=1", szClip}));
-        threeImageAlbum(szFolder);
+        // A clip whose pictures are all damaged (every MJPEG frame zeroed)
+        // fails with the decoder's code: there is no picture to show.
+        const QString szClip = szFolder + "/clip.avi";
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x90:r=25:d=1", "-c:v", "mjpeg", szClip}));
+        QByteArray avi = testmedia::readFile(szClip);
+        int iFrames = 0;
+        for (int i = avi.indexOf("00dc"); i >= 0 && i + 8 <= avi.size(); i = avi.indexOf("00dc", i + 8)) {
+            const quint32 iSize = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(avi.constData()) + i + 4);
+            if (iSize == 0 || i + 8 + qint64(iSize) > avi.size())
+                continue;
+            std::fill(avi.begin() + i + 8, avi.begin() + i + 8 + iSize, '\0');
+            ++iFrames;
+        }
+        QVERIFY(iFrames >= 25);
+        QVERIFY(testmedia::writeFile(szClip, avi));
+        resetAlbum(szFolder, "album", "MP4", 24, 160, 90);
         ImageSource stClip;
         stClip.szFilePath = szClip;
         stClip.iSourceType = SourceVideo;
@@ -232,8 +244,52 @@ private Q_SLOTS:
         appendMaterial(stClip);
         stResult = runExport();
         QVERIFY(!stResult.bSucceeded);
-        QCOMPARE(stResult.szError, QString("(%1)").arg(errorText(AVERROR(ENOSYS))));
+        QCOMPARE(stResult.szError, QString("(%1)").arg(errorText(AVERROR_INVALIDDATA)));
+        QVERIFY(stResult.progress.isEmpty());
+        QCOMPARE(folderEntries(szFolder), QStringList{"clip.avi"});
+    }
+
+    // A clip that is gone when the export runs (deleted after it was
+    // added) or that is no video: the message of the step, no file.
+    void clipsThatCannotBeRead()
+    {
+        const QString szFolder = freshFolder("clips");
+        const QString szClip = szFolder + "/clip.mp4";
+        QVERIFY(makeClip(szClip, "testsrc2=s=160x90:r=25:d=1", "sine=d=1"));
+        resetAlbum(szFolder, "album", "MP4", 24, 160, 90);
+        QVERIFY(appendClip(szClip));
+        QVERIFY(appendImage(m_szA));
+        QVERIFY(QFile::remove(szClip));
+        ExportResult stResult = runExport();
+        QVERIFY(!stResult.bSucceeded);
+        QCOMPARE(stResult.szError, QString("Open video material failed(%1)").arg(errorText(AVERROR(EINVAL))));
+        QVERIFY(folderEntries(szFolder).isEmpty());
+
+        // Text under a video name.
+        QVERIFY(testmedia::writeFile(szClip, QByteArray("not a video\n").repeated(200)));
+        stResult = runExport();
+        QVERIFY2(stResult.szError.startsWith("Open video material failed("), qPrintable(stResult.szError));
         QCOMPARE(folderEntries(szFolder), QStringList{"clip.mp4"});
+
+        // Sound only: no picture stream.
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", "-c:a", "aac", szClip}));
+        stResult = runExport();
+        QCOMPARE(stResult.szError, QString("Can not find video stream on video material(%1)")
+                                       .arg(errorText(AVERROR_STREAM_NOT_FOUND)));
+        QCOMPARE(folderEntries(szFolder), QStringList{"clip.mp4"});
+
+        // A clip that fails halfway (cancelled) leaves nothing either, and the
+        // renderer exports the same album afterwards.
+        QVERIFY(makeClip(szClip, "testsrc2=s=160x90:r=25:d=1", "sine=d=1"));
+        stResult = runExport(120000, [](MediaEncoder &encoder, int iCount) {
+            if (iCount == 10)
+                encoder.runningFlag().store(false);
+        });
+        QVERIFY2(stResult.szError.startsWith("Operation interrupted("), qPrintable(stResult.szError));
+        QCOMPARE(folderEntries(szFolder), QStringList{"clip.mp4"});
+        stResult = runExport();
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        QCOMPARE(testsupport::countVideoFrames(outputPath()), 24 + 48 + 72);
     }
 
     void musicSetUpMessages()
@@ -252,16 +308,26 @@ private Q_SLOTS:
         QCOMPARE(stResult.szError,
                  QString("Can not find audio stream on mp3 file(%1)").arg(errorText(AVERROR_STREAM_NOT_FOUND)));
 
-        // A real MP3 opens and its format graph is built; mixing it in is the
-        // music writer's job, which this renderer does not have yet, so the
-        // export fails at its first frame rather than export silence instead.
+        // Text under an MP3 name.
+        const QString szText = szFolder + "/text.mp3";
+        QVERIFY(testmedia::writeFile(szText, QByteArray("this is no music\n").repeated(500)));
+        st.szBackgroundMusicPath = szText;
+        stResult = runExport();
+        QVERIFY2(stResult.szError.startsWith("Open mp3 file failed("), qPrintable(stResult.szError));
+        QVERIFY(stResult.progress.isEmpty());
+        QCOMPARE(folderEntries(szFolder), QStringList{"text.mp3"});
+        QFile::remove(szText);
+
+        // A real MP3 is mixed in: the export succeeds with its sound.
         const QString szMp3 = szFolder + "/tone.mp3";
         QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=1", "-ac", "1", szMp3}));
         st.szBackgroundMusicPath = szMp3;
         stResult = runExport();
-        QCOMPARE(stResult.szError, QString("(%1)").arg(errorText(AVERROR(ENOSYS))));
-        QCOMPARE(stResult.progress.size(), 1);
-        QCOMPARE(folderEntries(szFolder), QStringList{"tone.mp3"});
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        QCOMPARE(stResult.progress.size(), 313);
+        QVERIFY(!testsupport::probeStream(testsupport::ffprobe(outputPath()), "audio").isEmpty());
+        QCOMPARE(folderEntries(szFolder), (QStringList{"album.mp4", "tone.mp3"}));
+        QFile::remove(outputPath());
 
         // Formats without sound never open the music, even when the state
         // asks for sound (GIF cannot carry it).

@@ -252,6 +252,94 @@ private Q_SLOTS:
                                        AVRational{25, 1}));
     }
 
+    void clipFilterDescriptions()
+    {
+        auto description = [](int64_t iTurns, int w, int h, int W, int H, AVPixelFormat eFormat, AVRational stRate) {
+            return QString::fromStdString(clipFilterDescription(iTurns, w, h, W, H, eFormat, stRate));
+        };
+        const AVRational fps25{25, 1};
+        QCOMPARE(description(0, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, fps25),
+                 QString("format=pix_fmts='yuv420p',scale=1920:1080,pad=w=1920:h=1080:x=0:y=0:color=black,fps=25"));
+        // Turned once, 1080 x 1920 fits as 607.5 -> 606 x 1080 at x = 657; an
+        // odd offset cannot be padded in 4:2:0, so it is padded in 4:4:4.
+        QCOMPARE(description(1, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, fps25),
+                 QString("transpose=dir=1,scale=606:1080,format=pix_fmts='yuv444p',"
+                         "pad=w=1920:h=1080:x=657:y=0:color=black,format=pix_fmts='yuv420p',fps=25"));
+        QCOMPARE(description(5, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, fps25),
+                 description(1, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, fps25));
+        // A half turn keeps the sides.
+        QCOMPARE(description(2, 640, 480, 1920, 1080, AV_PIX_FMT_YUV420P, AVRational{30, 1}),
+                 QString("transpose=dir=1,transpose=dir=1,format=pix_fmts='yuv420p',scale=1440:1080,"
+                         "pad=w=1920:h=1080:x=240:y=0:color=black,fps=30"));
+        QCOMPARE(description(-1, 640, 480, 1920, 1080, AV_PIX_FMT_YUV420P, AVRational{30, 1}),
+                 QString("transpose=dir=2,scale=810:1080,format=pix_fmts='yuv444p',"
+                         "pad=w=1920:h=1080:x=555:y=0:color=black,format=pix_fmts='yuv420p',fps=30"));
+        // A format without subsampling takes any offset.
+        QCOMPARE(description(1, 1920, 1080, 1920, 1080, AV_PIX_FMT_RGB8, AVRational{24, 1}),
+                 QString("transpose=dir=1,format=pix_fmts='rgb8',scale=606:1080,"
+                         "pad=w=1920:h=1080:x=657:y=0:color=black,fps=24"));
+        // Letterbox top and bottom; a rate that is no whole number stays exact.
+        QCOMPARE(description(0, 400, 400, 1280, 720, AV_PIX_FMT_YUV420P, AVRational{30000, 1001}),
+                 QString("format=pix_fmts='yuv420p',scale=720:720,pad=w=1280:h=720:x=280:y=0:color=black,"
+                         "fps=30000/1001"));
+        QCOMPARE(description(0, 1920, 800, 1280, 720, AV_PIX_FMT_YUV420P, fps25),
+                 QString("format=pix_fmts='yuv420p',scale=1280:532,pad=w=1280:h=720:x=0:y=94:color=black,fps=25"));
+        QVERIFY(description(0, 0, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, fps25).isEmpty());
+        QVERIFY(description(0, 1920, 1080, 1920, 1080, AV_PIX_FMT_NONE, fps25).isEmpty());
+        QVERIFY(description(0, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, AVRational{0, 1}).isEmpty());
+    }
+
+    // 30 frames of a 30 fps clip are one second: 25 frames at 25 fps, the
+    // last one included once the graph knows where the clip's last frame ends.
+    void clipGraphResamplesTheRate_data()
+    {
+        QTest::addColumn<int>("clipFps");
+        QTest::addColumn<int>("outFps");
+        QTest::newRow("30 to 25") << 30 << 25;
+        QTest::newRow("15 to 25") << 15 << 25;
+        QTest::newRow("25 to 25") << 25 << 25;
+        QTest::newRow("24 to 60") << 24 << 60;
+    }
+
+    void clipGraphResamplesTheRate()
+    {
+        QFETCH(int, clipFps);
+        QFETCH(int, outFps);
+        AVFilterGraphPtr pGraph(createClipGraph(1, 64, 48, AV_PIX_FMT_YUV420P, AVRational{1, clipFps},
+                                                AVRational{clipFps, 1}, 160, 90, AV_PIX_FMT_YUV420P,
+                                                AVRational{outFps, 1}));
+        QVERIFY(pGraph);
+        AVFramePtr pFrame = makeFramePtr();
+        AVFramePtr pOut = makeFramePtr();
+        int iOut = 0;
+        auto pullAll = [&] {
+            for (;;) {
+                bool bGot = false;
+                const int ret = pullFrameFromFilter(pGraph.get(), "out", pOut.get(), bGot);
+                if (ret == AVERROR_EOF || (ret == 0 && !bGot))
+                    return;
+                QCOMPARE(ret, 0);
+                // Turned: 48 x 64 fits 160 x 90 as 66 x 90 (67.5, truncated, even), at x = 47.
+                QCOMPARE(pOut->width, 160);
+                QCOMPARE(pOut->height, 90);
+                QCOMPARE(pOut->format, int(AV_PIX_FMT_YUV420P));
+                ++iOut;
+            }
+        };
+        for (int i = 0; i < clipFps; ++i) {
+            QCOMPARE(makeColorFrame(pFrame.get(), 64, 48, AV_PIX_FMT_YUV420P, "white"), 0);
+            pFrame->pts = i;
+            QCOMPARE(pushFrameToFilter(pGraph.get(), "in", pFrame.get()), 0);
+            pullAll();
+        }
+        QCOMPARE(endClipGraph(pGraph.get(), clipFps), 0);
+        pullAll();
+        QCOMPARE(iOut, outFps);
+        const QImage stPicture = frameToImage(pOut.get());
+        QCOMPARE(exporttest::boundingBox(stPicture, [](QRgb c) { return qGray(c) > 128; }), QRect(47, 0, 66, 90));
+        QCOMPARE(endClipGraph(nullptr, 0), int(AVERROR(EINVAL)));
+    }
+
     void textWatermarkImage()
     {
         QFont stFont(QStringLiteral("DejaVu Sans"));

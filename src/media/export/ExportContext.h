@@ -7,6 +7,7 @@
 #include "media/export/ContainerLimits.h"
 #include "media/export/TemporaryOutput.h"
 #include "media/ffmpeg/FFmpegPtr.h"
+#include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/SampleFifo.h"
 #include "media/recipes/PictureRecipes.h"
 
@@ -23,8 +24,33 @@ extern "C" {
 
 // Which writer brings the sound up to the instant of each video frame.
 enum class AudioWriter {
-    Silence,   // writer 1: silence into both mixer inputs
-    Music,     // writer 2: background music against silence
+    Silence,        // writer 1: silence into both mixer inputs
+    Music,          // writer 2: background music against silence
+    Clip,           // writer 3: the clip's own sound into both inputs
+    MusicAndClip,   // writer 4: music into input 1, the clip's sound into input 2
+};
+
+// A sound decoded for the mixer (the background music, or the sound of the
+// clip being rendered): its own demuxer and decoder, the graph that puts it
+// into the encoder's format, rate and channels, and what that graph gave
+// but the mixer has not taken yet.
+struct AudioSource
+{
+    AVInputContextPtr pInput;
+    AVStream *pStream = nullptr;         // owned by pInput
+    AVCodecContextPtr pDecoder;
+    AVFilterGraphPtr pGraph;             // "in" as decoded, "out" as the encoder takes it
+    FilterInput stGraphInput;            // what "in" was built for
+    AVPacketPtr pPacket;                 // the packet last sent to the decoder
+    AVFramePtr pFrame;                   // decoded, then converted
+    SampleFifo stPending;                // converted samples not yet mixed
+    int64_t iSamplesIntoGraph = 0;       // at the decoder's rate; the next pts into "in"
+    int64_t iSamplesThisPass = 0;        // decoded since the start or the last restart
+    int iLastFrameSamples = 0;
+    bool bDraining = false;              // the demuxer ended; the decoder gives what it holds
+    bool bGraphClosed = false;           // the end has been pushed into the graph
+    bool bEnded = false;                 // nothing more comes out
+    bool bRestartPending = false;        // (looping) back to the start before the next read
 };
 
 struct ExportContext
@@ -67,12 +93,13 @@ struct ExportContext
     AVFilterGraphPtr pMixer;             // "[in1][in2]amix[out]"
     SampleFifo stFifo;                   // mixer output waiting to fill encoder frames
     int iAudioFrameSize = 0;             // samples per encoder frame
-    AVInputContextPtr pMusicInput;
-    AVStream *pMusicStream = nullptr;    // owned by pMusicInput
-    AVCodecContextPtr pMusicDecoder;
-    AVFilterGraphPtr pMusicGraph;        // music in the encoder's format, rate and layout
-    int64_t iMixerIn1Samples = 0;        // samples pushed into mixer input 1, at the output rate
-    int64_t iMixerIn2Samples = 0;        // samples pushed into mixer input 2
+    AudioSource stMusic;                 // the background music, looping; open for the whole export
+    AudioSource stClipAudio;             // the sound of the clip being rendered; open for its segment
+    // Samples pushed into each mixer input, at the output rate. Every writer
+    // brings both exactly to the audio target, so the mixer always has as
+    // much on one input as on the other and gives out all it was given.
+    int64_t iMixerIn1Samples = 0;
+    int64_t iMixerIn2Samples = 0;
     int64_t iNextAudioPts = 0;           // in the audio encoder's time base
     AudioWriter eAudioWriter = AudioWriter::Silence;
 

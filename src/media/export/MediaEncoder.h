@@ -19,6 +19,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+
+struct ClipPictures;
 
 class MediaEncoder : public QObject
 {
@@ -70,18 +73,42 @@ private:
     void loadPicture(const ImageSource &stSource, AVFrame *pDst);
     void renderImageSegment(const ImageSource &stSource);
     void renderTransition(const ImageSource &stFrom, const ImageSource &stTo, const TransitionSegment &stSegment);
-    void renderVideoSegment(const ImageSource &stSource);
     void prepareWatermark();
     int applyWatermark(const AVFrame *pPicture, AVFrame *pOut);
+
+    // Video clips.
+    void renderVideoSegment(const ImageSource &stSource);
+    void openClipPictures(ClipPictures &stClip, const std::string &szPath);
+    bool nextClipPicture(ClipPictures &stClip, int64_t iTurns);
+    void openClipAudio(const std::string &szPath);
 
     // Sound.
     void setUpAudio();
     void openMusic();
+    void openAudioSource(AudioSource &stSource, const std::string &szPath, const QString &szOpenFailed,
+                         const QString &szNoStream, const QString &szNoDecoder);
+    void createAudioSourceGraph(AudioSource &stSource, const QString &szFailed);
     AudioWriter stillPictureAudioWriter() const;
     void writeAudioUpToVideo();
     int64_t audioTarget() const;
+    int samplesToTarget() const;
     void writeSilenceUpTo();
     void writeMusicUpTo();
+    void writeClipAudioUpTo();
+    void writeMusicAndClipUpTo();
+    AVFrame *nextMusicFrame(bool bWithMessages);
+    bool nextClipAudioFrame(bool bWithMessages);
+    bool nextConvertedFrame(AudioSource &stSource, bool bLoop, const QString &szPushFailed,
+                            const QString &szPullFailed);
+    bool decodeAudio(AudioSource &stSource, bool bLoop);
+    bool damagedPacketSilence(AudioSource &stSource);
+    void restartAudioSource(AudioSource &stSource);
+    void fillMusic(int iSamples, bool bWithMessages);
+    bool fillClipAudio(int iSamples, bool bWithMessages);
+    AVFramePtr takePending(AudioSource &stSource, int iSamples);
+    AVFramePtr mixerSilence(int iSamples);
+    void pushToMixer(int iInput, AVFrame *pFrame, const QString &szFailed);
+    void pullMixer(const QString &szFailed);
     void encodeFifoFrames();
     void drainFifo();
     void padUnflushableEncoder();

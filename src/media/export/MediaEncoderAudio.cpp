@@ -1,12 +1,17 @@
 // The sound of the export: the audio encoder, the two-input mixer, the
 // sample FIFO and the writers that bring the sound up to each video frame.
 //
-// Every writer feeds the mixer "[in1][in2]amix[out]" and counts what it
-// pushed into each input (iMixerIn1Samples, iMixerIn2Samples, at the output
-// rate); the mixed sound goes into the FIFO, which is cut into encoder
-// frames. Still pictures get silence (writer 1) or, with background music,
-// the music against silence (writer 2); video segments choose their writer
-// per frame through m_ctx.eAudioWriter.
+// Every writer brings both mixer inputs to exactly the audio target (the
+// samples that last as long as the video frames emitted so far), pushing one
+// frame of the same length into each: silence into both (writer 1), music
+// against silence (writer 2), the clip's sound into both (writer 3), music
+// against the clip's sound (writer 4). The mixer therefore never waits for
+// one input while holding the other, gives out all it was given after every
+// call, and keeps its levels (no input ever ends). Music and clip sound come
+// in frames of their own length; what a frame holds beyond the target waits
+// in the source's pending FIFO for the next video frame, so every sample is
+// mixed once, in order, and silence fills only where a clip's sound has ended.
+// The mixed sound goes into the FIFO, which is cut into encoder frames.
 
 #include "editor/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
@@ -14,10 +19,12 @@
 #include "media/ffmpeg/FFmpegFormat.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
+#include "media/recipes/AudioRecipes.h"
+
+#include <QtGlobal>
 
 #include <algorithm>
 #include <climits>
-#include <sstream>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -26,41 +33,67 @@ extern "C" {
 
 namespace {
 
-uint64_t defaultChannelMask(int iChannels)
+// Only the wanted stream is read: the demuxer skips the others' data.
+void readOnly(AVFormatContext *pInput, const AVStream *pWanted)
 {
-    AVChannelLayout stLayout;
-    av_channel_layout_default(&stLayout, iChannels);
-    const uint64_t iMask = stLayout.order == AV_CHANNEL_ORDER_NATIVE ? stLayout.u.mask : 0;
-    av_channel_layout_uninit(&stLayout);
-    return iMask;
-}
-
-uint64_t channelMask(const AVChannelLayout &stLayout)
-{
-    if (stLayout.order == AV_CHANNEL_ORDER_NATIVE && stLayout.u.mask)
-        return stLayout.u.mask;
-    return defaultChannelMask(stLayout.nb_channels);
+    for (unsigned i = 0; i < pInput->nb_streams; ++i)
+        pInput->streams[i]->discard = pInput->streams[i] == pWanted ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 }
 
 } // namespace
 
+void MediaEncoder::openAudioSource(AudioSource &stSource, const std::string &szPath, const QString &szOpenFailed,
+                                   const QString &szNoStream, const QString &szNoDecoder)
+{
+    stSource = AudioSource();
+    AVFormatContext *pInput = openInputFile(szPath);
+    if (!pInput)
+        fail(AVERROR(EINVAL), szOpenFailed);
+    stSource.pInput.reset(pInput);
+    const int ret = findStreamInfo(pInput);
+    if (ret < 0)
+        fail(ret, szOpenFailed);
+    stSource.pStream = findFirstStream(pInput, AVMEDIA_TYPE_AUDIO);
+    if (!stSource.pStream)
+        fail(AVERROR_STREAM_NOT_FOUND, szNoStream);
+    readOnly(pInput, stSource.pStream);
+    stSource.pDecoder.reset(openDecoder(stSource.pStream->codecpar));
+    if (!stSource.pDecoder)
+        fail(AVERROR_DECODER_NOT_FOUND, szNoDecoder);
+    stSource.pDecoder->pkt_timebase = stSource.pStream->time_base;
+}
+
+// The graph into the encoder's format, rate and channels, and what the
+// source needs to run through it. The encoder must exist.
+void MediaEncoder::createAudioSourceGraph(AudioSource &stSource, const QString &szFailed)
+{
+    const AVCodecContext *pAudio = m_ctx.pAudioEncoder.get();
+    stSource.stGraphInput = recipes::decodedAudioSource("in", stSource.pDecoder.get(), stSource.pStream->time_base);
+    stSource.pGraph.reset(recipes::createAudioFormatGraph(stSource.stGraphInput, pAudio->sample_fmt,
+                                                          pAudio->sample_rate, pAudio->ch_layout.nb_channels));
+    if (!stSource.pGraph)
+        fail(AVERROR(EINVAL), szFailed);
+    stSource.pPacket = makePacketPtr();
+    stSource.pFrame = makeFramePtr();
+    if (!stSource.pPacket || !stSource.pFrame
+        || allocSampleFifo(stSource.stPending, pAudio->sample_fmt, pAudio->ch_layout.nb_channels,
+                           m_ctx.iAudioFrameSize)
+               < 0)
+        fail(AVERROR(ENOMEM));
+}
+
 void MediaEncoder::openMusic()
 {
-    int ret = 0;
-    AVFormatContext *pInput = openInputFile(m_ctx.szMusicPath, nullptr, nullptr, &ret);
-    if (!pInput)
-        fail(AVERROR(EINVAL), tr("Open mp3 file failed"));
-    m_ctx.pMusicInput.reset(pInput);
-    ret = findStreamInfo(pInput);
-    if (ret < 0)
-        fail(ret, tr("Open mp3 file failed"));
-    m_ctx.pMusicStream = findFirstStream(pInput, AVMEDIA_TYPE_AUDIO);
-    if (!m_ctx.pMusicStream)
-        fail(AVERROR_STREAM_NOT_FOUND, tr("Can not find audio stream on mp3 file"));
-    m_ctx.pMusicDecoder.reset(openDecoder(m_ctx.pMusicStream->codecpar));
-    if (!m_ctx.pMusicDecoder)
-        fail(AVERROR_DECODER_NOT_FOUND, tr("Create audio decoder failed"));
-    m_ctx.pMusicDecoder->pkt_timebase = m_ctx.pMusicStream->time_base;
+    openAudioSource(m_ctx.stMusic, m_ctx.szMusicPath, tr("Open mp3 file failed"),
+                    tr("Can not find audio stream on mp3 file"), tr("Create audio decoder failed"));
+}
+
+void MediaEncoder::openClipAudio(const std::string &szPath)
+{
+    openAudioSource(m_ctx.stClipAudio, szPath, tr("Open audio material failed"),
+                    tr("Can not find audio stream on audio material"),
+                    tr("Create audio decoder of audio material failed"));
+    createAudioSourceGraph(m_ctx.stClipAudio, tr("Create filter of audio material failed"));
 }
 
 void MediaEncoder::setUpAudio()
@@ -74,8 +107,9 @@ void MediaEncoder::setUpAudio()
     m_ctx.iMixerIn2Samples = 0;
     m_ctx.iNextAudioPts = 0;
 
-    const uint64_t iLayout = m_ctx.pMusicDecoder ? channelMask(m_ctx.pMusicDecoder->ch_layout)
-                                                 : defaultChannelMask(static_cast<int>(st.iAudioChannels));
+    const AVCodecContext *pMusic = m_ctx.stMusic.pDecoder.get();
+    const uint64_t iLayout = pMusic ? recipes::channelMask(pMusic->ch_layout)
+                                    : recipes::defaultChannelMask(static_cast<int>(st.iAudioChannels));
     const std::string &szFile = m_ctx.stTemporary.path();
     const AVCodecID eCodec = guessCodecId(szFile, AVMEDIA_TYPE_AUDIO);
     const int iRate = m_ctx.stSettings.iSampleRate;
@@ -94,35 +128,19 @@ void MediaEncoder::setUpAudio()
     if (allocSampleFifo(m_ctx.stFifo, pAudio->sample_fmt, pAudio->ch_layout.nb_channels, m_ctx.iAudioFrameSize) < 0)
         fail(AVERROR(ENOMEM));
 
-    const uint64_t iEncoderLayout = channelMask(pAudio->ch_layout);
-    const FilterInput stIn1("in1", iEncoderLayout, pAudio->ch_layout.nb_channels, pAudio->sample_fmt,
-                            pAudio->time_base, pAudio->sample_rate);
-    FilterInput stIn2 = stIn1;
-    stIn2.szName = "in2";
-    m_ctx.pMixer.reset(createFilterGraph("[in1][in2]amix[out]", std::vector<FilterInput>{stIn1, stIn2},
-                                         FilterOutput("out", pAudio->sample_fmt)));
+    m_ctx.pMixer.reset(recipes::createMixerGraph(pAudio->sample_fmt, pAudio->sample_rate,
+                                                 recipes::channelMask(pAudio->ch_layout),
+                                                 pAudio->ch_layout.nb_channels, pAudio->time_base));
     if (!m_ctx.pMixer)
         fail(AVERROR(EINVAL), tr("Create audio mix filter failed"));
 
-    if (m_ctx.pMusicDecoder) {
-        const AVCodecContext *pMusic = m_ctx.pMusicDecoder.get();
-        std::ostringstream description;
-        description << "aformat=sample_fmts='" << av_get_sample_fmt_name(pAudio->sample_fmt) << "'"
-                    << ":sample_rates=" << pAudio->sample_rate
-                    << ":channel_layouts=" << defaultChannelMask(pAudio->ch_layout.nb_channels);
-        m_ctx.pMusicGraph.reset(createFilterGraph(
-            description.str(),
-            FilterInput("in", channelMask(pMusic->ch_layout), pMusic->ch_layout.nb_channels, pMusic->sample_fmt,
-                        m_ctx.pMusicStream->time_base, pMusic->sample_rate),
-            FilterOutput("out", pAudio->sample_fmt)));
-        if (!m_ctx.pMusicGraph)
-            fail(AVERROR(EINVAL), tr("Create audio filter of BGM failed"));
-    }
+    if (m_ctx.stMusic.pDecoder)
+        createAudioSourceGraph(m_ctx.stMusic, tr("Create audio filter of BGM failed"));
 }
 
 AudioWriter MediaEncoder::stillPictureAudioWriter() const
 {
-    return m_ctx.pMusicGraph ? AudioWriter::Music : AudioWriter::Silence;
+    return m_ctx.stMusic.pGraph ? AudioWriter::Music : AudioWriter::Silence;
 }
 
 void MediaEncoder::writeAudioUpToVideo()
@@ -135,6 +153,12 @@ void MediaEncoder::writeAudioUpToVideo()
     case AudioWriter::Music:
         writeMusicUpTo();
         break;
+    case AudioWriter::Clip:
+        writeClipAudioUpTo();
+        break;
+    case AudioWriter::MusicAndClip:
+        writeMusicAndClipUpTo();
+        break;
     }
 }
 
@@ -145,40 +169,58 @@ int64_t MediaEncoder::audioTarget() const
                         AVRational{1, m_ctx.pAudioEncoder->sample_rate});
 }
 
-void MediaEncoder::writeSilenceUpTo()
+// What each mixer input still needs to reach the audio target; both inputs
+// always stand at the same count.
+int MediaEncoder::samplesToTarget() const
 {
-    const int64_t iTarget = audioTarget();
-    if (m_ctx.iMixerIn1Samples >= iTarget)
-        return;
+    Q_ASSERT(m_ctx.iMixerIn1Samples == m_ctx.iMixerIn2Samples);
+    const int64_t iMissing = audioTarget() - std::max(m_ctx.iMixerIn1Samples, m_ctx.iMixerIn2Samples);
+    return static_cast<int>(std::clamp<int64_t>(iMissing, 0, INT_MAX));
+}
+
+AVFramePtr MediaEncoder::mixerSilence(int iSamples)
+{
     const AVCodecContext *pAudio = m_ctx.pAudioEncoder.get();
-    const int iSamples = static_cast<int>(std::min<int64_t>(iTarget - m_ctx.iMixerIn1Samples, INT_MAX));
     AVFramePtr pSilence = makeFramePtr();
     if (!pSilence)
         fail(AVERROR(ENOMEM));
-    int ret = makeSilentFrame(pSilence.get(), pAudio->ch_layout.nb_channels, pAudio->sample_rate,
-                              pAudio->sample_fmt, iSamples);
+    const int ret = makeSilentFrame(pSilence.get(), pAudio->ch_layout.nb_channels, pAudio->sample_rate,
+                                    pAudio->sample_fmt, iSamples);
     if (ret < 0)
         fail(ret);
-    pSilence->pts = av_rescale_q(m_ctx.iMixerIn1Samples, AVRational{1, pAudio->sample_rate}, pAudio->time_base);
+    return pSilence;
+}
 
-    ret = pushFrameToFilter(m_ctx.pMixer.get(), "in1", pSilence.get());
-    if (ret >= 0)
-        ret = pushFrameToFilter(m_ctx.pMixer.get(), "in2", pSilence.get());
+// Pushes pFrame into mixer input 1 or 2 at that input's count, which grows
+// by its length.
+void MediaEncoder::pushToMixer(int iInput, AVFrame *pFrame, const QString &szFailed)
+{
+    const AVCodecContext *pAudio = m_ctx.pAudioEncoder.get();
+    int64_t &iCount = iInput == 1 ? m_ctx.iMixerIn1Samples : m_ctx.iMixerIn2Samples;
+    // The mixer's sources take the encoder's own layout, and timestamps that
+    // run on without a gap on each input.
+    int ret = av_channel_layout_copy(&pFrame->ch_layout, &pAudio->ch_layout);
+    if (ret >= 0) {
+        pFrame->sample_rate = pAudio->sample_rate;
+        pFrame->pts = av_rescale_q(iCount, AVRational{1, pAudio->sample_rate}, pAudio->time_base);
+        ret = pushFrameToFilter(m_ctx.pMixer.get(), iInput == 1 ? "in1" : "in2", pFrame);
+    }
     if (ret < 0)
-        fail(ret, tr("Failed to push frame to filter when writing mute frame"));
-    // Counted as pushed, whether or not the mixer gives it out at once:
-    // counting only what came out would push the same stretch again.
-    m_ctx.iMixerIn1Samples += iSamples;
-    m_ctx.iMixerIn2Samples += iSamples;
+        fail(ret, szFailed);
+    iCount += pFrame->nb_samples;
+}
 
-    // Everything the mixer has ready goes on, so nothing piles up inside it.
+// Takes everything the mixer has ready into the FIFO and encodes the full
+// encoder frames it then holds.
+void MediaEncoder::pullMixer(const QString &szFailed)
+{
     for (;;) {
         bool bGot = false;
-        ret = pullFrameFromFilter(m_ctx.pMixer.get(), "out", m_ctx.pAudioFrame.get(), bGot);
+        int ret = pullFrameFromFilter(m_ctx.pMixer.get(), "out", m_ctx.pAudioFrame.get(), bGot);
         if (ret == AVERROR_EOF || (ret >= 0 && !bGot))
             break;
         if (ret < 0)
-            fail(ret, tr("Failed to get frame from filter when writing mute frame"));
+            fail(ret, szFailed);
         ret = fifoWriteFrame(m_ctx.stFifo, m_ctx.pAudioFrame.get());
         av_frame_unref(m_ctx.pAudioFrame.get());
         if (ret < 0)
@@ -187,11 +229,283 @@ void MediaEncoder::writeSilenceUpTo()
     encodeFifoFrames();
 }
 
+void MediaEncoder::writeSilenceUpTo()
+{
+    const int iSamples = samplesToTarget();
+    if (iSamples < 1)
+        return;
+    AVFramePtr pSilence = mixerSilence(iSamples);
+    const QString szPushFailed = tr("Failed to push frame to filter when writing mute frame");
+    pushToMixer(1, pSilence.get(), szPushFailed);
+    pushToMixer(2, pSilence.get(), szPushFailed);
+    pullMixer(tr("Failed to get frame from filter when writing mute frame"));
+}
+
 void MediaEncoder::writeMusicUpTo()
 {
-    // The background music is decoded and mixed by the music writer, which
-    // this build does not have yet: fail rather than export silence in its place.
-    fail(AVERROR(ENOSYS));
+    const int iSamples = samplesToTarget();
+    if (iSamples < 1)
+        return;
+    fillMusic(iSamples, true);
+    AVFramePtr pMusic = takePending(m_ctx.stMusic, iSamples);
+    AVFramePtr pSilence = mixerSilence(iSamples);
+    pushToMixer(1, pMusic.get(), QString());
+    pushToMixer(2, pSilence.get(), QString());
+    pullMixer(QString());
+}
+
+void MediaEncoder::writeClipAudioUpTo()
+{
+    const int iSamples = samplesToTarget();
+    if (iSamples < 1)
+        return;
+    // The clip's sound into both inputs comes out at its own level.
+    const bool bSound = fillClipAudio(iSamples, true);
+    AVFramePtr pClip = takePending(m_ctx.stClipAudio, iSamples);
+    pushToMixer(1, pClip.get(),
+                bSound ? tr("Failed to push left frame to mix filter when writing source audio frame") : QString());
+    pushToMixer(2, pClip.get(),
+                bSound ? tr("Failed to push right frame to mix filter when writing source audio frame") : QString());
+    pullMixer(bSound ? tr("Failed to get frame from mix filter when writing source audio frame") : QString());
+}
+
+void MediaEncoder::writeMusicAndClipUpTo()
+{
+    if (!m_ctx.stMusic.pGraph) {
+        writeClipAudioUpTo();
+        return;
+    }
+    const int iSamples = samplesToTarget();
+    if (iSamples < 1)
+        return;
+    fillMusic(iSamples, false);
+    fillClipAudio(iSamples, false);
+    AVFramePtr pMusic = takePending(m_ctx.stMusic, iSamples);
+    AVFramePtr pClip = takePending(m_ctx.stClipAudio, iSamples);
+    pushToMixer(1, pMusic.get(), QString());
+    pushToMixer(2, pClip.get(), QString());
+    pullMixer(QString());
+}
+
+// Music until its pending FIFO holds iSamples; music never ends.
+void MediaEncoder::fillMusic(int iSamples, bool bWithMessages)
+{
+    AudioSource &stMusic = m_ctx.stMusic;
+    while (stMusic.stPending.size() < iSamples) {
+        const int ret = fifoWriteFrame(stMusic.stPending, nextMusicFrame(bWithMessages));
+        av_frame_unref(stMusic.pFrame.get());
+        if (ret < 0)
+            fail(ret);
+    }
+}
+
+// The clip's sound until its pending FIFO holds iSamples or the sound has
+// ended. False when there is none of it left to mix.
+bool MediaEncoder::fillClipAudio(int iSamples, bool bWithMessages)
+{
+    AudioSource &stClip = m_ctx.stClipAudio;
+    while (stClip.stPending.size() < iSamples && nextClipAudioFrame(bWithMessages)) {
+        const int ret = fifoWriteFrame(stClip.stPending, stClip.pFrame.get());
+        av_frame_unref(stClip.pFrame.get());
+        if (ret < 0)
+            fail(ret);
+    }
+    return stClip.stPending.size() > 0;
+}
+
+// iSamples from the source's pending FIFO, made up with silence where the
+// source had fewer (a clip's sound that ended before its picture).
+AVFramePtr MediaEncoder::takePending(AudioSource &stSource, int iSamples)
+{
+    const int iHave = stSource.stPending.size();
+    if (iHave < iSamples) {
+        AVFramePtr pSilence = mixerSilence(iSamples - iHave);
+        const int ret = fifoWriteFrame(stSource.stPending, pSilence.get());
+        if (ret < 0)
+            fail(ret);
+    }
+    AVFramePtr pFrame = makeFramePtr();
+    if (!pFrame)
+        fail(AVERROR(ENOMEM));
+    const int ret = fifoReadFrame(stSource.stPending, iSamples, pFrame.get());
+    if (ret < 0)
+        fail(ret);
+    return pFrame;
+}
+
+AVFrame *MediaEncoder::nextMusicFrame(bool bWithMessages)
+{
+    // Writer 4 raises the music graph's failures with their codes only.
+    nextConvertedFrame(m_ctx.stMusic, true,
+                       bWithMessages ? tr("Failed to push frame to filter when writing BGM frame") : QString(),
+                       bWithMessages ? tr("Failed to get frame from filter when writing BGM frame") : QString());
+    return m_ctx.stMusic.pFrame.get();
+}
+
+bool MediaEncoder::nextClipAudioFrame(bool bWithMessages)
+{
+    AudioSource &stClip = m_ctx.stClipAudio;
+    if (!stClip.pGraph || stClip.bEnded)
+        return false;
+    return nextConvertedFrame(
+        stClip, false,
+        bWithMessages ? tr("Failed to push frame to filter when writing source audio frame") : QString(),
+        bWithMessages ? tr("Failed to get frame from filter when writing source audio frame") : QString());
+}
+
+// The source's next frame in the encoder's format, into its pFrame. False
+// once it has ended (never for a looping source).
+bool MediaEncoder::nextConvertedFrame(AudioSource &stSource, bool bLoop, const QString &szPushFailed,
+                                      const QString &szPullFailed)
+{
+    AVFilterGraph *pGraph = stSource.pGraph.get();
+    AVFrame *pFrame = stSource.pFrame.get();
+    const FilterInput &stIn = stSource.stGraphInput;
+    for (;;) {
+        checkRunning();
+        // What the graph has ready comes first, so that nothing piles up in it.
+        bool bGot = false;
+        int ret = pullFrameFromFilter(pGraph, "out", pFrame, bGot);
+        if (ret == AVERROR_EOF) {
+            stSource.bEnded = true;
+            return false;
+        }
+        if (ret < 0)
+            fail(ret, szPullFailed);
+        if (bGot)
+            return true;
+        if (stSource.bGraphClosed) {
+            stSource.bEnded = true;
+            return false;
+        }
+
+        if (decodeAudio(stSource, bLoop)) {
+            // Numbered by the samples that went in: a loop back to the start
+            // or a damaged packet never makes the graph's time jump.
+            pFrame->pts = av_rescale_q(stSource.iSamplesIntoGraph, AVRational{1, stIn.iSampleRate}, stIn.stTimeBase);
+            stSource.iSamplesIntoGraph += pFrame->nb_samples;
+            ret = pushFrameToFilter(pGraph, "in", pFrame);
+        } else {
+            // The end: the graph gives out what its resampler still holds.
+            stSource.bGraphClosed = true;
+            ret = pushFrameToFilter(pGraph, "in", nullptr);
+        }
+        if (ret < 0)
+            fail(ret, szPushFailed);
+    }
+}
+
+// Decodes the source's next frame into its pFrame. A damaged packet becomes
+// silence of its own length. A looping source starts again after its last
+// frame; any other returns false there.
+bool MediaEncoder::decodeAudio(AudioSource &stSource, bool bLoop)
+{
+    AVCodecContext *pDecoder = stSource.pDecoder.get();
+    AVFrame *pFrame = stSource.pFrame.get();
+    AVPacket *pPacket = stSource.pPacket.get();
+    for (;;) {
+        checkRunning();
+        if (stSource.bRestartPending)
+            restartAudioSource(stSource);
+
+        // What the decoder holds comes first; it asks for a packet with EAGAIN.
+        int ret = avcodec_receive_frame(pDecoder, pFrame);
+        if (ret >= 0) {
+            stSource.iLastFrameSamples = pFrame->nb_samples;
+            stSource.iSamplesThisPass += pFrame->nb_samples;
+            return true;
+        }
+        if (ret == AVERROR(EAGAIN) && stSource.bDraining)
+            ret = AVERROR_EOF;
+        if (ret == AVERROR_EOF) {
+            if (!bLoop)
+                return false;
+            // A file that gives no sound at all would be read again and again.
+            if (stSource.iSamplesThisPass == 0)
+                fail(AVERROR_EOF, tr("Read audio packet failed"));
+            stSource.bRestartPending = true;
+            continue;
+        }
+        if (ret == AVERROR_INVALIDDATA) {
+            if (damagedPacketSilence(stSource))
+                return true;
+            continue;
+        }
+        if (ret != AVERROR(EAGAIN))
+            fail(ret, tr("Decode audio packet failed"));
+
+        ret = readPacket(stSource.pInput.get(), pPacket);
+        if (ret == AVERROR_EOF) {
+            // The decoder gives out what it still holds before the end (or the loop).
+            stSource.bDraining = true;
+            ret = avcodec_send_packet(pDecoder, nullptr);
+            if (ret < 0 && ret != AVERROR_EOF)
+                fail(ret, tr("Decode audio packet failed"));
+            continue;
+        }
+        if (ret < 0)
+            fail(ret, tr("Read audio packet failed"));
+        if (pPacket->stream_index != stSource.pStream->index) {
+            av_packet_unref(pPacket);
+            continue;
+        }
+        // The packet stays for damagedPacketSilence; the decoder keeps its own reference.
+        ret = avcodec_send_packet(pDecoder, pPacket);
+        if (ret == AVERROR_INVALIDDATA) {
+            if (damagedPacketSilence(stSource))
+                return true;
+            continue;
+        }
+        if (ret < 0)
+            fail(ret, tr("Decode audio packet failed"));
+    }
+}
+
+// A packet the decoder refused as damaged becomes silence as long as the
+// packet, so that the sound after it keeps its place. False (with a warning)
+// when not even that can be made; the packet is then left out.
+bool MediaEncoder::damagedPacketSilence(AudioSource &stSource)
+{
+    qWarning("解码到无效音频数据");
+    const FilterInput &stIn = stSource.stGraphInput;
+    const AVPacket *pPacket = stSource.pPacket.get();
+    int64_t iSamples = 0;
+    if (pPacket->duration > 0 && stIn.iSampleRate > 0)
+        iSamples = av_rescale_q_rnd(pPacket->duration, stSource.pStream->time_base, AVRational{1, stIn.iSampleRate},
+                                    AV_ROUND_DOWN);
+    // A packet that does not say how long it is lasts as long as its neighbours.
+    if (iSamples < 1)
+        iSamples = stSource.iLastFrameSamples > 0 ? stSource.iLastFrameSamples : stSource.pDecoder->frame_size;
+    AVFrame *pFrame = stSource.pFrame.get();
+    int ret = iSamples > 0 && iSamples <= INT_MAX
+                  ? makeSilentFrame(pFrame, stIn.iChannels, stIn.iSampleRate,
+                                    static_cast<AVSampleFormat>(stIn.iFormat), static_cast<int>(iSamples))
+                  : AVERROR(EINVAL);
+    if (ret >= 0 && stIn.iChannelLayout) {
+        av_channel_layout_uninit(&pFrame->ch_layout);
+        ret = av_channel_layout_from_mask(&pFrame->ch_layout, stIn.iChannelLayout);
+    }
+    if (ret < 0) {
+        av_frame_unref(pFrame);
+        qWarning("获取静音帧失败");
+        return false;
+    }
+    stSource.iSamplesThisPass += pFrame->nb_samples;
+    return true;
+}
+
+// Back to the start of a looping source, with nothing of the old pass left
+// in the decoder; the graph runs on, so the join has neither gap nor overlap.
+void MediaEncoder::restartAudioSource(AudioSource &stSource)
+{
+    avcodec_flush_buffers(stSource.pDecoder.get());
+    const int ret = avformat_seek_file(stSource.pInput.get(), stSource.pStream->index, INT64_MIN, 0, INT64_MAX,
+                                       AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+    if (ret < 0)
+        fail(ret);
+    stSource.bRestartPending = false;
+    stSource.bDraining = false;
+    stSource.iSamplesThisPass = 0;
 }
 
 void MediaEncoder::encodeFifoFrame(int iSamples)

@@ -155,15 +155,6 @@ void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource
     av_frame_unref(pOutput);
 }
 
-void MediaEncoder::renderVideoSegment(const ImageSource &stSource)
-{
-    Q_UNUSED(stSource);
-    // Clips are decoded, fitted and resampled to the output rate by the clip
-    // segment, which this build does not have yet: say so rather than leave
-    // the clip out of the album.
-    fail(AVERROR(ENOSYS));
-}
-
 void MediaEncoder::prepareWatermark()
 {
     const AlbumProjectState &st = albumState();

@@ -11,8 +11,10 @@
 #include <QPainter>
 
 #include <sstream>
+#include <utility>
 
 extern "C" {
+#include <libavfilter/buffersrc.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
 }
@@ -70,6 +72,75 @@ const char *quarterTurnFilter(int64_t iTurns)
     default:
         return "";
     }
+}
+
+std::string clipFilterDescription(int64_t iTurns, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate)
+{
+    const char *szFormat = av_get_pix_fmt_name(ePixelFormat);
+    if (iClipWidth < 1 || iClipHeight < 1 || iWidth < 1 || iHeight < 1 || !szFormat || stFrameRate.num < 1
+        || stFrameRate.den < 1)
+        return std::string();
+    std::ostringstream description;
+    const char *szTurn = quarterTurnFilter(iTurns);
+    if (*szTurn) {
+        description << szTurn << ",";
+        // Odd turns stand the clip on its side.
+        if (iTurns % 2 != 0)
+            std::swap(iClipWidth, iClipHeight);
+    }
+    const QSize stFit = fitSize(iClipWidth, iClipHeight, iWidth, iHeight);
+    if (stFit.isEmpty())
+        return std::string();
+    const int x = (iWidth - stFit.width()) / 2;
+    const int y = (iHeight - stFit.height()) / 2;
+    // pad puts a subsampled picture only at even offsets; an odd one is
+    // padded without subsampling, so that the clip sits where its first
+    // picture sits in a transition (preparePicture pads the same way).
+    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(ePixelFormat);
+    const bool bOddInSubsampled =
+        pDesc && (((x & 1) && pDesc->log2_chroma_w > 0) || ((y & 1) && pDesc->log2_chroma_h > 0));
+    if (bOddInSubsampled)
+        description << "scale=" << stFit.width() << ":" << stFit.height() << ",format=pix_fmts='"
+                    << av_get_pix_fmt_name(AV_PIX_FMT_YUV444P) << "'";
+    else
+        description << "format=pix_fmts='" << szFormat << "'"
+                    << ",scale=" << stFit.width() << ":" << stFit.height();
+    description << ",pad=w=" << iWidth << ":h=" << iHeight << ":x=" << x << ":y=" << y << ":color=black,";
+    if (bOddInSubsampled)
+        description << "format=pix_fmts='" << szFormat << "',";
+    description << "fps=";
+    // A rate as a rounded decimal (29.97 for 30000/1001) would slowly move
+    // the pictures against the output's own timing; a fraction is exact.
+    if (stFrameRate.den == 1)
+        description << stFrameRate.num;
+    else
+        description << stFrameRate.num << "/" << stFrameRate.den;
+    return description.str();
+}
+
+int endClipGraph(AVFilterGraph *pGraph, int64_t iEndPts)
+{
+    AVFilterContext *pSource = pGraph ? avfilter_graph_get_filter(pGraph, "in") : nullptr;
+    if (!pSource || !pSource->filter || std::string(pSource->filter->name) != "buffer")
+        return AVERROR(EINVAL);
+    return av_buffersrc_close(pSource, iEndPts, 0);
+}
+
+AVFilterGraph *createClipGraph(int64_t iTurns, int iClipWidth, int iClipHeight, AVPixelFormat eClipFormat,
+                               AVRational stTimeBase, AVRational stClipFrameRate, int iWidth, int iHeight,
+                               AVPixelFormat ePixelFormat, AVRational stFrameRate)
+{
+    const std::string szDescription =
+        clipFilterDescription(iTurns, iClipWidth, iClipHeight, iWidth, iHeight, ePixelFormat, stFrameRate);
+    if (szDescription.empty() || eClipFormat < 0 || stTimeBase.num < 1 || stTimeBase.den < 1)
+        return nullptr;
+    if (stClipFrameRate.num < 1 || stClipFrameRate.den < 1)
+        stClipFrameRate = AVRational{0, 1};
+    return createFilterGraph(szDescription,
+                             FilterInput("in", iClipWidth, iClipHeight, eClipFormat, stTimeBase, stClipFrameRate,
+                                         AVRational{0, 1}),
+                             FilterOutput("out", ePixelFormat));
 }
 
 int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFailed)
