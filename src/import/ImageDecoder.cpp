@@ -53,18 +53,6 @@ QString cleanAbsolutePath(const QString &szEntry)
     return QDir::cleanPath(QFileInfo(szEntry).absoluteFilePath());
 }
 
-// The first video stream that is a picture sequence; a cover picture attached
-// to a sound file is no video.
-AVStream *firstVideoStream(const AVFormatContext *pInput)
-{
-    for (unsigned i = 0; i < pInput->nb_streams; ++i) {
-        AVStream *pStream = pInput->streams[i];
-        if (pStream->codecpar && pStream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-            && !(pStream->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            return pStream;
-    }
-    return nullptr;
-}
 
 // A BGRA frame's pixels as the store keeps them: rows without padding.
 QByteArray bgraBytes(const AVFrame *pFrame)
@@ -328,11 +316,11 @@ bool ImageDecoder::isFourK(const QString &szPath)
         return false;
     // Most containers state the picture size in their header; only the
     // others need the stream probe.
-    const AVStream *pStream = firstVideoStream(pInput.get());
+    const AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
     if (!pStream || pStream->codecpar->width <= 0 || pStream->codecpar->height <= 0) {
         if (findStreamInfo(pInput.get()) < 0)
             return false;
-        pStream = firstVideoStream(pInput.get());
+        pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
     }
     return pStream && isFourKSize(pStream->codecpar->width, pStream->codecpar->height);
 }
@@ -484,7 +472,7 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
         ret = findStreamInfo(pInput.get());
         if (ret < 0)
             return fail(ret);
-        const AVStream *pStream = firstVideoStream(pInput.get());
+        const AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
         if (!pStream)
             return fail(AVERROR_STREAM_NOT_FOUND);
         const AVRational stStreamBase = pStream->time_base;

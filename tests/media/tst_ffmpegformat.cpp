@@ -104,6 +104,42 @@ private Q_SLOTS:
             QVERIFY(avcodec_find_encoder(audio));
     }
 
+    // A cover picture is no video: a sound file with one has none, and a
+    // clip carrying one gives its real picture stream.
+    void coverPicturesAreNoVideo()
+    {
+        const QString szCover = m_dir.filePath("cover.png");
+        const QString szSong = m_dir.filePath("song.mp3");
+        const QString szClip = m_dir.filePath("covered.mp4");
+        QString e;
+        QVERIFY2(testsupport::ffmpeg({"-f", "lavfi", "-i", "color=c=red:s=64x64", "-frames:v", "1", szCover}, &e),
+                 qPrintable(e));
+        QVERIFY2(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=d=1", "-i", szCover, "-map", "0", "-map", "1",
+                                      "-c:a", "libmp3lame", "-c:v", "png", "-disposition:v", "attached_pic", szSong},
+                                     &e),
+                 qPrintable(e));
+        QVERIFY2(testsupport::ffmpeg({"-i", szCover, "-f", "lavfi", "-i", "testsrc2=s=96x64:d=1", "-map", "0",
+                                      "-map", "1", "-c:v:0", "png", "-c:v:1", "libx264", "-disposition:v:0",
+                                      "attached_pic", szClip},
+                                     &e),
+                 qPrintable(e));
+
+        AVInputContextPtr pSong(openInputFile(szSong.toStdString()));
+        QVERIFY(pSong);
+        QVERIFY(findStreamInfo(pSong.get()) >= 0);
+        QVERIFY(!findFirstStream(pSong.get(), AVMEDIA_TYPE_VIDEO));
+        QVERIFY(findFirstStream(pSong.get(), AVMEDIA_TYPE_AUDIO));
+
+        AVInputContextPtr pClip(openInputFile(szClip.toStdString()));
+        QVERIFY(pClip);
+        QVERIFY(findStreamInfo(pClip.get()) >= 0);
+        QCOMPARE(int(pClip->nb_streams), 2);
+        const AVStream *pVideo = findFirstStream(pClip.get(), AVMEDIA_TYPE_VIDEO);
+        QVERIFY(pVideo);
+        QVERIFY(!(pVideo->disposition & AV_DISPOSITION_ATTACHED_PIC));
+        QCOMPARE(pVideo->codecpar->width, 96);
+    }
+
     void codecChoiceOutsideTheExportFormats()
     {
         // .asf shares the muxer of .wmv but keeps FFmpeg's default video codec.

@@ -30,23 +30,6 @@ struct ClipPictures
     bool bEnded = false;                 // no picture comes any more
 };
 
-namespace {
-
-// The first video stream that is a picture sequence (as the import takes
-// it); a cover picture is no video.
-AVStream *clipVideoStream(const AVFormatContext *pInput)
-{
-    for (unsigned i = 0; i < pInput->nb_streams; ++i) {
-        AVStream *pStream = pInput->streams[i];
-        if (pStream->codecpar && pStream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-            && !(pStream->disposition & AV_DISPOSITION_ATTACHED_PIC))
-            return pStream;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 void MediaEncoder::openClipPictures(ClipPictures &stClip, const std::string &szPath)
 {
     if (!stClip.pPacket || !stClip.pDecoded || !stClip.pPicture)
@@ -58,7 +41,7 @@ void MediaEncoder::openClipPictures(ClipPictures &stClip, const std::string &szP
     const int ret = findStreamInfo(pInput);
     if (ret < 0)
         fail(ret, tr("Open video material failed"));
-    stClip.pStream = clipVideoStream(pInput);
+    stClip.pStream = findFirstStream(pInput, AVMEDIA_TYPE_VIDEO);
     if (!stClip.pStream)
         fail(AVERROR_STREAM_NOT_FOUND, tr("Can not find video stream on video material"));
     // The sound has an input of its own: this one reads the pictures only.

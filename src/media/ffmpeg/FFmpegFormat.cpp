@@ -51,7 +51,9 @@ AVStream *findFirstStream(const AVFormatContext *pInput, AVMediaType eType)
         return nullptr;
     for (unsigned i = 0; i < pInput->nb_streams; ++i) {
         AVStream *pStream = pInput->streams[i];
-        if (pStream->codecpar && pStream->codecpar->codec_type == eType)
+        // A cover picture attached to a sound file is no video.
+        if (pStream->codecpar && pStream->codecpar->codec_type == eType
+            && !(eType == AVMEDIA_TYPE_VIDEO && (pStream->disposition & AV_DISPOSITION_ATTACHED_PIC)))
             return pStream;
     }
     return nullptr;

@@ -22,7 +22,8 @@ AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *p
 // avformat_find_stream_info without options; -22 for a null context.
 int findStreamInfo(AVFormatContext *pInput);
 
-// The first stream of the media type; null when there is none.
+// The first stream of the media type; null when there is none. Cover
+// pictures attached to sound files do not count as video.
 AVStream *findFirstStream(const AVFormatContext *pInput, AVMediaType eType);
 
 // Reads the next packet. pPacket is replaced (its old content unreferenced)
