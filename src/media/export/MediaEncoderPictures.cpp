@@ -6,6 +6,7 @@
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/recipes/PictureRecipes.h"
+#include "media/recipes/TransitionFrames.h"
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -100,51 +101,30 @@ void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource
     loadPicture(stTo, m_ctx.pNextPicture.get());
 
     const int64_t n = recipes::segmentFrameCount(stSegment.iDuration, stSegment.stTimeBase, m_ctx.stFrameRate);
-    AVFilterGraphPtr pGraph;
-    // Both ends are still pictures: put them into xfade's own format once
-    // here rather than have the graph convert them for every frame.
-    AVFramePtr pFrom = makeFramePtr();
-    AVFramePtr pTo = makeFramePtr();
-    if (!pFrom || !pTo)
-        fail(AVERROR(ENOMEM));
+    recipes::TransitionFrames stFrames;
     {
         ScopedPhase phase(m_clock, ExportPhase::Transition);
-        int ret = 0;
-        if (m_ctx.pCurrentPicture->width > 0) {
-            ret = convertPixelFormat(m_ctx.pCurrentPicture.get(), pFrom.get(), recipes::kTransitionFormat);
-            if (ret >= 0)
-                ret = convertPixelFormat(m_ctx.pNextPicture.get(), pTo.get(), recipes::kTransitionFormat);
-        }
+        const int ret = m_ctx.pCurrentPicture->width > 0
+                            ? stFrames.open(stSegment, m_ctx.pCurrentPicture.get(), m_ctx.pNextPicture.get(),
+                                            m_ctx.stVideoTimeBase, m_ctx.stFrameRate)
+                            : AVERROR(EINVAL);
         if (ret < 0)
-            fail(ret, tr("Image format conversion failed"));
-        pGraph.reset(recipes::createTransitionGraph(stSegment, m_ctx.iWidth, m_ctx.iHeight,
-                                                   recipes::kTransitionFormat, m_ctx.ePixelFormat,
-                                                   m_ctx.stVideoTimeBase, m_ctx.stFrameRate));
+            fail(ret, stFrames.failedStep() == recipes::TransitionFrames::Step::Graph
+                          ? tr("Create transition filter failed")
+                          : tr("Image format conversion failed"));
     }
-    if (!pGraph)
-        fail(AVERROR(EINVAL), tr("Create transition filter failed"));
 
     m_ctx.eAudioWriter = stillPictureAudioWriter();
-    AVFrame *pCurrent = pFrom.get();
-    AVFrame *pNext = pTo.get();
     AVFrame *pOutput = m_ctx.pOutputFrame.get();
     for (int64_t i = 0; i < n; ++i) {
         checkRunning();
         {
             ScopedPhase phase(m_clock, ExportPhase::Transition);
-            pCurrent->pts = i;
-            pNext->pts = i;
-            int ret = pushFrameToFilter(pGraph.get(), "in1", pCurrent);
-            if (ret >= 0)
-                ret = pushFrameToFilter(pGraph.get(), "in2", pNext);
+            const int ret = stFrames.frame(i, pOutput);
             if (ret < 0)
-                fail(ret, tr("Add frame to transition filter failed"));
-            bool bGot = false;
-            ret = pullFrameFromFilter(pGraph.get(), "out", pOutput, bGot);
-            if (ret >= 0 && !bGot)
-                ret = AVERROR(EAGAIN);
-            if (ret < 0)
-                fail(ret, tr("Get frame from transition filter failed"));
+                fail(ret, stFrames.failedStep() == recipes::TransitionFrames::Step::Push
+                              ? tr("Add frame to transition filter failed")
+                              : tr("Get frame from transition filter failed"));
         }
         pOutput->pts = 0;
         const int ret = applyWatermark(pOutput, pOutput);

@@ -86,15 +86,17 @@ int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeigh
 std::string transitionDescription(const TransitionEffect &stEffect, int64_t iDuration, AVRational stTimeBase,
                                   int64_t iOffsetSeconds = 0);
 
-// The format xfade works in: it takes no chroma subsampling, so pictures of
-// any other format would be converted for every frame inside the graph.
+// The format xfade works in for pictures it cannot take plane by plane
+// (TransitionFrames): it takes no chroma subsampling, so pictures of any
+// other format would be converted for every frame inside the graph.
 constexpr AVPixelFormat kTransitionFormat = AV_PIX_FMT_YUV444P;
 
 // The two-source graph of a transition: "in1" the picture before, "in2" the
 // picture after, both iWidth x iHeight in eInputFormat (best
 // kTransitionFormat: the stills are then converted once, not per frame) at
 // stTimeBase and stFrameRate; "out" in eOutputFormat. Push one picture to
-// each source with pts 0, 1, 2 ... and pull one frame per pair. Null on failure.
+// each source with pts 0, 1, 2 ... and pull one frame per pair. Null on
+// failure. TransitionFrames (TransitionFrames.h) runs it for two pictures.
 AVFilterGraph *createTransitionGraph(const TransitionSegment &stSegment, int iWidth, int iHeight,
                                      AVPixelFormat eInputFormat, AVPixelFormat eOutputFormat, AVRational stTimeBase,
                                      AVRational stFrameRate, int64_t iOffsetSeconds = 0);

@@ -1,0 +1,78 @@
+#pragma once
+
+// The frames of one transition between two still pictures of the album (the
+// last picture of a material and the first of the next), for the export and
+// the preview alike.
+//
+// xfade takes no chroma-subsampled format. Pictures in YUV 4:2:0 therefore
+// go through it plane by plane at each plane's own size: the luma plane as a
+// grey picture, the two chroma planes as one 4:4:4 picture of half the size
+// (its first plane is the U plane once more and is thrown away; a 4:4:4
+// picture, not a grey one, so that xfade's black and grey are neutral for
+// chroma). The transitions measure their shapes relative to the frame, so
+// the chroma is the same transition at chroma resolution. That is half the
+// samples of a transition in 4:4:4 and no format conversion per frame.
+// Pictures in other formats are converted to 4:4:4 once and the graph
+// converts each frame back.
+
+#include "media/ffmpeg/FFmpegPtr.h"
+
+#include <cstdint>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/rational.h>
+}
+
+struct TransitionSegment;
+
+namespace recipes {
+
+class TransitionFrames
+{
+public:
+    enum class Step {
+        None,
+        Convert,   // putting a picture into the transition's format
+        Graph,     // building a graph
+        Push,      // handing the pictures to a graph
+        Pull,      // taking a frame from a graph
+    };
+
+    // pFrom and pTo: the two pictures, of the same size and format (the
+    // album's). Their pictures are referenced, not copied. The frames at
+    // stFrameRate in stTimeBase follow with frame().
+    int open(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo, AVRational stTimeBase,
+             AVRational stFrameRate);
+    // Frame i (0, 1, 2 ... in order) of the transition into pOut, in the
+    // pictures' format and size.
+    int frame(int64_t i, AVFrame *pOut);
+    // Which step the last failure of open() or frame() was.
+    Step failedStep() const { return m_eFailed; }
+    // True when pictures of this format and size go plane by plane: YUV
+    // 4:2:0 of even sides (with an odd side the chroma plane is not exactly
+    // half the picture and its shapes would sit half a sample off).
+    static bool goesByPlanes(int iFormat, int iWidth, int iHeight);
+
+private:
+    int fail(int iCode, Step eStep);
+    int openByPlanes(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
+                     AVRational stTimeBase, AVRational stFrameRate);
+    int openWhole(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
+                  AVRational stTimeBase, AVRational stFrameRate);
+    static int pushPair(AVFilterGraph *pGraph, AVFrame *pFrom, AVFrame *pTo, int64_t i);
+
+    bool m_bByPlanes = false;
+    AVFilterGraphPtr m_pGraph;          // the whole picture, or the luma plane
+    AVFilterGraphPtr m_pChromaGraph;    // by planes: U and V
+    AVFramePtr m_pFrom, m_pTo;          // what goes into m_pGraph
+    AVFramePtr m_pFromChroma, m_pToChroma;
+    AVFramePtr m_pLuma, m_pChroma;      // by planes: what came out
+    AVFramePtr m_pColors;               // by planes: the first picture, for its colour description
+    int m_iWidth = 0;
+    int m_iHeight = 0;
+    int m_iFormat = -1;
+    Step m_eFailed = Step::None;
+};
+
+} // namespace recipes
