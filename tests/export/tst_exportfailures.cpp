@@ -16,6 +16,9 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +36,34 @@ QString errorText(int iCode)
     av_strerror(iCode, szText, sizeof(szText));
     return QString::fromUtf8(szText);
 }
+
+// While it lives, no file of this process may grow beyond iBytes: writes
+// past that fail with EFBIG, as on a full disk (the signal that would
+// end the process is ignored meanwhile).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t iBytes)
+    {
+        m_bSet = ::getrlimit(RLIMIT_FSIZE, &m_stOld) == 0;
+        m_pfnOld = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit stLimit = m_stOld;
+        stLimit.rlim_cur = iBytes;
+        m_bSet = m_bSet && ::setrlimit(RLIMIT_FSIZE, &stLimit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (m_bSet)
+            ::setrlimit(RLIMIT_FSIZE, &m_stOld);
+        std::signal(SIGXFSZ, m_pfnOld);
+    }
+    bool isSet() const { return m_bSet; }
+
+private:
+    rlimit m_stOld{};
+    void (*m_pfnOld)(int) = nullptr;
+    bool m_bSet = false;
+};
 
 } // namespace
 
@@ -173,6 +204,53 @@ private Q_SLOTS:
         struct stat stInfo;
         QVERIFY(::stat(outputPath().toLocal8Bit().constData(), &stInfo) == 0);
         QCOMPARE(int(stInfo.st_mode & 0777), int(0666 & ~iMask));
+    }
+
+    // A disk that fills up early, half way or just before the end of the
+    // file: a failure with the message of the write that hit it (the muxer's
+    // buffer holds a few hundred kilobytes, so in a small file that is often
+    // the trailer), never a success; the temporary goes and the file the
+    // user had stays.
+    void fullDiskLosesNothing_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("share");   // of the complete file's size
+        for (const char *szFormat : {"MP4", "MKV", "AVI"}) {
+            QTest::addRow("%s at once", szFormat) << szFormat << 0.0;
+            QTest::addRow("%s half way", szFormat) << szFormat << 0.5;
+            QTest::addRow("%s at the end", szFormat) << szFormat << 0.99;
+        }
+    }
+    void fullDiskLosesNothing()
+    {
+        QFETCH(QString, format);
+        QFETCH(double, share);
+        const QString szFolder = freshFolder("full" + format + QString::number(share));
+        resetAlbum(szFolder, "album", format, 24, 640, 360);
+        QVERIFY(appendImage(m_szA));
+        QVERIFY(appendImage(m_szB));
+        QVERIFY(appendImage(m_szC));
+        const ExportResult stComplete = runExport();
+        QVERIFY2(stComplete.bSucceeded, qPrintable(stComplete.szError));
+        const qint64 iComplete = QFileInfo(outputPath()).size();
+
+        const QByteArray old("the user's earlier export");
+        QVERIFY(testmedia::writeFile(outputPath(), old));
+        ExportResult stResult;
+        {
+            FileSizeLimit stLimit(static_cast<rlim_t>(std::max(100.0, share * iComplete)));
+            QVERIFY(stLimit.isSet());
+            stResult = runExport();
+        }
+        QVERIFY(stResult.bFinished);
+        QVERIFY(!stResult.bSucceeded);
+        static const QStringList steps = {"Write file header failed(", "Write video packet failed(",
+                                          "Write audio packet failed(", "Write file trailer failed("};
+        QVERIFY2(std::any_of(steps.begin(), steps.end(), [&](const QString &s) { return stResult.szError.startsWith(s); }),
+                 qPrintable(stResult.szError));
+        QVERIFY2(stResult.szError.endsWith(QString("(%1)").arg(errorText(AVERROR(EFBIG)))), qPrintable(stResult.szError));
+        QCOMPARE(testmedia::readFile(outputPath()), old);
+        QCOMPARE(folderEntries(szFolder), QStringList{"album." + format.toLower()});
     }
 
     void materialThatDoesNotDecode()
