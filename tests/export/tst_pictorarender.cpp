@@ -247,6 +247,27 @@ private Q_SLOTS:
         QVERIFY(stRed.right() > 560 && stRed.bottom() > 420);
     }
 
+    // Names as people write them: letters of any script, spaces, quotes of
+    // both kinds and a colon, in the folders, the materials and the output.
+    void awkwardNames()
+    {
+        const QString szFolder = m_dir.filePath(QString::fromUtf8("相册 'a' \"b\" c:d"));
+        QVERIFY(QDir().mkpath(szFolder));
+        const QString szFirst = szFolder + QString::fromUtf8("/照片 1:x.jpg");
+        const QString szSecond = szFolder + QString::fromUtf8("/it's \"2\".png");
+        QVERIFY(QFile::copy(m_szA, szFirst));
+        QVERIFY(QFile::copy(m_szB, szSecond));
+        const QString szName = QString::fromUtf8("我的 \"相册\":1");
+        const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--output", szFolder + "/" + szName,
+                               szFirst, szSecond});
+        QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+        const QString szFile = szFolder + "/" + szName + ".mp4";
+        QCOMPARE(st.szOut.trimmed(), szFile);
+        QCOMPARE(testsupport::countVideoFrames(szFile), 12 + 48 + 12);
+        QCOMPARE(folderEntries(szFolder), (QStringList{QString::fromUtf8("it's \"2\".png"), szName + ".mp4",
+                                                       QString::fromUtf8("照片 1:x.jpg")}));
+    }
+
     // The same seed gives the same transitions; another seed other ones.
     void seedFixesTheTransitions()
     {
