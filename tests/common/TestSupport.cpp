@@ -1,5 +1,9 @@
 #include "common/TestSupport.h"
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -72,6 +76,31 @@ int countVideoFrames(const QString &szPath)
 QString binDir()
 {
     return QStringLiteral(PICTORA_BIN_DIR);
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t iBytes)
+{
+    rlimit stLimit{};
+    if (::getrlimit(RLIMIT_FSIZE, &stLimit) != 0)
+        return;
+    m_iOldLimit = stLimit.rlim_cur;
+    m_pfnOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    stLimit.rlim_cur = static_cast<rlim_t>(iBytes);
+    m_bSet = ::setrlimit(RLIMIT_FSIZE, &stLimit) == 0;
+    if (!m_bSet)
+        std::signal(SIGXFSZ, m_pfnOldHandler);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    if (!m_bSet)
+        return;
+    rlimit stLimit{};
+    if (::getrlimit(RLIMIT_FSIZE, &stLimit) == 0) {
+        stLimit.rlim_cur = static_cast<rlim_t>(m_iOldLimit);
+        ::setrlimit(RLIMIT_FSIZE, &stLimit);
+    }
+    std::signal(SIGXFSZ, m_pfnOldHandler);
 }
 
 } // namespace testsupport

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 // Helpers shared by the tests: running the ffmpeg tools that make test media
 // and check our output independently of our own code.
 namespace testsupport {
@@ -33,5 +35,23 @@ int countVideoFrames(const QString &szPath);
 
 // Directory holding Pictora's programs in the build tree.
 QString binDir();
+
+// While it lives, no file of this process may grow beyond iBytes: writes
+// past that fail with EFBIG, as on a full disk (the signal that would end
+// the process is ignored meanwhile). One at a time.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(uint64_t iBytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool isSet() const { return m_bSet; }
+
+private:
+    uint64_t m_iOldLimit = 0;
+    void (*m_pfnOldHandler)(int) = nullptr;
+    bool m_bSet = false;
+};
 
 } // namespace testsupport

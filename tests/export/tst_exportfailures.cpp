@@ -16,9 +16,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <csignal>
-
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,34 +33,6 @@ QString errorText(int iCode)
     av_strerror(iCode, szText, sizeof(szText));
     return QString::fromUtf8(szText);
 }
-
-// While it lives, no file of this process may grow beyond iBytes: writes
-// past that fail with EFBIG, as on a full disk (the signal that would
-// end the process is ignored meanwhile).
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t iBytes)
-    {
-        m_bSet = ::getrlimit(RLIMIT_FSIZE, &m_stOld) == 0;
-        m_pfnOld = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit stLimit = m_stOld;
-        stLimit.rlim_cur = iBytes;
-        m_bSet = m_bSet && ::setrlimit(RLIMIT_FSIZE, &stLimit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_bSet)
-            ::setrlimit(RLIMIT_FSIZE, &m_stOld);
-        std::signal(SIGXFSZ, m_pfnOld);
-    }
-    bool isSet() const { return m_bSet; }
-
-private:
-    rlimit m_stOld{};
-    void (*m_pfnOld)(int) = nullptr;
-    bool m_bSet = false;
-};
 
 } // namespace
 
@@ -238,7 +207,7 @@ private Q_SLOTS:
         QVERIFY(testmedia::writeFile(outputPath(), old));
         ExportResult stResult;
         {
-            FileSizeLimit stLimit(static_cast<rlim_t>(std::max(100.0, share * iComplete)));
+            testsupport::FileSizeLimit stLimit(static_cast<uint64_t>(std::max(100.0, share * iComplete)));
             QVERIFY(stLimit.isSet());
             stResult = runExport();
         }

@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -416,6 +418,55 @@ private Q_SLOTS:
     }
 
     // Five rows per image and ten per video, with pictures that match the source.
+    // A disk too full for the tier pictures: the materials still come into
+    // the album (the store only loses its rows), and once there is room
+    // again the store works on, its file intact.
+    void fullDiskKeepsTheMaterials()
+    {
+        resetAlbum();
+        // Compact the file first, so that new rows must make it grow.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("compact"));
+            db.setDatabaseName(m_szDb);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("VACUUM")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("compact"));
+        const qint64 iSize = QFileInfo(m_szDb).size();
+
+        DecoderRig rig;
+        {
+            testsupport::FileSizeLimit stLimit(static_cast<uint64_t>(iSize + 65536));
+            QVERIFY(stLimit.isSet());
+            QVERIFY(rig.import({path("quad.png"), path("clip.mp4")}));
+        }
+        QCOMPARE(rig.pDecoder->succeededCount(), 2);
+        QCOMPARE(rig.pDecoder->failedCount(), 0);
+        QCOMPARE(albumState().listImageSourceOrder,
+                 (QList<QString>{QFileInfo(path("quad.png")).absoluteFilePath(),
+                                 QFileInfo(path("clip.mp4")).absoluteFilePath()}));
+        QCOMPARE(m_model.rowCount(), 2);
+        // Even the smallest tier (480 x 360 BGRA, 675 KiB) did not fit.
+        QCOMPARE(countRows(m_szDb), 0);
+        QVERIFY(QFileInfo(m_szDb).size() <= iSize + 65536);
+
+        QVERIFY(rig.import({path("img3.png")}));
+        QCOMPARE(rig.pDecoder->succeededCount(), 1);
+        QCOMPARE(countRows(m_szDb, kPathColumn, path("img3.png")), 5);
+        QVERIFY(!storedPicture(path("img3.png") + "480P").isNull());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("integrity"));
+            db.setDatabaseName(m_szDb);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next());
+            QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("integrity"));
+    }
+
     void tierRowsAndPixels()
     {
         resetAlbum();
