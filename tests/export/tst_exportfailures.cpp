@@ -222,6 +222,22 @@ private Q_SLOTS:
         QCOMPARE(folderEntries(szFolder), QStringList{"album." + format.toLower()});
     }
 
+    // An album without a frame gives no file, and an earlier one stays.
+    void emptyAlbum()
+    {
+        const QString szFolder = freshFolder("empty");
+        resetAlbum(szFolder, "album", "MP4", 24, 160, 90);
+        QVERIFY(testmedia::writeFile(outputPath(), "keep"));
+        const ExportResult stResult = runExport();
+        QVERIFY(stResult.bFinished);
+        QVERIFY(!stResult.bSucceeded);
+        QCOMPARE(stResult.szError,
+                 QString("The album has nothing to export(%1)").arg(errorText(AVERROR(EINVAL))));
+        QVERIFY(stResult.progress.isEmpty());
+        QCOMPARE(testmedia::readFile(outputPath()), QByteArray("keep"));
+        QCOMPARE(folderEntries(szFolder), QStringList{"album.mp4"});
+    }
+
     void materialThatDoesNotDecode()
     {
         const QString szFolder = freshFolder("broken");

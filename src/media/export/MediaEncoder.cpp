@@ -94,6 +94,10 @@ void MediaEncoder::runExport()
     m_ctx.szOutputPath = szOutput.toUtf8().toStdString();
 
     setUpOutput();
+    // A file without a single frame is no video: an empty album fails
+    // rather than "succeeding" with an unplayable file.
+    if (m_ctx.iTotalFrames <= 0)
+        fail(AVERROR(EINVAL), tr("The album has nothing to export"));
 
     const int iCount = st.listImageSourceOrder.size();
     for (int i = 0; i < iCount; ++i) {
