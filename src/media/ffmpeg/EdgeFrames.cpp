@@ -66,6 +66,7 @@ public:
 private:
     int filterAndTake(AVFrame *pFrame);
     int drainFilter(AVFrame *pFrame);
+    int pushAndTake(const AVFrame *pIn, AVFrame *pWork);
     int take(AVFrame *pFrame);
     void seekNearEnd();
     bool rewind();
@@ -161,18 +162,26 @@ int EdgeFrameReader::filterAndTake(AVFrame *pFrame)
         return take(pFrame);
 
     pFrame->pts = pFrame->best_effort_timestamp != AV_NOPTS_VALUE ? pFrame->best_effort_timestamp : pFrame->pkt_dts;
-    int ret = pushFrameToFilter(m_pOrientation.get(), "in", pFrame);
+    return pushAndTake(pFrame, pFrame);
+}
+
+// Pushes pIn (null: the end) into the orientation filter and takes every
+// picture that comes out, pulled into pWork. Stops once the reader is done
+// or take() has replaced the filter (a rewind).
+int EdgeFrameReader::pushAndTake(const AVFrame *pIn, AVFrame *pWork)
+{
+    int ret = pushFrameToFilter(m_pOrientation.get(), "in", pIn);
     if (ret < 0)
         return ret;
     const AVFilterGraph *pGraph = m_pOrientation.get();
     while (!m_bDone && m_pOrientation.get() == pGraph) {
         bool bGot = false;
-        ret = pullFrameFromFilter(m_pOrientation.get(), "out", pFrame, bGot);
+        ret = pullFrameFromFilter(m_pOrientation.get(), "out", pWork, bGot);
         if (ret == AVERROR_EOF || (ret == 0 && !bGot))
             break;
         if (ret < 0)
             return ret;
-        ret = take(pFrame);
+        ret = take(pWork);
         if (ret < 0)
             return ret;
     }
@@ -185,21 +194,10 @@ int EdgeFrameReader::drainFilter(AVFrame *pFrame)
 {
     if (!m_pOrientation)
         return 0;
-    int ret = pushFrameToFilter(m_pOrientation.get(), "in", nullptr);
+    const AVFilterGraph *pGraph = m_pOrientation.get();
+    const int ret = pushAndTake(nullptr, pFrame);
     if (ret < 0)
         return ret;
-    const AVFilterGraph *pGraph = m_pOrientation.get();
-    while (!m_bDone && m_pOrientation.get() == pGraph) {
-        bool bGot = false;
-        ret = pullFrameFromFilter(m_pOrientation.get(), "out", pFrame, bGot);
-        if (ret == AVERROR_EOF || (ret == 0 && !bGot))
-            break;
-        if (ret < 0)
-            return ret;
-        ret = take(pFrame);
-        if (ret < 0)
-            return ret;
-    }
     if (m_pOrientation.get() == pGraph)
         m_pOrientation.reset();
     return 0;

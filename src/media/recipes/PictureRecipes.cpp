@@ -325,15 +325,35 @@ AVFilterGraph *createWatermarkGraph(int iWidth, int iHeight, AVPixelFormat ePixe
         FilterOutput("out", ePixelFormat));
 }
 
+namespace {
+
+int failedAt(WatermarkStep *peFailed, WatermarkStep eStep, int iCode)
+{
+    if (peFailed)
+        *peFailed = eStep;
+    return iCode;
+}
+
+// The last step of both kinds of watermark: the overlay graph for pMark at
+// stRect, and the overlay filled in.
+int installWatermark(WatermarkOverlay &stOverlay, AVFramePtr pMark, const QRect &stRect, int iWidth, int iHeight,
+                     AVPixelFormat ePixelFormat, WatermarkStep *peFailed)
+{
+    AVFilterGraphPtr pGraph(createWatermarkGraph(iWidth, iHeight, ePixelFormat, pMark.get(), stRect.x(), stRect.y()));
+    if (!pGraph)
+        return failedAt(peFailed, WatermarkStep::Graph, AVERROR(EINVAL));
+    stOverlay.pMark = std::move(pMark);
+    stOverlay.pGraph = std::move(pGraph);
+    stOverlay.stRect = stRect;
+    return 0;
+}
+
+} // namespace
+
 int prepareTextWatermark(WatermarkOverlay &stOverlay, const QString &szText, const QFont &stFont,
                          const QColor &stColor, double lfTransparency, int iPos, int iWidth, int iHeight,
                          AVPixelFormat ePixelFormat, WatermarkStep *peFailed)
 {
-    auto fail = [peFailed](WatermarkStep eStep, int iCode) {
-        if (peFailed)
-            *peFailed = eStep;
-        return iCode;
-    };
     stOverlay.reset();
     if (peFailed)
         *peFailed = WatermarkStep::None;
@@ -343,24 +363,13 @@ int prepareTextWatermark(WatermarkOverlay &stOverlay, const QString &szText, con
     const QImage stImage = renderTextWatermark(szText, stFont, stColor, lfTransparency);
     AVFramePtr pMark(imageToFrame(stImage));
     if (!pMark)
-        return fail(WatermarkStep::Render, AVERROR(ENOMEM));
-    AVFilterGraphPtr pGraph(createWatermarkGraph(iWidth, iHeight, ePixelFormat, pMark.get(), stRect.x(), stRect.y()));
-    if (!pGraph)
-        return fail(WatermarkStep::Graph, AVERROR(EINVAL));
-    stOverlay.pMark = std::move(pMark);
-    stOverlay.pGraph = std::move(pGraph);
-    stOverlay.stRect = stRect;
-    return 0;
+        return failedAt(peFailed, WatermarkStep::Render, AVERROR(ENOMEM));
+    return installWatermark(stOverlay, std::move(pMark), stRect, iWidth, iHeight, ePixelFormat, peFailed);
 }
 
 int prepareImageWatermark(WatermarkOverlay &stOverlay, const std::string &szPath, int iPos, int iWidth,
                           int iHeight, AVPixelFormat ePixelFormat, WatermarkStep *peFailed)
 {
-    auto fail = [peFailed](WatermarkStep eStep, int iCode) {
-        if (peFailed)
-            *peFailed = eStep;
-        return iCode;
-    };
     stOverlay.reset();
     if (peFailed)
         *peFailed = WatermarkStep::None;
@@ -368,21 +377,15 @@ int prepareImageWatermark(WatermarkOverlay &stOverlay, const std::string &szPath
         return 0;
     AVFramePtr pMark = makeFramePtr();
     if (!pMark)
-        return fail(WatermarkStep::Decode, AVERROR(ENOMEM));
+        return failedAt(peFailed, WatermarkStep::Decode, AVERROR(ENOMEM));
     int ret = decodeEdgeFrames(szPath, pMark.get());
     if (ret < 0)
-        return fail(WatermarkStep::Decode, ret);
+        return failedAt(peFailed, WatermarkStep::Decode, ret);
     const QRect stRect = imageWatermarkRect(pMark->width, pMark->height, iPos, iWidth, iHeight);
     ret = resizeFrame(pMark.get(), pMark.get(), stRect.width(), stRect.height());
     if (ret < 0)
-        return fail(WatermarkStep::Resize, ret);
-    AVFilterGraphPtr pGraph(createWatermarkGraph(iWidth, iHeight, ePixelFormat, pMark.get(), stRect.x(), stRect.y()));
-    if (!pGraph)
-        return fail(WatermarkStep::Graph, AVERROR(EINVAL));
-    stOverlay.pMark = std::move(pMark);
-    stOverlay.pGraph = std::move(pGraph);
-    stOverlay.stRect = stRect;
-    return 0;
+        return failedAt(peFailed, WatermarkStep::Resize, ret);
+    return installWatermark(stOverlay, std::move(pMark), stRect, iWidth, iHeight, ePixelFormat, peFailed);
 }
 
 int applyWatermarkOverlay(WatermarkOverlay &stOverlay, const AVFrame *pPicture, AVFrame *pOut)
