@@ -304,35 +304,6 @@ QStringList folderEntries(const QString &szDir)
     return QDir(szDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-double meanDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 255.0;
-    double lfSum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
-            lfSum += std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) + std::abs(qBlue(pa) - qBlue(pb));
-        }
-    }
-    return lfSum / (3.0 * a.width() * a.height());
-}
-
-int maxDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 255;
-    int iMax = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
-            iMax = std::max({iMax, std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)),
-                             std::abs(qBlue(pa) - qBlue(pb))});
-        }
-    }
-    return iMax;
-}
-
 QRect boundingBox(const QImage &stImage, const std::function<bool(QRgb)> &pfnMatch)
 {
     int x0 = stImage.width(), y0 = stImage.height(), x1 = -1, y1 = -1;

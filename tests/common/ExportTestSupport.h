@@ -4,6 +4,8 @@
 // export run through MediaEncoder in its own thread (as the editor runs it),
 // and independent looks at the result with the ffmpeg tools.
 
+#include "common/TestMedia.h"
+
 #include <QImage>
 #include <QList>
 #include <QRgb>
@@ -90,9 +92,8 @@ double rootMeanSquare(const QVector<float> &samples, int iFrom, int iTo);
 // Every entry of a folder, hidden ones included (no "." / "..").
 QStringList folderEntries(const QString &szDir);
 
-// Mean and largest channel difference between two images of one size.
-double meanDifference(const QImage &a, const QImage &b);
-int maxDifference(const QImage &a, const QImage &b);
+using testmedia::maxDifference;
+using testmedia::meanDifference;
 
 // Smallest rectangle holding every pixel for which pfnMatch is true; null when none.
 QRect boundingBox(const QImage &stImage, const std::function<bool(QRgb)> &pfnMatch);

@@ -1,8 +1,12 @@
 #include "common/TestMedia.h"
 
+#include "media/ffmpeg/FrameOps.h"
+#include "media/ffmpeg/ImageConvert.h"
+
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace testmedia {
@@ -132,6 +136,48 @@ bool colorNear(QRgb a, QRgb b, int iTolerance)
 {
     return std::abs(qRed(a) - qRed(b)) <= iTolerance && std::abs(qGreen(a) - qGreen(b)) <= iTolerance
            && std::abs(qBlue(a) - qBlue(b)) <= iTolerance;
+}
+
+double meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255.0;
+    double lfSum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+            lfSum += std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) + std::abs(qBlue(pa) - qBlue(pb));
+        }
+    }
+    return lfSum / (3.0 * a.width() * a.height());
+}
+
+int maxDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255;
+    int iMax = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
+            iMax = std::max({iMax, std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)),
+                             std::abs(qBlue(pa) - qBlue(pb))});
+        }
+    }
+    return iMax;
+}
+
+AVFramePtr colorFrame(int w, int h, const char *szColor, AVPixelFormat eFormat)
+{
+    AVFramePtr pFrame = makeFramePtr();
+    if (pFrame && makeColorFrame(pFrame.get(), w, h, eFormat, szColor) < 0)
+        pFrame.reset();
+    return pFrame;
+}
+
+AVFramePtr frameOf(const QImage &stImage)
+{
+    return AVFramePtr(imageToFrame(stImage));
 }
 
 } // namespace testmedia

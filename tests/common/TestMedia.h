@@ -1,11 +1,19 @@
 #pragma once
 
+#include "media/ffmpeg/FFmpegPtr.h"
+
 #include <QByteArray>
+#include <QImage>
 #include <QRgb>
 #include <QString>
 
-// Test media made in the test itself, byte by byte, for inputs the ffmpeg CLI
-// cannot make (EXIF orientation tags, impossible PNG headers, damaged files).
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+// Test media made in the test itself: byte by byte, for inputs the ffmpeg
+// CLI cannot make (EXIF orientation tags, impossible PNG headers, damaged
+// files), frames made with our own layer, and comparisons of pictures.
 namespace testmedia {
 
 // CRC-32 (ISO 3309, as used by PNG chunks and zip).
@@ -32,5 +40,14 @@ bool writeFile(const QString &szPath, const QByteArray &data);
 
 // True when each of the three colour channels differs by at most iTolerance.
 bool colorNear(QRgb a, QRgb b, int iTolerance);
+
+// Mean and largest channel difference between two images of one size (255
+// when the sizes differ or an image is null).
+double meanDifference(const QImage &a, const QImage &b);
+int maxDifference(const QImage &a, const QImage &b);
+
+// A w x h frame of one colour in eFormat (null on failure), and the frame of a QImage.
+AVFramePtr colorFrame(int w, int h, const char *szColor, AVPixelFormat eFormat = AV_PIX_FMT_YUV420P);
+AVFramePtr frameOf(const QImage &stImage);
 
 } // namespace testmedia

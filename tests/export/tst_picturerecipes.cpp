@@ -18,13 +18,9 @@
 
 using namespace recipes;
 using testmedia::colorNear;
+using testmedia::frameOf;
 
 namespace {
-
-AVFramePtr frameOf(const QImage &stImage)
-{
-    return AVFramePtr(imageToFrame(stImage));
-}
 
 QImage transparentWithBlueSquare()
 {

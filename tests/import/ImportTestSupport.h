@@ -163,27 +163,38 @@ inline QString albumInconsistency(const QStandardItemModel *pModel)
     return QString();
 }
 
-// Rows of the store file, counted through a connection of our own.
-inline int countRows(const QString &szDbPath, const QString &szWhere = QString(), const QString &szValue = QString())
+// Runs fn(db) on a connection of our own to the store file, independent of
+// the store's connections; false when the file does not open.
+inline bool withOwnConnection(const QString &szDbPath, const std::function<void(QSqlDatabase &)> &fn)
 {
     static int s_iSerial = 0;
     const QString szName = QStringLiteral("importtest_%1").arg(++s_iSerial);
-    int iCount = -1;
+    bool bOpen = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), szName);
         db.setDatabaseName(szDbPath);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(QStringLiteral("SELECT COUNT(*) FROM image_table")
-                          + (szWhere.isEmpty() ? QString() : QStringLiteral(" WHERE ") + szWhere + QStringLiteral(" = ?")));
-            if (!szWhere.isEmpty())
-                query.addBindValue(szValue);
-            if (query.exec() && query.next())
-                iCount = query.value(0).toInt();
-        }
+        bOpen = db.open();
+        if (bOpen)
+            fn(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(szName);
+    return bOpen;
+}
+
+// Rows of the store file, counted through a connection of our own.
+inline int countRows(const QString &szDbPath, const QString &szWhere = QString(), const QString &szValue = QString())
+{
+    int iCount = -1;
+    withOwnConnection(szDbPath, [&](QSqlDatabase &db) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("SELECT COUNT(*) FROM image_table")
+                      + (szWhere.isEmpty() ? QString() : QStringLiteral(" WHERE ") + szWhere + QStringLiteral(" = ?")));
+        if (!szWhere.isEmpty())
+            query.addBindValue(szValue);
+        if (query.exec() && query.next())
+            iCount = query.value(0).toInt();
+    });
     return iCount;
 }
 

@@ -13,8 +13,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,21 +42,6 @@ QString errorText(int iCode)
 bool makeStill(const QString &szPath, const QString &szSource, QString *pszError)
 {
     return testsupport::ffmpeg({"-f", "lavfi", "-i", szSource, "-frames:v", "1", szPath}, pszError);
-}
-
-// Mean per-channel difference of two pictures of the same size; 255 otherwise.
-double meanDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 255.0;
-    double lfSum = 0;
-    for (int y = 0; y < a.height(); y += 2) {
-        for (int x = 0; x < a.width(); x += 2) {
-            const QRgb pa = a.pixel(x, y), pb = b.pixel(x, y);
-            lfSum += std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) + std::abs(qBlue(pa) - qBlue(pb));
-        }
-    }
-    return lfSum / (3.0 * ((a.width() + 1) / 2) * ((a.height() + 1) / 2));
 }
 
 QImage storedPicture(const QString &szKey)
@@ -425,14 +408,11 @@ private Q_SLOTS:
     {
         resetAlbum();
         // Compact the file first, so that new rows must make it grow.
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("compact"));
-            db.setDatabaseName(m_szDb);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("VACUUM")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("compact"));
+        bool bCompacted = false;
+        QVERIFY(withOwnConnection(m_szDb, [&](QSqlDatabase &db) {
+            bCompacted = QSqlQuery(db).exec(QStringLiteral("VACUUM"));
+        }));
+        QVERIFY(bCompacted);
         const qint64 iSize = QFileInfo(m_szDb).size();
 
         DecoderRig rig;
@@ -455,16 +435,13 @@ private Q_SLOTS:
         QCOMPARE(rig.pDecoder->succeededCount(), 1);
         QCOMPARE(countRows(m_szDb, kPathColumn, path("img3.png")), 5);
         QVERIFY(!storedPicture(path("img3.png") + "480P").isNull());
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("integrity"));
-            db.setDatabaseName(m_szDb);
-            QVERIFY(db.open());
+        QString szIntegrity;
+        QVERIFY(withOwnConnection(m_szDb, [&](QSqlDatabase &db) {
             QSqlQuery query(db);
-            QVERIFY(query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next());
-            QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("integrity"));
+            if (query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next())
+                szIntegrity = query.value(0).toString();
+        }));
+        QCOMPARE(szIntegrity, QStringLiteral("ok"));
     }
 
     void tierRowsAndPixels()
@@ -498,7 +475,7 @@ private Q_SLOTS:
             QVERIFY(testmedia::colorNear(stTier.pixel(w / 4, 3 * h / 4), qRgb(0, 0, 255), 30));
             QVERIFY(testmedia::colorNear(stTier.pixel(3 * w / 4, 3 * h / 4), qRgb(255, 255, 255), 30));
             const double lfMean =
-                meanDifference(stTier, stSource.scaled(stSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                testmedia::meanDifference(stTier, stSource.scaled(stSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             QVERIFY2(lfMean < 6.0, qPrintable(QString("%1: mean difference %2").arg(tier.first).arg(lfMean)));
             QVERIFY(storedPicture(path("quad.png") + tier.first + "_end").isNull());
 

@@ -60,19 +60,16 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", QFile::encodeName(path("xdg")));
         m_szDb = CQSql::defaultDatabasePath();
         QVERIFY(m_szDb.startsWith(QFileInfo(path("xdg")).canonicalFilePath()));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stale");
-            db.setDatabaseName(m_szDb);
-            QVERIFY(db.open());
+        bool bCreated = false, bInserted = false;
+        QVERIFY(withOwnConnection(m_szDb, [&](QSqlDatabase &db) {
             QSqlQuery query(db);
-            QVERIFY(query.exec("CREATE TABLE image_table(id INTEGER PRIMARY KEY AUTOINCREMENT,imagePath TEXT NOT NULL,"
-                               "imageFlag TEXT NOT NULL,imageWidth INTEGER NOT NULL,imageHeight INTEGER NOT NULL,"
-                               "imageData BLOB)"));
-            QVERIFY(query.exec("INSERT INTO image_table (imagePath, imageFlag, imageWidth, imageHeight) "
-                               "VALUES ('/old/run.jpg', '/old/run.jpg480P', 1, 1)"));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("stale");
+            bCreated = query.exec("CREATE TABLE image_table(id INTEGER PRIMARY KEY AUTOINCREMENT,imagePath TEXT NOT NULL,"
+                                  "imageFlag TEXT NOT NULL,imageWidth INTEGER NOT NULL,imageHeight INTEGER NOT NULL,"
+                                  "imageData BLOB)");
+            bInserted = query.exec("INSERT INTO image_table (imagePath, imageFlag, imageWidth, imageHeight) "
+                                   "VALUES ('/old/run.jpg', '/old/run.jpg480P', 1, 1)");
+        }));
+        QVERIFY(bCreated && bInserted);
         QCOMPARE(countRows(m_szDb), 1);
         startThumbnailStore();
         QVERIFY(CQSql::instance().isOpen());

@@ -1,5 +1,6 @@
 #include "editor/AlbumProjectState.h"
 #include "import/CQSql.h"
+#include "import/ImportTestSupport.h"
 #include "online/CQSrvProductInfo.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 
 #include <atomic>
 #include <thread>
+
+using importtest::countRows;
 
 namespace {
 
@@ -33,29 +36,6 @@ QImage testImage(int w, int h, int iSeed)
             stImage.setPixel(x, y, qRgba((x * 7 + iSeed) & 0xff, (y * 13 + iSeed) & 0xff, (x + y) & 0xff,
                                          (40 + x * 3 + y * 5 + iSeed) & 0xff));
     return stImage;
-}
-
-// Counts rows through a connection of our own, independent of the store.
-int countRows(const QString &szDbPath, const QString &szWhere = QString(), const QString &szValue = QString())
-{
-    static int s_iSerial = 0;
-    const QString szName = QStringLiteral("check_%1").arg(++s_iSerial);
-    int iCount = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), szName);
-        db.setDatabaseName(szDbPath);
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.prepare(QStringLiteral("SELECT COUNT(*) FROM image_table") + (szWhere.isEmpty() ? QString() : QStringLiteral(" WHERE ") + szWhere + QStringLiteral(" = ?")));
-            if (!szWhere.isEmpty())
-                query.addBindValue(szValue);
-            if (query.exec() && query.next())
-                iCount = query.value(0).toInt();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(szName);
-    return iCount;
 }
 
 bool insertTiers(CQSql &store, const QString &szPath, bool bVideo, int iSeed)

@@ -16,41 +16,6 @@ using namespace testmedia;
 
 namespace {
 
-// Largest per-channel difference between two images of the same size; -1
-// when the sizes differ.
-int maxDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return -1;
-    int iMax = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb pa = a.pixel(x, y);
-            const QRgb pb = b.pixel(x, y);
-            iMax = std::max({iMax, std::abs(qRed(pa) - qRed(pb)), std::abs(qGreen(pa) - qGreen(pb)),
-                             std::abs(qBlue(pa) - qBlue(pb))});
-        }
-    }
-    return iMax;
-}
-
-// Mean per-channel difference of two images of the same size; 255 when the
-// sizes differ.
-double meanDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size() || a.isNull())
-        return 255.0;
-    double lfSum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb pa = a.pixel(x, y);
-            const QRgb pb = b.pixel(x, y);
-            lfSum += std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) + std::abs(qBlue(pa) - qBlue(pb));
-        }
-    }
-    return lfSum / (3.0 * a.width() * a.height());
-}
-
 // The stored picture as a viewer shows it for each EXIF orientation value,
 // built with Qt's transforms (positive angles turn clockwise on screen).
 QImage displayedAs(const QImage &stStored, int iOrientation)

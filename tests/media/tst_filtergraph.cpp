@@ -10,17 +10,11 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+using testmedia::colorFrame;
 using testmedia::colorNear;
+using testmedia::frameOf;
 
 namespace {
-
-AVFramePtr colorFrame(int w, int h, const char *szColor, AVPixelFormat eFormat = AV_PIX_FMT_YUV420P)
-{
-    AVFramePtr pFrame = makeFramePtr();
-    if (makeColorFrame(pFrame.get(), w, h, eFormat, szColor) < 0)
-        pFrame.reset();
-    return pFrame;
-}
 
 // iSamples of interleaved stereo s16 audio holding iValue in every sample.
 AVFramePtr constantStereo(int iSamples, int16_t iValue)

@@ -10,22 +10,11 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+using testmedia::colorFrame;
 using testmedia::colorNear;
+using testmedia::frameOf;
 
 namespace {
-
-AVFramePtr colorFrame(int w, int h, const char *szColor, AVPixelFormat eFormat = AV_PIX_FMT_YUV420P)
-{
-    AVFramePtr pFrame = makeFramePtr();
-    if (makeColorFrame(pFrame.get(), w, h, eFormat, szColor) < 0)
-        pFrame.reset();
-    return pFrame;
-}
-
-AVFramePtr frameOf(const QImage &stImage)
-{
-    return AVFramePtr(imageToFrame(stImage));
-}
 
 bool isBlack(QRgb c) { return colorNear(c, qRgb(0, 0, 0), 20); }
 
