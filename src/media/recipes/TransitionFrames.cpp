@@ -90,10 +90,6 @@ int TransitionFrames::open(const TransitionSegment &stSegment, const AVFrame *pF
     m_iWidth = pFrom->width;
     m_iHeight = pFrom->height;
     m_iFormat = pFrom->format;
-    m_pLuma = makeFramePtr();
-    m_pChroma = makeFramePtr();
-    if (!m_pLuma || !m_pChroma)
-        return fail(AVERROR(ENOMEM), Step::Convert);
     return goesByPlanes(m_iFormat, m_iWidth, m_iHeight) ? openByPlanes(stSegment, pFrom, pTo, stTimeBase, stFrameRate)
                                    : openWhole(stSegment, pFrom, pTo, stTimeBase, stFrameRate);
 }
@@ -106,7 +102,9 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
     // is not gets buffers of its own to be viewed.
     AVFramePtr pFromRef(av_frame_clone(pFrom));
     AVFramePtr pToRef(av_frame_clone(pTo));
-    if (!pFromRef || !pToRef)
+    m_pLuma = makeFramePtr();
+    m_pChroma = makeFramePtr();
+    if (!pFromRef || !pToRef || !m_pLuma || !m_pChroma)
         return fail(AVERROR(ENOMEM), Step::Convert);
     const int iChromaWidth = m_iWidth / 2;
     const int iChromaHeight = m_iHeight / 2;
