@@ -21,9 +21,9 @@ namespace {
 // Shared by every display; tried, never waited for.
 std::mutex s_renderLock;
 
-// How long an idle display sleeps between looks at its window's events; a
-// new picture, an expose or stop wakes it at once.
-constexpr std::chrono::milliseconds kIdleWait(10);
+// How long an idle display sleeps. A new picture, an expose, a resize or
+// stop wakes it at once; the timeout only keeps SDL's event queue drained.
+constexpr std::chrono::milliseconds kIdleWait(100);
 
 } // namespace
 
