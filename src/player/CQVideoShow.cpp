@@ -68,6 +68,12 @@ CQVideoShow::CQVideoShow(QWidget *pParent) : QWidget(pParent)
     pLayout->addWidget(m_pEmptyLabel, 0, 0, Qt::AlignCenter);
 }
 
+CQVideoShow::~CQVideoShow()
+{
+    if (m_pEngine)
+        m_pEngine->stop();
+}
+
 uintptr_t CQVideoShow::attachDisplay(VideoCtl *pEngine)
 {
     detachDisplay();

@@ -23,6 +23,8 @@ class CQVideoShow : public QWidget
     Q_OBJECT
 public:
     explicit CQVideoShow(QWidget *pParent = nullptr);
+    // Ends an attached display first: SDL must not draw into a window that is gone.
+    ~CQVideoShow() override;
 
     // Shows what pEngine's display loop presents from now on. Returns the
     // native window SDL should draw into, or 0 when the pictures are to be
