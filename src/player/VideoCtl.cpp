@@ -4,6 +4,8 @@
 #include "player/FrameRing.h"
 #include "player/SdlSubsystems.h"
 
+#include <QCoreApplication>
+
 #include <SDL2/SDL.h>
 
 #include <new>
@@ -70,6 +72,9 @@ VideoCtl *VideoCtl::instance(int iIndex)
 
 VideoCtl::VideoCtl()
 {
+    // The first use may come from a producer thread; the signals belong to the GUI's.
+    if (QCoreApplication::instance())
+        moveToThread(QCoreApplication::instance()->thread());
     if (!initSdlSubsystem(0)) {
         av_log(nullptr, AV_LOG_FATAL, "Could not initialize SDL - %s\n", SDL_GetError());
         av_log(nullptr, AV_LOG_FATAL, "(Did you set the DISPLAY variable?)\n");
