@@ -79,7 +79,7 @@ uintptr_t CQVideoShow::attachDisplay(VideoCtl *pEngine)
     detachDisplay();
     m_pEngine = pEngine;
     connect(pEngine, &VideoCtl::sig_displayEmbedded, this, &CQVideoShow::setEmbedded, Qt::UniqueConnection);
-    connect(pEngine, &VideoCtl::sig_pictureShown, this, &CQVideoShow::showPicture, Qt::UniqueConnection);
+    connect(pEngine, &VideoCtl::sig_pictureReady, this, &CQVideoShow::takePicture, Qt::UniqueConnection);
     // SDL embeds into X11 windows only.
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return 0;
@@ -118,13 +118,10 @@ void CQVideoShow::setEmbedded(bool bEmbedded)
     m_pEmptyLabel->setVisible(!bEmbedded && m_stPicture.isNull());
 }
 
-void CQVideoShow::showPicture(const QImage &stPicture, int iSampleAspectNum, int iSampleAspectDen)
+void CQVideoShow::takePicture()
 {
-    // A picture queued before the display stopped stays unseen.
-    if (!m_pEngine || m_bEmbedded)
+    if (!m_pEngine || !m_pEngine->takePicture(&m_stPicture, &m_stSampleAspect))
         return;
-    m_stPicture = stPicture;
-    m_stSampleAspect = AVRational{iSampleAspectNum, iSampleAspectDen};
     m_pEmptyLabel->hide();
     update();
 }

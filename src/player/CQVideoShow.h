@@ -36,7 +36,8 @@ public:
 
 public Q_SLOTS:
     void setEmbedded(bool bEmbedded);
-    void showPicture(const QImage &stPicture, int iSampleAspectNum, int iSampleAspectDen);
+    // The engine has a new picture for this widget to paint.
+    void takePicture();
 
 protected:
     void paintEvent(QPaintEvent *pEvent) override;

@@ -155,6 +155,9 @@ void VideoCtl::startDisplay(uintptr_t iNativeHandle)
     std::shared_ptr<VideoState> pState = stateLocked();
     if (!pState)
         return;
+    QImage stUnshown; // a picture of an earlier loop that no widget took
+    AVRational stUnshownAspect;
+    takePicture(&stUnshown, &stUnshownAspect);
     m_stDisplay.bRunning = true;
     m_stDisplay.bRedraw = false;
     m_stDisplay.iPendingSize = 0;
@@ -164,7 +167,16 @@ void VideoCtl::startDisplay(uintptr_t iNativeHandle)
             pState->stPictures, m_stDisplay, iNativeHandle,
             [this](bool bEmbedded) { Q_EMIT sig_displayEmbedded(bEmbedded); },
             [this](const QImage &stPicture, AVRational stSampleAspect) {
-                Q_EMIT sig_pictureShown(stPicture, stSampleAspect.num, stSampleAspect.den);
+                bool bWasEmpty = false;
+                {
+                    std::lock_guard<std::mutex> lock(m_pictureMutex);
+                    bWasEmpty = m_stPicture.isNull();
+                    m_stPicture = stPicture;
+                    m_stPictureAspect = stSampleAspect;
+                }
+                // One notice until the widget takes it, however many pictures follow.
+                if (bWasEmpty)
+                    Q_EMIT sig_pictureReady();
             });
         stLoop.run();
     });
@@ -228,6 +240,17 @@ void VideoCtl::requestRedraw()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_pState)
         m_pState->stPictures.wakeConsumer();
+}
+
+bool VideoCtl::takePicture(QImage *pPicture, AVRational *pSampleAspect)
+{
+    std::lock_guard<std::mutex> lock(m_pictureMutex);
+    if (m_stPicture.isNull())
+        return false;
+    *pPicture = std::move(m_stPicture);
+    m_stPicture = QImage();
+    *pSampleAspect = m_stPictureAspect;
+    return true;
 }
 
 VideoCtl::DisplayCounters VideoCtl::displayCounters() const

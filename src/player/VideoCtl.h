@@ -45,7 +45,7 @@ public:
 
     // Starts the display loop: SDL draws into the native window
     // iNativeHandle, or with 0 (or when that fails) the pictures come out as
-    // sig_pictureShown for the widget to paint.
+    // sig_pictureReady for the widget to paint.
     void startDisplay(uintptr_t iNativeHandle);
     // Ends the display loop (and waits for it), closes the audio device and
     // frees the playback state; waiting producers return at once.
@@ -69,13 +69,18 @@ public:
     };
     DisplayCounters displayCounters() const;
 
+    // The display widget, when it paints the pictures itself: takes the
+    // newest picture; false when there is none since the last call. Only
+    // the newest is kept, so a busy GUI thread never piles pictures up.
+    bool takePicture(QImage *pPicture, AVRational *pSampleAspect);
+
 Q_SIGNALS:
     // For the player panel's stop handling; the engine itself never emits it.
     void StopPlaySingle();
     // From the display thread: whether SDL draws into the native window.
     void sig_displayEmbedded(bool bEmbedded);
-    // From the display thread, when the widget paints: the picture to show.
-    void sig_pictureShown(const QImage &stPicture, int iSampleAspectNum, int iSampleAspectDen);
+    // From the display thread, when the widget paints: a new picture waits in takePicture.
+    void sig_pictureReady();
 
 private:
     VideoCtl();
@@ -91,4 +96,8 @@ private:
     std::shared_ptr<VideoState> m_pState;
     std::thread m_displayThread;
     DisplayControl m_stDisplay;
+
+    std::mutex m_pictureMutex;
+    QImage m_stPicture;
+    AVRational m_stPictureAspect{0, 1};
 };
