@@ -1,5 +1,7 @@
 #include "app/CQAppSingle.h"
 #include "app/CQSrvProduct.h"
+#include "online/CDumpCatchHookup.h"
+#include "online/SystemMessageBox.h"
 #include "ui/CFramelessWindow.h"
 
 #include <QDir>
@@ -18,6 +20,10 @@ int main(int argc, char *argv[])
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
     CQAppSingle app(argc, argv);
+
+    // A crash from here on starts the reporter beside us; unhooked when main
+    // returns, after everything below it and before the application object.
+    CDumpCatchHookup crashCatch(showSystemMessageBox);
 
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     if (app.isAlreadyRunning())
