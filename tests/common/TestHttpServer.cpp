@@ -61,7 +61,7 @@ const Credentials &credentials()
 }
 
 // A complete request in buffer (headers and Content-Length bytes of body)?
-bool parseRequest(const QByteArray &buffer, HttpRequest *pRequest, bool *pbWantsContinue)
+bool parseRequest(const QByteArray &buffer, HttpRequest *pRequest)
 {
     const int iEnd = buffer.indexOf("\r\n\r\n");
     if (iEnd < 0)
@@ -77,10 +77,8 @@ bool parseRequest(const QByteArray &buffer, HttpRequest *pRequest, bool *pbWants
             st.headers.append({lines.at(i).left(iColon).trimmed(), lines.at(i).mid(iColon + 1).trimmed()});
     }
     const int iLength = st.header("Content-Length").toInt();
-    if (buffer.size() < iEnd + 4 + iLength) {
-        *pbWantsContinue = st.header("Expect").toLower() == "100-continue";
+    if (buffer.size() < iEnd + 4 + iLength)
         return false;
-    }
     st.body = buffer.mid(iEnd + 4, iLength);
     *pRequest = st;
     return true;
@@ -150,17 +148,12 @@ protected:
             return;
         }
         auto pBuffer = std::make_shared<QByteArray>();
-        auto pbContinued = std::make_shared<bool>(false);
-        connect(pSocket, &QSslSocket::readyRead, pSocket, [this, pSocket, pBuffer, pbContinued] {
+        connect(pSocket, &QSslSocket::readyRead, pSocket, [this, pSocket, pBuffer] {
             *pBuffer += pSocket->readAll();
             HttpRequest stRequest;
-            bool bWantsContinue = false;
-            if (parseRequest(*pBuffer, &stRequest, &bWantsContinue)) {
+            if (parseRequest(*pBuffer, &stRequest)) {
                 pBuffer->clear();
                 m_fnOnRequest(pSocket, stRequest);
-            } else if (bWantsContinue && !*pbContinued) {
-                *pbContinued = true;
-                pSocket->write("HTTP/1.1 100 Continue\r\n\r\n");
             }
         });
         connect(pSocket, &QAbstractSocket::disconnected, pSocket, &QObject::deleteLater);

@@ -98,19 +98,13 @@ private slots:
         CQSrvProductInfo::instance().setStatisticsLogLimit(0);
         QVERIFY(QFileInfo(m_szLog).size() <= 2000);
         QVERIFY(QFileInfo(m_szLog + ".1").size() <= 2000);
+        // The newest records, whole, in order, each once.
         const QList<QByteArray> lines = logLines(m_szLog + ".1") + logLines(m_szLog);
         QVERIFY(lines.size() > 5);
-        for (const QByteArray &line : lines)
-            QVERIFY2(QJsonDocument::fromJson(line).isObject(), line.constData());
-        // The newest records, in order, each once.
-        for (int i = 1; i < lines.size(); ++i) {
-            const auto pic = [](const QByteArray &line) {
-                return QJsonDocument::fromJson(line).object().value("record").toObject().value("pic_num").toString().toInt();
-            };
-            QCOMPARE(pic(lines.at(i)), pic(lines.at(i - 1)) + 1);
+        for (int i = 0; i < lines.size(); ++i) {
+            const QJsonObject stRecord = QJsonDocument::fromJson(lines.at(i)).object().value("record").toObject();
+            QCOMPARE(stRecord.value("pic_num").toString(), QString::number(40 - lines.size() + i));
         }
-        QCOMPARE(QJsonDocument::fromJson(lines.last()).object().value("record").toObject().value("pic_num").toString(),
-                 QStringLiteral("39"));
     }
 };
 
