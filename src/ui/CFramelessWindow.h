@@ -2,6 +2,7 @@
 
 #include "app/SingletonCls.h"
 #include "ui/CQWidgetEx.h"
+#include "ui/QtInversionWidget.h"
 
 #include <QRect>
 #include <QSize>
@@ -11,7 +12,6 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
-class QtInversionWidget;
 
 // Holds the adapted window and the size its layout was designed for.
 struct CQWindowAdaptor

@@ -30,6 +30,7 @@ CQDlgTipSimple::CQDlgTipSimple(QWidget *pParent)
     m_pTip = new QLabel(pCenter);
     m_pTip->setObjectName(QStringLiteral("uiTip"));
     m_pTip->setWordWrap(true);
+    m_pTip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_pTip->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_pTip->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pCenterLayout->addWidget(m_pTip);

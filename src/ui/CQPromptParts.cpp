@@ -33,6 +33,7 @@ CQPromptParts buildPromptFrame(QDialog *pDialog)
     parts.pTitle = new QLabel(pTitleStrip);
     parts.pTitle->setObjectName(QStringLiteral("labAppTilte"));
     parts.pTitle->setMinimumWidth(200);
+    parts.pTitle->setAlignment(Qt::AlignCenter);
     pTitleLayout->addWidget(parts.pTitle);
     pTitleLayout->addStretch(1);
     parts.pClose = new QPushButton(pTitleStrip);

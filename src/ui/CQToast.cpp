@@ -101,13 +101,20 @@ void CQToast::setText(const QString &szText)
     // Measure in the label's own font (its style sheet sets it) at the
     // toast's current layout.
     m_pText->ensurePolished();
-    layout()->activate();
+    layOutNow();
     const int iTextWidth = m_pText->fontMetrics().horizontalAdvance(szText);
     if (iTextWidth > m_pText->width()) {
         resize(width() + iTextWidth - m_pText->width(), height());
-        layout()->activate();
+        layOutNow();
     }
     placeUnderParent();
+}
+
+void CQToast::layOutNow()
+{
+    // A hidden widget defers its layouts until shown; the width is needed now.
+    layout()->setGeometry(rect());
+    m_pFrame->layout()->setGeometry(m_pFrame->rect());
 }
 
 void CQToast::placeUnderParent()

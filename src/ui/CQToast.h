@@ -34,6 +34,7 @@ public:
     void showToast(const QString &szText, int iDurationMs, bool bFade);
 
 private:
+    void layOutNow();
     void placeUnderParent();
 
     QWidget *m_pFrame = nullptr;
