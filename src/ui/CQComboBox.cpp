@@ -17,11 +17,15 @@ CQComboBox::CQComboBox(QWidget *pParent)
 
 void CQComboBox::showPopup()
 {
-    const bool bAnimate = QApplication::isEffectEnabled(Qt::UI_AnimateCombo);
-    QApplication::setEffectEnabled(Qt::UI_AnimateCombo, m_bEffectEnabled);
+    // Only a setting that differs is switched (and switched back): writing
+    // it blindly could clear the flag under a switched-off UI_General.
+    const bool bSwitch = QApplication::isEffectEnabled(Qt::UI_AnimateCombo) != m_bEffectEnabled;
+    if (bSwitch)
+        QApplication::setEffectEnabled(Qt::UI_AnimateCombo, m_bEffectEnabled);
     QComboBox::showPopup();
     QWidget *pPopup = view()->window();
     pPopup->move(pPopup->x(), pPopup->y() + m_iSpacing);
     pPopup->setAttribute(Qt::WA_TranslucentBackground, windowTranslucencyAvailable());
-    QApplication::setEffectEnabled(Qt::UI_AnimateCombo, bAnimate);
+    if (bSwitch)
+        QApplication::setEffectEnabled(Qt::UI_AnimateCombo, !m_bEffectEnabled);
 }
