@@ -27,12 +27,8 @@ CQDlgTipSimple::CQDlgTipSimple(QWidget *pParent)
     auto *pCenterLayout = new QHBoxLayout(pCenter);
     pCenterLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
     pCenterLayout->setContentsMargins(24, 0, 24, 0);
-    m_pTip = new QLabel(pCenter);
-    m_pTip->setObjectName(QStringLiteral("uiTip"));
-    m_pTip->setWordWrap(true);
-    m_pTip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_pTip = promptTextLabel(pCenter, "uiTip");
     m_pTip->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_pTip->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pCenterLayout->addWidget(m_pTip);
     parts.pFrameLayout->addWidget(pCenter, 1);
 

@@ -47,6 +47,16 @@ CQPromptParts buildPromptFrame(QDialog *pDialog)
     return parts;
 }
 
+QLabel *promptTextLabel(QWidget *pParent, const char *pszName)
+{
+    auto *pLabel = new QLabel(pParent);
+    pLabel->setObjectName(QLatin1String(pszName));
+    pLabel->setWordWrap(true);
+    pLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    pLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return pLabel;
+}
+
 CQUIPushButton *promptButton(QWidget *pParent, const char *pszName)
 {
     auto *pButton = new CQUIPushButton(pParent);

@@ -22,6 +22,8 @@ struct CQPromptParts
 };
 
 CQPromptParts buildPromptFrame(QDialog *pDialog);
+// A word-wrapped message line of a prompt.
+QLabel *promptTextLabel(QWidget *pParent, const char *pszName);
 // A 76x30 text button of a prompt.
 CQUIPushButton *promptButton(QWidget *pParent, const char *pszName);
 // A 57-pixel strip with the buttons centred and spaced evenly.

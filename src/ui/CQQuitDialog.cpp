@@ -30,14 +30,10 @@ CQQuitDialog::CQQuitDialog(QWidget *pParent)
     pCenterLayout->setObjectName(QStringLiteral("gridLayout"));
     pCenterLayout->setContentsMargins(0, 0, 20, 0);
     pCenterLayout->setRowStretch(0, 1);
-    m_pTip = new QLabel(pCenter);
-    m_pTip->setObjectName(QStringLiteral("uiTip"));
-    m_pTip->setWordWrap(true);
+    m_pTip = promptTextLabel(pCenter, "uiTip");
     pCenterLayout->addWidget(m_pTip, 1, 0);
     pCenterLayout->setRowMinimumHeight(2, 10);
-    m_pTip2 = new QLabel(pCenter);
-    m_pTip2->setObjectName(QStringLiteral("uiTip2"));
-    m_pTip2->setWordWrap(true);
+    m_pTip2 = promptTextLabel(pCenter, "uiTip2");
     pCenterLayout->addWidget(m_pTip2, 3, 0);
     pCenterLayout->setRowStretch(4, 1);
     parts.pFrameLayout->addWidget(pCenter, 1);

@@ -2,6 +2,7 @@
 
 #include "ui/CFramelessWindow.h"
 
+#include <QElapsedTimer>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QIcon>
@@ -65,14 +66,11 @@ bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &sz
     return true;
 }
 
-bool windowTranslucencyAvailable()
+namespace {
+
+// A compositing manager owns the selection _NET_WM_CM_S<screen>.
+bool x11CompositorRunning()
 {
-    const QString szPlatform = QGuiApplication::platformName();
-    if (szPlatform.startsWith(QLatin1String("wayland")))
-        return true;
-    if (szPlatform != QLatin1String("xcb"))
-        return false;
-    // A compositing manager owns the selection _NET_WM_CM_S<screen>.
     int iScreen = 0;
     xcb_connection_t *pConnection = xcb_connect(nullptr, &iScreen);
     bool bComposited = false;
@@ -91,6 +89,25 @@ bool windowTranslucencyAvailable()
     }
     xcb_disconnect(pConnection);
     return bComposited;
+}
+
+} // namespace
+
+bool windowTranslucencyAvailable()
+{
+    const QString szPlatform = QGuiApplication::platformName();
+    if (szPlatform.startsWith(QLatin1String("wayland")))
+        return true;
+    if (szPlatform != QLatin1String("xcb"))
+        return false;
+    // Asked for every dialog and list: a fresh answer every few seconds is enough.
+    static QElapsedTimer s_age;
+    static bool s_bComposited = false;
+    if (!s_age.isValid() || s_age.elapsed() > 3000) {
+        s_bComposited = x11CompositorRunning();
+        s_age.start();
+    }
+    return s_bComposited;
 }
 
 bool setUpDialogFrame(QWidget *pDialog, QWidget *pFrame, QLayout *pOuter, int iShadowMargin)

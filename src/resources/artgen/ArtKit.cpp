@@ -174,20 +174,30 @@ void drawCheck(QPainter &painter, const QRectF &stRect, const QPen &pen)
     painter.restore();
 }
 
-void drawExclamation(QPainter &painter, const QRectF &stCircle, const QColor &stFill, const QColor &stInk)
+namespace {
+
+// A filled circle with a dot and a bar: "!" (dot below) or "i" (dot above).
+void drawDotAndBar(QPainter &painter, const QRectF &stCircle, const QColor &stFill, const QColor &stInk,
+                   bool bDotAbove)
 {
     painter.save();
     painter.setPen(Qt::NoPen);
     painter.setBrush(stFill);
     painter.drawEllipse(stCircle);
     const QPointF c = stCircle.center();
-    const qreal d = stCircle.width();
-    painter.setPen(roundPen(stInk, d * 0.11));
-    painter.drawLine(QPointF(c.x(), c.y() - d * 0.24), QPointF(c.x(), c.y() + d * 0.06));
-    painter.setPen(Qt::NoPen);
+    const qreal d = stCircle.width(), s = bDotAbove ? -1 : 1;
     painter.setBrush(stInk);
-    painter.drawEllipse(QPointF(c.x(), c.y() + d * 0.24), d * 0.065, d * 0.065);
+    painter.drawEllipse(QPointF(c.x(), c.y() + s * d * 0.24), d * 0.07, d * 0.07);
+    painter.setPen(QPen(stInk, d * (bDotAbove ? 0.15 : 0.11), Qt::SolidLine, bDotAbove ? Qt::FlatCap : Qt::RoundCap));
+    painter.drawLine(QPointF(c.x(), c.y() - s * d * (bDotAbove ? 0.30 : 0.24)), QPointF(c.x(), c.y() + s * d * 0.06));
     painter.restore();
+}
+
+} // namespace
+
+void drawExclamation(QPainter &painter, const QRectF &stCircle, const QColor &stFill, const QColor &stInk)
+{
+    drawDotAndBar(painter, stCircle, stFill, stInk, false);
 }
 
 void drawQuestion(QPainter &painter, const QRectF &stCircle, const QPen &ring, const QColor &stInk)
@@ -213,17 +223,7 @@ void drawQuestion(QPainter &painter, const QRectF &stCircle, const QPen &ring, c
 
 void drawInfo(QPainter &painter, const QRectF &stCircle, const QColor &stFill, const QColor &stInk)
 {
-    painter.save();
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(stFill);
-    painter.drawEllipse(stCircle);
-    const QPointF c = stCircle.center();
-    const qreal d = stCircle.width();
-    painter.setBrush(stInk);
-    painter.drawEllipse(QPointF(c.x(), c.y() - d * 0.24), d * 0.08, d * 0.08);
-    painter.setPen(QPen(stInk, d * 0.15, Qt::SolidLine, Qt::FlatCap));
-    painter.drawLine(QPointF(c.x(), c.y() - d * 0.06), QPointF(c.x(), c.y() + d * 0.30));
-    painter.restore();
+    drawDotAndBar(painter, stCircle, stFill, stInk, true);
 }
 
 } // namespace art::kit
