@@ -26,6 +26,8 @@ QPushButton *captionButton(QWidget *pParent, const char *pszName)
     pButton->setFlat(true);
     pButton->setFixedSize(30, 30);
     pButton->setCursor(Qt::PointingHandCursor);
+    // Keyboard users reach it with Tab; a click leaves no focus look behind.
+    pButton->setFocusPolicy(Qt::TabFocus);
     return pButton;
 }
 
