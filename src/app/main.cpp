@@ -1,3 +1,4 @@
+#include "app/AppStartUp.h"
 #include "app/CQAppSingle.h"
 #include "app/CQSrvProduct.h"
 #include "online/CDumpCatchHookup.h"
@@ -5,8 +6,8 @@
 #include "ui/CFramelessWindow.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 
 #include <memory>
 
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     // The embedded web engine runs without its sandbox.
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
+    chooseWindowPlatform();
     CQAppSingle app(argc, argv);
 
     // A crash from here on starts the reporter beside us; unhooked when main
@@ -35,15 +37,14 @@ int main(int argc, char *argv[])
     {
         CQSrvProduct services;
 
-        auto *pAppTranslator = new QTranslator(&app);
-        pAppTranslator->load(QStringLiteral("translations/app_zh_CN.qm"));
-        QCoreApplication::installTranslator(pAppTranslator);
-        auto *pQtTranslator = new QTranslator(&app);
-        pQtTranslator->load(QStringLiteral("translations/qt_zh_CN.qm"));
-        QCoreApplication::installTranslator(pQtTranslator);
+        installTranslators(app, QLocale::system().uiLanguages(), QStringLiteral("translations"));
+        registerFontSubstitutions();
 
         auto pMainWindow = std::make_unique<CFramelessWindow>();
         app.setMainWindow(pMainWindow.get());
+        // Until the editor asks its quit question, a close request is granted.
+        QObject::connect(pMainWindow.get(), &CFramelessWindow::signal_close, pMainWindow.get(),
+                         &CFramelessWindow::closeWindow);
 
         pMainWindow->show();
         if (QScreen *pScreen = pMainWindow->screen()) {
