@@ -1,5 +1,8 @@
 #include "player/CQPrevTipDialog.h"
 
+#include "ui/CQThemeMgr.h"
+#include "ui/CQWidgetEx.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -7,29 +10,28 @@
 CQPrevTipDialog::CQPrevTipDialog(QWidget *pParent) : QWidget(pParent, Qt::ToolTip | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("CQPrevTipDialog"));
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Without a compositor the bubble's see-through corners would show black.
+    m_bTranslucent = windowTranslucencyAvailable();
+    setAttribute(Qt::WA_TranslucentBackground, m_bTranslucent);
     setAttribute(Qt::WA_DeleteOnClose);
     // A help bubble: it never takes the focus from the selector under it.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(352, 123);
+    setStyleSheet(CQThemeMgr::builtInStyleSheet(objectName()));
 
-    auto *pTitle = new QLabel(tr("视频预览卡顿怎么解决："), this);
+    auto *pLayout = new QVBoxLayout(this);
+    pLayout->setContentsMargins(16, 19, 16, 8);
+    pLayout->setSpacing(4);
+    auto *pTitle = new QLabel(tr("Does the preview stutter?"), this);
     pTitle->setObjectName(QStringLiteral("labTipTitle"));
-    pTitle->move(16, 19);
-    pTitle->adjustSize();
-
-    auto *pBody = new QWidget(this);
-    pBody->setObjectName(QStringLiteral("divTipBody"));
-    pBody->setGeometry(16, 44, 352 - 32, 123 - 44 - 8);
-    auto *pLayout = new QVBoxLayout(pBody);
-    pLayout->setContentsMargins(0, 0, 0, 0);
-    pLayout->setSpacing(2);
-    const QString szLines[] = {tr("可点击选择较小的视频预览质量（如1/2预览...)"), tr("预览质量越小，视频播放越顺畅；"),
-                               tr("预览的视频质量不会影响实际的视频导出质量。")};
+    pLayout->addWidget(pTitle);
+    const QString szLines[] = {tr("Choose a lower quality, such as 1/2."),
+                               tr("A lower quality plays more smoothly;"),
+                               tr("the exported video keeps its full quality.")};
     for (int i = 0; i < 3; ++i) {
         // The first and last lines carry a dot; the last wraps.
-        auto *pLine = new QLabel(i == 1 ? szLines[i] : QStringLiteral("• ") + szLines[i], pBody);
+        auto *pLine = new QLabel(i == 1 ? szLines[i] : QStringLiteral("• ") + szLines[i], this);
         pLine->setObjectName(QStringLiteral("labTipLine"));
         pLine->setWordWrap(i == 2);
         pLayout->addWidget(pLine);
@@ -40,5 +42,7 @@ CQPrevTipDialog::CQPrevTipDialog(QWidget *pParent) : QWidget(pParent, Qt::ToolTi
 void CQPrevTipDialog::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.drawPixmap(rect(), QPixmap(QStringLiteral(":/theme_local/imgs/bg_preHelp_dlg.png")));
+    if (!m_bTranslucent)
+        painter.fillRect(rect(), QColor(38, 38, 46));
+    painter.drawPixmap(rect(), resourcePixmap(QStringLiteral(":/theme_local/imgs/bg_preHelp_dlg.png"), size()));
 }

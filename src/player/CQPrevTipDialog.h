@@ -14,4 +14,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *pEvent) override;
+
+private:
+    bool m_bTranslucent = false;
 };
