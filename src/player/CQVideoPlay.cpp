@@ -87,6 +87,8 @@ CQVideoPlay::CQVideoPlay(QWidget *pParent) : QWidget(pParent)
     setAttribute(Qt::WA_Hover);
     m_pHelp->setAttribute(Qt::WA_Hover);
     m_pHelp->installEventFilter(this);
+    // From the keyboard the help spot toggles the help; leaving it closes it.
+    connect(m_pHelp, &QPushButton::clicked, this, [this] { showTip(!m_pTip); });
     setPlayingLook(false);
 }
 
@@ -185,16 +187,18 @@ void CQVideoPlay::retranslateUi()
 
 bool CQVideoPlay::connectPlayerSignals()
 {
-    bool bOk = connect(m_pSlider, &CQSlider::cSliderPressSignal, this, &CQVideoPlay::vp_cSliderPressSlots);
-    bOk = connect(m_pSlider, &CQSlider::cSliderMoveSignal, this, &CQVideoPlay::vp_cSliderMoveSlots) && bOk;
-    bOk = connect(m_pSlider, &CQSlider::cSliderReleaseSignal, this, &CQVideoPlay::vp_cSliderReleaseSlots) && bOk;
-    bOk = connect(m_pPlayPause, &QPushButton::clicked, this, &CQVideoPlay::vp_VideoPlayOrPauseSlots) && bOk;
-    if (VideoCtl *pEngine = VideoCtl::instance(0))
-        bOk = connect(pEngine, &VideoCtl::StopPlaySingle, this, &CQVideoPlay::vp_videoStopPlaySlots) && bOk;
-    bOk = connect(m_pQuality, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                  &CQVideoPlay::preViewSetChanged) &&
+    // Unique: a second call connects nothing twice (and reports false).
+    const auto eUnique = Qt::UniqueConnection;
+    bool bOk = connect(m_pSlider, &CQSlider::cSliderPressSignal, this, &CQVideoPlay::vp_cSliderPressSlots, eUnique);
+    bOk = connect(m_pSlider, &CQSlider::cSliderMoveSignal, this, &CQVideoPlay::vp_cSliderMoveSlots, eUnique) && bOk;
+    bOk = connect(m_pSlider, &CQSlider::cSliderReleaseSignal, this, &CQVideoPlay::vp_cSliderReleaseSlots, eUnique) &&
           bOk;
-    connect(m_pHelp, &QPushButton::clicked, this, [this] { showTip(!m_pTip); });
+    bOk = connect(m_pPlayPause, &QPushButton::clicked, this, &CQVideoPlay::vp_VideoPlayOrPauseSlots, eUnique) && bOk;
+    if (VideoCtl *pEngine = VideoCtl::instance(0))
+        bOk = connect(pEngine, &VideoCtl::StopPlaySingle, this, &CQVideoPlay::vp_videoStopPlaySlots, eUnique) && bOk;
+    bOk = connect(m_pQuality, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                  &CQVideoPlay::preViewSetChanged, eUnique) &&
+          bOk;
     return bOk;
 }
 
@@ -408,6 +412,8 @@ bool CQVideoPlay::eventFilter(QObject *pWatched, QEvent *pEvent)
         pEvent->accept();
         return true;
     }
+    if (pWatched == m_pHelp && pEvent->type() == QEvent::FocusOut)
+        showTip(false);
     return QWidget::eventFilter(pWatched, pEvent);
 }
 

@@ -148,6 +148,7 @@ private Q_SLOTS:
             }
             CQVideoPlay stPlay;
             QVERIFY(stPlay.connectPlayerSignals());
+            QVERIFY(!stPlay.connectPlayerSignals()); // nothing connected twice
             auto *pButton = child<QPushButton>(&stPlay, "PlayOrPauseBtn");
             QSignalSpy stPlayPause(&stPlay, &CQVideoPlay::vp_PlayOrPauseVideoSignal);
             QTest::mouseClick(pButton, Qt::LeftButton);
@@ -181,6 +182,12 @@ private Q_SLOTS:
         QApplication::sendEvent(pHelp, &stEnter);
         QCOMPARE(visibleTips(), 1);
         QApplication::sendEvent(pHelp, &stLeave);
+        QTRY_COMPARE(visibleTips(), 0);
+        // From the keyboard: Space toggles it, leaving the spot closes it.
+        pHelp->setFocus();
+        QTest::keyClick(pHelp, Qt::Key_Space);
+        QCOMPARE(visibleTips(), 1);
+        pHelp->clearFocus();
         QTRY_COMPARE(visibleTips(), 0);
         pHelp->setEnabled(false);
         QApplication::sendEvent(pHelp, &stEnter);
