@@ -5,31 +5,10 @@
 #include "media/ffmpeg/FFmpegFormat.h"
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/FilterGraph.h"
+#include "media/ffmpeg/FrameOps.h"
+#include "media/ffmpeg/PictureOrientation.h"
 
-#include <cstdlib>
 #include <cstring>
-
-const char *orientationFilter(int iOrientation)
-{
-    switch (iOrientation) {
-    case 2:
-        return "hflip";
-    case 3:
-        return "transpose=dir=1,transpose=dir=1";
-    case 4:
-        return "transpose=dir=1,transpose=dir=1,hflip";
-    case 5:
-        return "transpose=dir=1,hflip";
-    case 6:
-        return "transpose=dir=1";
-    case 7:
-        return "transpose=dir=2,hflip";
-    case 8:
-        return "transpose=dir=2";
-    default:
-        return "";
-    }
-}
 
 namespace {
 
@@ -143,8 +122,9 @@ int EdgeFrameReader::run()
 int EdgeFrameReader::filterAndTake(AVFrame *pFrame)
 {
     if (!m_pOrientation) {
-        const AVDictionaryEntry *pEntry = av_dict_get(pFrame->metadata, "Orientation", nullptr, 0);
-        const int iOrientation = pEntry && pEntry->value ? std::atoi(pEntry->value) : m_iFileOrientation;
+        int iOrientation = pictureOrientation(m_pStream, pFrame);
+        if (iOrientation == 1 && m_iFileOrientation > 1)
+            iOrientation = m_iFileOrientation;
         const char *szFilter = orientationFilter(iOrientation);
         if (*szFilter) {
             AVRational stRate = m_pStream->avg_frame_rate;
@@ -152,8 +132,9 @@ int EdgeFrameReader::filterAndTake(AVFrame *pFrame)
                 stRate = AVRational{0, 1};
             const FilterInput stInput("in", pFrame->width, pFrame->height, static_cast<AVPixelFormat>(pFrame->format),
                                       m_pStream->time_base, stRate, pFrame->sample_aspect_ratio);
-            m_pOrientation.reset(
-                createFilterGraph(szFilter, stInput, FilterOutput("out", static_cast<AVPixelFormat>(pFrame->format))));
+            // A turned palette picture cannot stay a palette picture.
+            const AVPixelFormat eOut = scalableFormat(static_cast<AVPixelFormat>(pFrame->format));
+            m_pOrientation.reset(createFilterGraph(szFilter, stInput, FilterOutput("out", eOut)));
             if (!m_pOrientation)
                 return AVERROR(EINVAL);
         }
