@@ -58,12 +58,18 @@ const char *quarterTurnFilter(int64_t iTurns)
 }
 
 std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
-                                  AVPixelFormat ePixelFormat, AVRational stFrameRate)
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent)
 {
     const char *szFormat = av_get_pix_fmt_name(ePixelFormat);
     if (iClipWidth < 1 || iClipHeight < 1 || iWidth < 1 || iHeight < 1 || !szFormat || stFrameRate.num < 1
         || stFrameRate.den < 1)
         return std::string();
+    // A rate as a rounded decimal (29.97 for 30000/1001) would slowly move
+    // the pictures against the output's own timing; a fraction is exact.
+    std::ostringstream rate;
+    rate << "fps=" << stFrameRate.num;
+    if (stFrameRate.den != 1)
+        rate << "/" << stFrameRate.den;
     std::ostringstream description;
     const char *szTurn = orientationFilter(iOrientation);
     if (*szTurn) {
@@ -71,6 +77,13 @@ std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHei
         if (orientationSwapsSides(iOrientation))
             std::swap(iClipWidth, iClipHeight);
     }
+    // Transparent parts show the backdrop, as a picture's do: it is painted
+    // over a copy of each picture, so that both keep its timestamp. After the
+    // rate conversion, because the overlay ends its output where the last
+    // picture starts, which would cost that picture its frames.
+    if (bTransparent)
+        description << rate.str() << ",format=pix_fmts='yuva444p',split[picture][box];[box]drawbox=t=fill:color="
+                    << kBackdropColor << ":replace=1[backdrop];[backdrop][picture]overlay=format=yuv444,";
     const QSize stFit = fitSize(iClipWidth, iClipHeight, iWidth, iHeight);
     if (stFit.isEmpty())
         return std::string();
@@ -88,16 +101,11 @@ std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHei
     else
         description << "format=pix_fmts='" << szFormat << "'"
                     << ",scale=" << stFit.width() << ":" << stFit.height();
-    description << ",pad=w=" << iWidth << ":h=" << iHeight << ":x=" << x << ":y=" << y << ":color=black,";
+    description << ",pad=w=" << iWidth << ":h=" << iHeight << ":x=" << x << ":y=" << y << ":color=black";
     if (bOddInSubsampled)
-        description << "format=pix_fmts='" << szFormat << "',";
-    description << "fps=";
-    // A rate as a rounded decimal (29.97 for 30000/1001) would slowly move
-    // the pictures against the output's own timing; a fraction is exact.
-    if (stFrameRate.den == 1)
-        description << stFrameRate.num;
-    else
-        description << stFrameRate.num << "/" << stFrameRate.den;
+        description << ",format=pix_fmts='" << szFormat << "'";
+    if (!bTransparent)
+        description << "," << rate.str();
     return description.str();
 }
 
@@ -118,8 +126,8 @@ AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight
                                AVRational stTimeBase, AVRational stClipFrameRate, int iWidth, int iHeight,
                                AVPixelFormat ePixelFormat, AVRational stFrameRate)
 {
-    const std::string szDescription =
-        clipFilterDescription(iOrientation, iClipWidth, iClipHeight, iWidth, iHeight, ePixelFormat, stFrameRate);
+    const std::string szDescription = clipFilterDescription(iOrientation, iClipWidth, iClipHeight, iWidth, iHeight,
+                                                            ePixelFormat, stFrameRate, hasAlpha(eClipFormat));
     if (szDescription.empty() || eClipFormat < 0 || stTimeBase.num < 1 || stTimeBase.den < 1)
         return nullptr;
     if (stClipFrameRate.num < 1 || stClipFrameRate.den < 1)

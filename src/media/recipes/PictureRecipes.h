@@ -60,9 +60,12 @@ int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t
 // 4:4:4, padded there and converted after; turned once (orientation 6), the same clip gives
 // "transpose=dir=1,scale=606:1080,format=pix_fmts='yuv444p',pad=w=1920:h=1080:x=657:y=0:color=black,
 // format=pix_fmts='yuv420p',fps=25".
+// With bTransparent (a clip with alpha: an animated sticker) the rate
+// conversion comes right after the turn and lays each picture on the
+// kBackdropColor backdrop.
 // Empty when a size is not positive or the format has no name.
 std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
-                                  AVPixelFormat ePixelFormat, AVRational stFrameRate);
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent = false);
 
 // Ends the input of a clip graph at iEndPts (in its source's time base):
 // the end of the last frame, not its start, so that the rate conversion
