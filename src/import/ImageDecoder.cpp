@@ -305,7 +305,7 @@ bool ImageDecoder::isFourK(const QString &szPath)
         return false;
     // Most containers state the picture size in their header; only the
     // others need the stream probe.
-    const AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
+    AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
     if (!pStream || pStream->codecpar->width <= 0 || pStream->codecpar->height <= 0) {
         if (findStreamInfo(pInput.get()) < 0)
             return false;
@@ -313,8 +313,10 @@ bool ImageDecoder::isFourK(const QString &szPath)
     }
     if (!pStream)
         return false;
-    // A portrait phone video stores landscape pictures and a quarter turn.
-    QSize stSize(pStream->codecpar->width, pStream->codecpar->height);
+    // As shown: a camera's pixels need not be square, and a portrait phone
+    // video stores landscape pictures and a quarter turn.
+    QSize stSize = displaySize(pStream->codecpar->width, pStream->codecpar->height,
+                               av_guess_sample_aspect_ratio(pInput.get(), pStream, nullptr));
     if (orientationSwapsSides(pictureOrientation(pStream, nullptr)))
         stSize.transpose();
     return isFourKSize(stSize.width(), stSize.height());

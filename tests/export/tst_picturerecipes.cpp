@@ -303,7 +303,7 @@ private Q_SLOTS:
     {
         QFETCH(int, clipFps);
         QFETCH(int, outFps);
-        AVFilterGraphPtr pGraph(createClipGraph(turnedOrientation(1, 1), 64, 48, AV_PIX_FMT_YUV420P, AVRational{1, clipFps},
+        AVFilterGraphPtr pGraph(createClipGraph(turnedOrientation(1, 1), 64, 48, AVRational{1, 1}, AV_PIX_FMT_YUV420P, AVRational{1, clipFps},
                                                 AVRational{clipFps, 1}, 160, 90, AV_PIX_FMT_YUV420P,
                                                 AVRational{outFps, 1}));
         QVERIFY(pGraph);

@@ -11,8 +11,9 @@ extern "C" {
 // Decodes the first picture of szPath (UTF-8) into pFirst and the last one
 // into pLast; either may be null (not both). The pictures come out upright:
 // a photo's EXIF "Orientation" (from a JPEG's APP1 or a PNG's eXIf chunk)
-// and a video's display matrix are applied (pictureOrientation), so their
-// sizes are the upright ones. For a still picture both are the same picture. A
+// and a video's display matrix are applied (pictureOrientation), and a
+// video's pixels are made square, so their sizes are the ones shown. For a
+// still picture both are the same picture. A
 // still picture that does not decode cleanly (truncated, damaged) fails
 // rather than giving a partly grey picture. Returns 0 or a negative code;
 // the destinations are only written on success. Opens and frees a demuxer,

@@ -122,19 +122,21 @@ int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t
     return turnedOrientation(pictureOrientation(pStream, pFirstFrame), iTurns);
 }
 
-AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVPixelFormat eClipFormat,
-                               AVRational stTimeBase, AVRational stClipFrameRate, int iWidth, int iHeight,
-                               AVPixelFormat ePixelFormat, AVRational stFrameRate)
+AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVRational stPixelAspect,
+                               AVPixelFormat eClipFormat, AVRational stTimeBase, AVRational stClipFrameRate,
+                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate)
 {
-    const std::string szDescription = clipFilterDescription(iOrientation, iClipWidth, iClipHeight, iWidth, iHeight,
-                                                            ePixelFormat, stFrameRate, hasAlpha(eClipFormat));
+    // Fitted as shown: a camera's pixels need not be square.
+    const QSize stShown = displaySize(iClipWidth, iClipHeight, stPixelAspect);
+    const std::string szDescription = clipFilterDescription(iOrientation, stShown.width(), stShown.height(), iWidth,
+                                                            iHeight, ePixelFormat, stFrameRate, hasAlpha(eClipFormat));
     if (szDescription.empty() || eClipFormat < 0 || stTimeBase.num < 1 || stTimeBase.den < 1)
         return nullptr;
     if (stClipFrameRate.num < 1 || stClipFrameRate.den < 1)
         stClipFrameRate = AVRational{0, 1};
     return createFilterGraph(szDescription,
                              FilterInput("in", iClipWidth, iClipHeight, eClipFormat, stTimeBase, stClipFrameRate,
-                                         AVRational{0, 1}),
+                                         stPixelAspect),
                              FilterOutput("out", ePixelFormat));
 }
 

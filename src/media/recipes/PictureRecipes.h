@@ -73,12 +73,13 @@ std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHei
 int endClipGraph(AVFilterGraph *pGraph, int64_t iEndPts);
 
 // The graph of clipFilterDescription: source "in" takes the decoded frames
-// (their size and format, stTimeBase, the clip's own stClipFrameRate), sink
+// (their size, pixel shape and format, stTimeBase, the clip's own
+// stClipFrameRate), fitted by the size they are shown at; sink
 // "out" gives album frames in ePixelFormat, one per 1/stFrameRate of the
 // clip's timestamps. Null on failure.
-AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVPixelFormat eClipFormat,
-                               AVRational stTimeBase, AVRational stClipFrameRate, int iWidth, int iHeight,
-                               AVPixelFormat ePixelFormat, AVRational stFrameRate);
+AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVRational stPixelAspect,
+                               AVPixelFormat eClipFormat, AVRational stTimeBase, AVRational stClipFrameRate,
+                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate);
 
 // Turns pPicture in place by iTurns quarter turns clockwise. A turned picture
 // comes out in YUV 4:2:0 (with alpha when it had alpha, so that a
