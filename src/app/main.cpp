@@ -1,10 +1,13 @@
+#include "app/AppStartUp.h"
 #include "app/CQAppSingle.h"
 #include "app/CQSrvProduct.h"
+#include "online/CDumpCatchHookup.h"
+#include "online/SystemMessageBox.h"
 #include "ui/CFramelessWindow.h"
 
 #include <QDir>
+#include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 
 #include <memory>
 
@@ -17,7 +20,12 @@ int main(int argc, char *argv[])
     // The embedded web engine runs without its sandbox.
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 
+    chooseWindowPlatform();
     CQAppSingle app(argc, argv);
+
+    // A crash from here on starts the reporter beside us; unhooked when main
+    // returns, after everything below it and before the application object.
+    CDumpCatchHookup crashCatch(showSystemMessageBox);
 
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     if (app.isAlreadyRunning())
@@ -29,15 +37,14 @@ int main(int argc, char *argv[])
     {
         CQSrvProduct services;
 
-        auto *pAppTranslator = new QTranslator(&app);
-        pAppTranslator->load(QStringLiteral("translations/app_zh_CN.qm"));
-        QCoreApplication::installTranslator(pAppTranslator);
-        auto *pQtTranslator = new QTranslator(&app);
-        pQtTranslator->load(QStringLiteral("translations/qt_zh_CN.qm"));
-        QCoreApplication::installTranslator(pQtTranslator);
+        installTranslators(app, QLocale::system().uiLanguages(), QStringLiteral("translations"));
+        registerFontSubstitutions();
 
         auto pMainWindow = std::make_unique<CFramelessWindow>();
         app.setMainWindow(pMainWindow.get());
+        // Until the editor asks its quit question, a close request is granted.
+        QObject::connect(pMainWindow.get(), &CFramelessWindow::signal_close, pMainWindow.get(),
+                         &CFramelessWindow::closeWindow);
 
         pMainWindow->show();
         if (QScreen *pScreen = pMainWindow->screen()) {

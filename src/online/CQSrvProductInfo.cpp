@@ -11,7 +11,6 @@
 #include <QJsonObject>
 #include <QMessageAuthenticationCode>
 #include <QMutexLocker>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUrl>
@@ -30,8 +29,8 @@ const QString kConfigFile = QStringLiteral("config.ini");
 const QString kStatisticsFile = QStringLiteral("statistics.log");
 const QString kDefaultMachineIdPath = QStringLiteral("/etc/machine-id");
 const QString kAboutPage = QStringLiteral("qrc:/web/about.html");
-// Nobody should ever hand us a release file this big; the rest is ignored.
-constexpr qint64 kMaxReleaseFileSize = 64 * 1024;
+// Nobody should ever hand us a release or config file this big; the rest is ignored.
+constexpr qint64 kMaxKeyValueFileSize = 64 * 1024;
 
 // A name that stays inside the folder it is joined to.
 bool isPlainFileName(const QString &szName)
@@ -80,6 +79,29 @@ bool privateTempFolder(const QString &szFolder)
     return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
 }
 
+// Plain "key=value" lines, key and value trimmed; blank lines, comments
+// ('#', ';') and "[section]" lines are skipped. Read afresh every time, so a
+// change the user makes counts at once.
+bool readKeyValueFile(const QString &szPath, QHash<QString, QString> *pValues)
+{
+    QFile file(szPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QString szText = QString::fromUtf8(file.read(kMaxKeyValueFileSize));
+    const QStringList lines = szText.split(QLatin1Char('\n'));
+    for (const QString &szRawLine : lines) {
+        const QString szLine = szRawLine.trimmed();
+        if (szLine.isEmpty() || szLine.startsWith(QLatin1Char('#')) || szLine.startsWith(QLatin1Char(';'))
+            || szLine.startsWith(QLatin1Char('[')))
+            continue;
+        const int iEq = szLine.indexOf(QLatin1Char('='));
+        if (iEq <= 0)
+            continue;
+        pValues->insert(szLine.left(iEq).trimmed(), szLine.mid(iEq + 1).trimmed());
+    }
+    return true;
+}
+
 } // namespace
 
 CQSrvProductInfo::CQSrvProductInfo() = default;
@@ -115,6 +137,12 @@ void CQSrvProductInfo::setMachineIdPath(const QString &szPath)
 {
     QMutexLocker locker(&m_mutex);
     m_szMachineIdPath = szPath;
+}
+
+void CQSrvProductInfo::setStatisticsLogLimit(qint64 iBytes)
+{
+    QMutexLocker locker(&m_mutex);
+    m_iStatisticsLogLimit = iBytes > 0 ? iBytes : kStatisticsLogLimit;
 }
 
 CQSrvProductInfo::Overrides CQSrvProductInfo::overrides() const
@@ -199,24 +227,7 @@ bool CQSrvProductInfo::loadReleaseLocked(const QString &szFolder) const
 {
     m_release.clear();
     m_bReleaseLoaded = true;
-    if (szFolder.isEmpty())
-        return false;
-    QFile file(szFolder + QLatin1Char('/') + kReleaseFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QString szText = QString::fromUtf8(file.read(kMaxReleaseFileSize));
-    const QStringList lines = szText.split(QLatin1Char('\n'));
-    for (const QString &szRawLine : lines) {
-        const QString szLine = szRawLine.trimmed();
-        if (szLine.isEmpty() || szLine.startsWith(QLatin1Char('#')) || szLine.startsWith(QLatin1Char(';'))
-            || szLine.startsWith(QLatin1Char('[')))
-            continue;
-        const int iEq = szLine.indexOf(QLatin1Char('='));
-        if (iEq <= 0)
-            continue;
-        m_release.insert(szLine.left(iEq).trimmed(), szLine.mid(iEq + 1).trimmed());
-    }
-    return true;
+    return !szFolder.isEmpty() && readKeyValueFile(szFolder + QLatin1Char('/') + kReleaseFile, &m_release);
 }
 
 QString CQSrvProductInfo::latestVersion() const
@@ -298,14 +309,38 @@ QString CQSrvProductInfo::machineCode() const
     return QString::fromLatin1(code.toHex());
 }
 
-QString CQSrvProductInfo::statisticsSwitch() const
+QString CQSrvProductInfo::configValue(const QString &szKey) const
 {
     const QString szConfig = configFilePath(kProductName, kConfigFile);
-    if (szConfig.isEmpty() || !QFileInfo::exists(szConfig))
-        return QStringLiteral("0");
-    QSettings settings(szConfig, QSettings::IniFormat);
-    const QString szValue = settings.value(QStringLiteral("statistics")).toString().trimmed();
-    return szValue == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0");
+    QHash<QString, QString> values;
+    if (szConfig.isEmpty() || !readKeyValueFile(szConfig, &values))
+        return QString();
+    return values.value(szKey);
+}
+
+QString CQSrvProductInfo::statisticsSwitch() const
+{
+    return configValue(QStringLiteral("statistics")) == QLatin1String("1") ? QStringLiteral("1")
+                                                                            : QStringLiteral("0");
+}
+
+QString CQSrvProductInfo::crashReportSwitch() const
+{
+    return configValue(QStringLiteral("crashReport")) == QLatin1String("1") ? QStringLiteral("1")
+                                                                             : QStringLiteral("0");
+}
+
+QString CQSrvProductInfo::logServerAddress() const
+{
+    const QString szAddress = configValue(QStringLiteral("logServer"));
+    const QUrl stUrl(szAddress, QUrl::StrictMode);
+    const bool bHttps = stUrl.isValid() && stUrl.scheme() == QLatin1String("https") && !stUrl.host().isEmpty();
+    return bHttps ? szAddress : QString();
+}
+
+QString CQSrvProductInfo::logServerCaFile() const
+{
+    return configValue(QStringLiteral("logServerCaFile"));
 }
 
 bool CQSrvProductInfo::sendStatistics(const QString &szEventType, const QString &szJson)
@@ -327,7 +362,17 @@ bool CQSrvProductInfo::sendStatistics(const QString &szEventType, const QString 
     const QByteArray line = QJsonDocument(stLine).toJson(QJsonDocument::Compact) + '\n';
 
     QMutexLocker locker(&m_mutex);
-    QFile file(szFolder + QLatin1Char('/') + kStatisticsFile);
+    const QString szLog = szFolder + QLatin1Char('/') + kStatisticsFile;
+    const qint64 iSize = QFileInfo(szLog).size();
+    if (iSize > 0 && iSize + line.size() > m_iStatisticsLogLimit) {
+        const QString szOld = szLog + QStringLiteral(".1");
+        QFile::remove(szOld);
+        if (!QFile::rename(szLog, szOld)) {
+            qDebug() << "statistics log cannot be rotated:" << szLog;
+            return false;   // never past the limit
+        }
+    }
+    QFile file(szLog);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         qDebug() << "statistics log cannot be opened:" << file.errorString();
         return false;

@@ -24,11 +24,19 @@
 // trimmed. Keys used: "LatestVersion" (latest release, e.g. 2.3.1) and
 // "ForceUpdate" (a number above 0 makes the update mandatory).
 //
-// User config: "config.ini" in the data folder (INI, read with QSettings);
-// "statistics=1" turns the statistics switch on.
+// User config: "config.ini" in the data folder, read like the release file
+// on every use.
+// Everything that would leave the machine is off unless the user turns it on:
+//   statistics=1        the statistics switch;
+//   crashReport=1       consent to send a crash report;
+//   logServer=https://host[:port]   where crash reports go (https only);
+//   logServerCaFile=/path/ca.pem    certificates trusted for it besides the
+//                                   system's (optional).
 //
 // Statistics log: "statistics.log" in the data folder, one compact JSON
-// object per line: {"event":...,"record":...,"time":...}.
+// object per line: {"event":...,"record":...,"time":...}. Past a size limit
+// it is renamed "statistics.log.1" (replacing the older one) and a new log
+// begins, so the two never hold much more than twice the limit.
 //
 // All methods are thread-safe.
 class CQSrvProductInfo
@@ -41,11 +49,14 @@ public:
     // The process-wide object, created on first use.
     static CQSrvProductInfo &instance();
 
+    static constexpr qint64 kStatisticsLogLimit = 1024 * 1024;
+
     // Overrides, empty restores the default. Meant for tests and tools.
     void setExecutableName(const QString &szName);   // default: this program's file name
     void setBaseFolder(const QString &szFolder);     // default: generic data location
     void setProgramFolder(const QString &szFolder);  // default: the application folder
     void setMachineIdPath(const QString &szPath);    // default: /etc/machine-id
+    void setStatisticsLogLimit(qint64 iBytes);       // default: kStatisticsLogLimit
 
     QString executableName() const;
 
@@ -91,6 +102,13 @@ public:
 
     // "1" when the user's config turns statistics on, "0" otherwise.
     QString statisticsSwitch() const;
+    // "1" when the user agreed to send crash reports, "0" otherwise.
+    QString crashReportSwitch() const;
+    // The configured log server when it is an https address with a host;
+    // empty otherwise (nothing is then sent).
+    QString logServerAddress() const;
+    // The configured CA file for the log server; empty when none.
+    QString logServerCaFile() const;
     // Appends one record to the statistics log. False when it cannot be written.
     bool sendStatistics(const QString &szEventType, const QString &szJson);
 
@@ -104,6 +122,8 @@ private:
     };
     Overrides overrides() const;
     QString folderForProduct(const QString &szProduct) const;
+    // A trimmed value of the user's config; empty when it is not set.
+    QString configValue(const QString &szKey) const;
     // Parses the release file; call with m_mutex held.
     bool loadReleaseLocked(const QString &szFolder) const;
 
@@ -112,6 +132,7 @@ private:
     QString m_szBaseFolder;
     QString m_szProgramFolder;
     QString m_szMachineIdPath;
+    qint64 m_iStatisticsLogLimit = kStatisticsLogLimit;
     mutable bool m_bReleaseLoaded = false;
     mutable QHash<QString, QString> m_release;
 };

@@ -2,6 +2,7 @@
 
 #include "ui/CFramelessWindow.h"
 #include "ui/CQDialogExMgr.h"
+#include "ui/QtInversionWidget.h"
 
 #include <QVBoxLayout>
 
@@ -40,30 +41,43 @@ CBLLUIShadowMgr::~CBLLUIShadowMgr()
 void CBLLUIShadowMgr::initialize()
 {
     if (CQDialogExMgr *pDialogs = CQDialogExMgr::instance()) {
-        connect(pDialogs, &CQDialogExMgr::sigDlgPush, this, &CBLLUIShadowMgr::sltDlgPush);
-        connect(pDialogs, &CQDialogExMgr::sigDlgPop, this, &CBLLUIShadowMgr::sltDlgPop);
+        connect(pDialogs, &CQDialogExMgr::sigDlgPush, this, &CBLLUIShadowMgr::showLayer);
+        connect(pDialogs, &CQDialogExMgr::sigDlgPop, this, &CBLLUIShadowMgr::removeLayerWhenIdle);
     }
 }
 
 void CBLLUIShadowMgr::sltDlgPush()
+{
+    ++m_iDirectPushes;
+    showLayer();
+}
+
+void CBLLUIShadowMgr::sltDlgPop()
+{
+    if (m_iDirectPushes > 0)
+        --m_iDirectPushes;
+    removeLayerWhenIdle();
+}
+
+void CBLLUIShadowMgr::showLayer()
 {
     if (m_pShadow)
         return;
     CFramelessWindow *pWindow = CFramelessWindow::instance();
     if (!pWindow)
         return;
-    // The layer lies over the main window's whole client area, above every
-    // child; the dialogs themselves are separate windows above it.
-    m_pShadow = new CQWidgetShadow(pWindow->shadowHost());
+    QtInversionWidget *pOverlay = pWindow->overlay();
+    pOverlay->setGeometry(pWindow->rect());
+    pOverlay->raise();
+    m_pShadow = new CQWidgetShadow(pOverlay);
     m_pShadow->setGeometry(pWindow->rect());
     m_pShadow->show();
-    m_pShadow->raise();
 }
 
-void CBLLUIShadowMgr::sltDlgPop()
+void CBLLUIShadowMgr::removeLayerWhenIdle()
 {
     CQDialogExMgr *pDialogs = CQDialogExMgr::instance();
-    if (!m_pShadow || (pDialogs && pDialogs->openDialogCount() > 0))
+    if (!m_pShadow || m_iDirectPushes > 0 || (pDialogs && pDialogs->openDialogCount() > 0))
         return;
     m_pShadow->hide();
     delete m_pShadow;

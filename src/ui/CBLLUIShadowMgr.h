@@ -13,8 +13,9 @@ public:
     explicit CQWidgetShadow(QWidget *pParent = nullptr);
 };
 
-// Shows the dimming layer when the first dialog opens and removes it when
-// the last one closes.
+// Shows the dimming layer (inside the main window's overlay) while any
+// dialog is open: the dialog manager's dialogs, and the dialogs of other
+// classes that call sltDlgPush() when shown and sltDlgPop() when hidden.
 class CBLLUIShadowMgr : public QObject, public SingletonCls<CBLLUIShadowMgr>
 {
     Q_OBJECT
@@ -27,9 +28,16 @@ public:
     CQWidgetShadow *shadow() const { return m_pShadow; }
 
 public Q_SLOTS:
+    // A dialog outside the dialog manager was shown / hidden. Pushes are
+    // counted, so the layer stays while any of those dialogs is open.
     void sltDlgPush();
     void sltDlgPop();
 
+private Q_SLOTS:
+    void showLayer();
+    void removeLayerWhenIdle();
+
 private:
     CQWidgetShadow *m_pShadow = nullptr;
+    int m_iDirectPushes = 0;
 };

@@ -49,6 +49,19 @@ QString CQThemeMgr::resolveResource(const QString &szRelative)
     return QStringLiteral(":/%1/%2").arg(m_szDefaultTheme, szRelative);
 }
 
+QString CQThemeMgr::readStyleSheet(const QString &szPath)
+{
+    QFile file(szPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+QString CQThemeMgr::builtInStyleSheet(const QString &szObjectName)
+{
+    return readStyleSheet(QStringLiteral(":/theme_default/qss/%1.qss").arg(szObjectName));
+}
+
 bool CQThemeMgr::applyThemeStyle(QWidget *pWidget)
 {
     if (m_szCurrentTheme.isEmpty() || !pWidget || pWidget->objectName().isEmpty())

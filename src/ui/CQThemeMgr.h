@@ -29,6 +29,12 @@ public:
     // Replaces the widget's style sheet with "<theme>/qss/<objectName>.qss".
     bool applyThemeStyle(QWidget *pWidget);
 
+    // The default theme's style sheet for an object name (its built-in look);
+    // empty when there is none.
+    static QString builtInStyleSheet(const QString &szObjectName);
+    // A style sheet file read whole as UTF-8; empty when it cannot be read.
+    static QString readStyleSheet(const QString &szPath);
+
 private:
     QString m_szCurrentTheme;
     QString m_szDefaultTheme = QStringLiteral("theme_default");

@@ -2,10 +2,15 @@
 
 #include "ui/CFramelessWindow.h"
 
+#include <QElapsedTimer>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QLayout>
 #include <QScreen>
 #include <QStyle>
+
+#include <xcb/xcb.h>
 
 #include <cmath>
 
@@ -27,6 +32,10 @@ bool centerWidget(QWidget *pWidget, QWidget *pReference)
     QRect stArea;
     if (pReference) {
         stArea = pReference->geometry();
+        // A window placed by a widget inside another window needs that
+        // widget's rectangle on the screen, not in its parent.
+        if (pWidget->isWindow() && !pReference->isWindow())
+            stArea.moveTopLeft(pReference->mapToGlobal(QPoint(0, 0)));
     } else {
         QScreen *pScreen = nullptr;
         if (CFramelessWindow *pMain = CFramelessWindow::instance()) {
@@ -55,4 +64,71 @@ bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &sz
     pWidget->style()->polish(pWidget);
     pWidget->update();
     return true;
+}
+
+namespace {
+
+// A compositing manager owns the selection _NET_WM_CM_S<screen>.
+bool x11CompositorRunning()
+{
+    int iScreen = 0;
+    xcb_connection_t *pConnection = xcb_connect(nullptr, &iScreen);
+    bool bComposited = false;
+    if (!xcb_connection_has_error(pConnection)) {
+        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(iScreen);
+        xcb_intern_atom_reply_t *pAtom = xcb_intern_atom_reply(
+            pConnection, xcb_intern_atom(pConnection, 1, static_cast<uint16_t>(name.size()), name.constData()),
+            nullptr);
+        if (pAtom && pAtom->atom != XCB_ATOM_NONE) {
+            xcb_get_selection_owner_reply_t *pOwner = xcb_get_selection_owner_reply(
+                pConnection, xcb_get_selection_owner(pConnection, pAtom->atom), nullptr);
+            bComposited = pOwner && pOwner->owner != XCB_WINDOW_NONE;
+            free(pOwner);
+        }
+        free(pAtom);
+    }
+    xcb_disconnect(pConnection);
+    return bComposited;
+}
+
+} // namespace
+
+bool windowTranslucencyAvailable()
+{
+    const QString szPlatform = QGuiApplication::platformName();
+    if (szPlatform.startsWith(QLatin1String("wayland")))
+        return true;
+    if (szPlatform != QLatin1String("xcb"))
+        return false;
+    // Asked for every dialog and list: a fresh answer every few seconds is enough.
+    static QElapsedTimer s_age;
+    static bool s_bComposited = false;
+    if (!s_age.isValid() || s_age.elapsed() > 3000) {
+        s_bComposited = x11CompositorRunning();
+        s_age.start();
+    }
+    return s_bComposited;
+}
+
+bool setUpDialogFrame(QWidget *pDialog, QWidget *pFrame, QLayout *pOuter, int iShadowMargin)
+{
+    if (windowTranslucencyAvailable()) {
+        pDialog->setAttribute(Qt::WA_NoSystemBackground);
+        pDialog->setAttribute(Qt::WA_TranslucentBackground);
+        pOuter->setContentsMargins(iShadowMargin, iShadowMargin, iShadowMargin, iShadowMargin);
+        addDropShadow(pFrame, QPointF(0, 0), QColor(106, 106, 106, 64), 20);
+        return true;
+    }
+    pDialog->setAttribute(Qt::WA_TranslucentBackground, false);
+    pOuter->setContentsMargins(0, 0, 0, 0);
+    const QSize stShrink(2 * iShadowMargin, 2 * iShadowMargin);
+    if (pDialog->minimumSize() == pDialog->maximumSize())
+        pDialog->setFixedSize(pDialog->minimumSize() - stShrink);
+    setStyleProperty(pFrame, QStringLiteral("qstyle"), QStringLiteral("square"));
+    return false;
+}
+
+QPixmap resourcePixmap(const QString &szPath, const QSize &stLogicalSize)
+{
+    return QIcon(szPath).pixmap(stLogicalSize);
 }

@@ -4,6 +4,9 @@
 #include <QPointF>
 #include <QWidget>
 
+class QLayout;
+class QPixmap;
+
 class CQWidgetEx : public QWidget
 {
     Q_OBJECT
@@ -19,3 +22,18 @@ void addDropShadow(QWidget *pWidget, const QPointF &stOffset, const QColor &stCo
 bool centerWidget(QWidget *pWidget, QWidget *pReference = nullptr);
 // Sets a dynamic property and re-polishes so that style-sheet selectors on it apply.
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue);
+
+// Whether top-level windows can be see-through: a compositing manager runs
+// (always on Wayland). Without one, translucent pixels of a window show black.
+bool windowTranslucencyAvailable();
+
+// Frames a dialog drawn by style sheets: with a compositor the dialog is
+// translucent with a drop shadow in the pOuter margin of iShadowMargin; without
+// one it is opaque, its frame square (the frame's "qstyle" becomes "square")
+// and the margin goes (a fixed size shrinks by it). Returns whether the
+// translucent look applies.
+bool setUpDialogFrame(QWidget *pDialog, QWidget *pFrame, QLayout *pOuter, int iShadowMargin);
+
+// A resource picture at its logical size for the screen's density (the
+// "@2x" file on high-density screens).
+QPixmap resourcePixmap(const QString &szPath, const QSize &stLogicalSize);

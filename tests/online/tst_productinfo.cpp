@@ -234,6 +234,18 @@ private slots:
         QCOMPARE(info.statisticsSwitch(), QStringLiteral("0"));
         writeFile(szConfig, "statistics=yes please\n");
         QCOMPARE(info.statisticsSwitch(), QStringLiteral("0"));
+
+        // The crash report: off by default, and only https servers are used.
+        QCOMPARE(info.crashReportSwitch(), QStringLiteral("0"));
+        QVERIFY(info.logServerAddress().isEmpty());
+        writeFile(szConfig, "statistics=1\ncrashReport=1\nlogServer=https://logs.example:8443\n");
+        QCOMPARE(info.statisticsSwitch(), QStringLiteral("1"));   // a change counts at once
+        QCOMPARE(info.crashReportSwitch(), QStringLiteral("1"));
+        QCOMPARE(info.logServerAddress(), QStringLiteral("https://logs.example:8443"));
+        for (const char *szServer : {"http://logs.example", "https:///nohost", "ftp://logs.example", "logs.example"}) {
+            writeFile(szConfig, QByteArray("logServer=") + szServer);
+            QVERIFY2(info.logServerAddress().isEmpty(), szServer);
+        }
     }
 
     void statisticsChannelAppendsLines()

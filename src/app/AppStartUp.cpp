@@ -1,0 +1,33 @@
+#include "app/AppStartUp.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QTranslator>
+
+void chooseWindowPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+void registerFontSubstitutions()
+{
+    const QStringList cjk{QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")};
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), cjk);
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei UI"), cjk);
+}
+
+int installTranslators(QCoreApplication &app, const QStringList &uiLanguages, const QString &szFolder)
+{
+    if (uiLanguages.isEmpty() || !uiLanguages.first().startsWith(QLatin1String("zh")))
+        return 0;
+    int iInstalled = 0;
+    for (const char *pszFile : {"app_zh_CN.qm", "qt_zh_CN.qm"}) {
+        // Installed whether or not the file loaded, as the program always did.
+        auto *pTranslator = new QTranslator(&app);
+        pTranslator->load(szFolder + QLatin1Char('/') + QLatin1String(pszFile));
+        QCoreApplication::installTranslator(pTranslator);
+        ++iInstalled;
+    }
+    return iInstalled;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+class QCoreApplication;
+
+// Start-up steps of main() that depend on the desktop the program runs on.
+
+// Runs on X11 (directly or through XWayland) whenever a display is there,
+// unless the user chose a platform: embedding the player and placing
+// windows need it. Call before the application object exists.
+void chooseWindowPlatform();
+
+// Lets the design's Windows font names find the CJK font of this system.
+void registerFontSubstitutions();
+
+// Installs the Chinese translators (ours and Qt's, from szFolder) when the
+// first of uiLanguages is Chinese; other languages see the English texts.
+// Returns the number of translators installed.
+int installTranslators(QCoreApplication &app, const QStringList &uiLanguages, const QString &szFolder);

@@ -1,0 +1,106 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>CFramelessWindow</name>
+    <message>
+        <source>Pictora</source>
+        <comment>OrvanoAlbum</comment>
+        <translation>Pictora 电子相册</translation>
+    </message>
+    <message>
+        <source>Menu</source>
+        <comment>appMenu</comment>
+        <translation>菜单</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <comment>tipMinimize</comment>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <comment>tipClose</comment>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Maximize</source>
+        <comment>tipMaximize</comment>
+        <translation>最大化</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <comment>tipRestore</comment>
+        <translation>还原</translation>
+    </message>
+</context>
+<context>
+    <name>CQDlgTipSimple</name>
+    <message>
+        <source>Check for updates</source>
+        <comment>checkUpdate</comment>
+        <translation>检查更新</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <comment>Comfirm</comment>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>CQQuitDialog</name>
+    <message>
+        <source>Tips</source>
+        <translation>提示</translation>
+    </message>
+</context>
+<context>
+    <name>CQQuitDialogClass</name>
+    <message>
+        <source>Tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to quit?</source>
+        <comment>label1</comment>
+        <translation>确定要退出吗？</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <comment>Comfirm</comment>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>CQToastClass</name>
+    <message>
+        <source>Notice</source>
+        <comment>CQMyToast</comment>
+        <translation>提示</translation>
+    </message>
+</context>
+<context>
+    <name>QtInversionWidget</name>
+    <message>
+        <source>Pictora</source>
+        <comment>QtInversionWidget</comment>
+        <translation>Pictora 电子相册</translation>
+    </message>
+</context>
+</TS>
