@@ -239,6 +239,11 @@ private Q_SLOTS:
             QVERIFY2(toneAmplitude(sound, iRate, lfHz, iRate / 4, iRate * 3 / 4) > 0.05, qPrintable(QString::number(lfHz)));
         if (k.tones.isEmpty())
             QVERIFY(rootMeanSquare(sound, 0, sound.size()) < 1e-4);
+#if defined(__SANITIZE_ADDRESS__)
+        // Under the sanitizers, several times slower, one phone clip goes further.
+        if (k.szFile != "rotate90.mp4")
+            return;
+#endif
         if (k.bPhone)
             checkPhoneClip(szFile, k.stShown);
     }
