@@ -5,7 +5,10 @@
 // keeps the one in use as pVideoPlay, so producers in the engine reach the
 // player without linking a widget, and tests can record what they push.
 //
-// Every call may come from any thread.
+// Every call may come from any thread. The producers stamp what they push:
+// a picture's pts is its frame number on the album's timeline (25 a second),
+// a sound frame's pts its place on that timeline in 1/44100 s. The player
+// itself needs neither.
 
 #include <cstdint>
 
