@@ -327,6 +327,12 @@ int CQVideoPlay::pushAudioFrame(AVFrame *pFrame, int iIndex)
     return handOver(VideoCtl::instance(iIndex), &VideoCtl::pushAudioFrame, pFrame);
 }
 
+int64_t CQVideoPlay::playedAudio(int iIndex) const
+{
+    const VideoCtl *pEngine = VideoCtl::instance(iIndex);
+    return pEngine ? pEngine->playedAudioMicroseconds() : -1;
+}
+
 void CQVideoPlay::vp_cSliderPressSlots(double perc)
 {
     m_bSliderPressed.exchange(true);

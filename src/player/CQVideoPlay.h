@@ -58,6 +58,7 @@ public:
     int64_t position() const override;
     int pushVideoFrame(AVFrame *pFrame) override;
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override;
+    int64_t playedAudio(int iIndex) const override;
 
     // Preview quality divisor of each entry of the selector.
     static constexpr int kPreviewScales[] = {1, 2, 4, 6};

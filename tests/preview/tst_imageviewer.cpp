@@ -256,6 +256,49 @@ private Q_SLOTS:
         QVERIFY(ended.wait(5000));
         QCOMPARE(st().iPreviewStartPos.load(), int64_t(1000000));
     }
+
+    // Inside an MPEG-TS clip (it starts at 1.4 s, has one key frame and
+    // B-frames): covers, a start and a backward seek show the export's frames.
+    void clipPicturesMatchTheExport()
+    {
+        const QString szClip = m_dir.filePath("counter.ts");
+        QVERIFY(exporttest::makeClip(szClip, exporttest::counterSource(30, 6), QString(), {"-bf", "3", "-g", "300"}));
+        exporttest::resetAlbum(m_dir.path(), "clips", "MP4", 25, 320, 180);
+        exporttest::setImageDurationUs(1000000);
+        QVERIFY(exporttest::appendImage(m_dir.filePath("red.png")));
+        QVERIFY(exporttest::appendClip(szClip));
+        QVERIFY(exporttest::appendImage(m_dir.filePath("blue.png")));
+        st().iPreviewScale = 1;
+        const exporttest::ExportResult stResult = exporttest::runExport();
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        const auto exported = [&](const RecordingOutput::Picture &stPicture) {
+            const QImage stFrame = exporttest::decodeFrame(exporttest::outputPath(), int(stPicture.iFrame), QSize(320, 180));
+            return previewtest::psnr(stPicture.stImage.convertToFormat(QImage::Format_RGB32),
+                                     stFrame.convertToFormat(QImage::Format_RGB32));
+        };
+        m_output.keepImages(true);
+        for (int iFrame : {75, 112, 187}) {
+            const RecordingOutput::Picture stCover = cover(iFrame * 40000);
+            QCOMPARE(stCover.iFrame, int64_t(iFrame));
+            QVERIFY2(exported(stCover) > 35, qPrintable(QString::number(iFrame)));
+        }
+
+        QSignalSpy ended(m_pViewer, &ImageViewer::sig_previewFinished);
+        m_output.clear();
+        st().iPreviewStartPos = 187 * 40000;
+        m_output.start(187 * 40);
+        Q_EMIT m_pViewer->sig_previewVideo();
+        const int iMark = seekTo(105 * 40);
+        QVERIFY(m_output.waitFor([&] { return m_output.pictures().size() > iMark; }, 5000));
+        m_pViewer->abortPreview();
+        QVERIFY(ended.wait(5000));
+        const QVector<RecordingOutput::Picture> pictures = m_output.pictures();
+        QCOMPARE(pictures.first().iFrame, int64_t(187));
+        QVERIFY(exported(pictures.first()) > 35);
+        QCOMPARE(pictures.at(iMark).iFrame, int64_t(105));
+        QVERIFY(exported(pictures.at(iMark)) > 35);
+        m_output.keepImages(false);
+    }
 };
 
 QTEST_MAIN(TestImageViewer)

@@ -9,6 +9,8 @@
 
 #include <thread>
 
+#include <pthread.h>
+
 AudioDecoder::AudioDecoder()
     : QObject(nullptr)
 {
@@ -78,11 +80,13 @@ void AudioDecoder::previewImpl()
         CSoundFeed stMusicFeed(pOutput, 0, stMusic, fnRunning, m_bPaused, m_iSeekRequests);
         CSoundFeed stClipFeed(pOutput, 1, stClips, fnRunning, m_bPaused, m_iSeekRequests);
         std::thread musicThread([&] {
+            pthread_setname_np(pthread_self(), "pictora-music");
             // A music that does not open leaves the pictures and the clips' sound.
             if (!szMusic.empty() && stMusic.open(szMusic))
                 stMusicFeed.run();
         });
         std::thread clipThread([&] {
+            pthread_setname_np(pthread_self(), "pictora-clipsnd");
             if (bClipSound)
                 stClipFeed.run();
         });

@@ -36,4 +36,13 @@ public:
     // caller waits), for a null frame and for another index.
     // The caller's frame is left unreferenced in every case.
     virtual int pushAudioFrame(AVFrame *pFrame, int iIndex) = 0;
+
+    // Microseconds of the sound pushed to instance iIndex that its device
+    // has taken so far (since the device was opened), so that a producer can
+    // tell how much still waits; -1 when the player cannot tell.
+    virtual int64_t playedAudio(int iIndex) const
+    {
+        (void)iIndex;
+        return -1;
+    }
 };

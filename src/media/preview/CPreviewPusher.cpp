@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include <pthread.h>
+
 namespace {
 
 constexpr std::chrono::milliseconds kLongestSleep{10};
@@ -113,6 +115,7 @@ CPreviewPusher::Stats CPreviewPusher::stats() const
 
 void CPreviewPusher::run()
 {
+    pthread_setname_np(pthread_self(), "pictora-pusher");
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_bStop) {
         // Pictures rendered before the last seek are never shown.

@@ -47,8 +47,28 @@ CSoundFeed::CSoundFeed(CPreviewOutput *pOutput, int iInstance, CSoundSource &stS
 {
 }
 
+// How much of what was handed over has not played yet: what the player
+// says its device has not taken yet, or when it cannot tell, the feed's own
+// reckoning. (A device a little faster or slower than the clock would
+// otherwise take the sound ahead of or behind the pictures.)
+int64_t CSoundFeed::queued()
+{
+    const int64_t iNow = steadyMicroseconds();
+    const int64_t iPlayed = m_pOutput->playedAudio(m_iInstance);
+    if (iPlayed < 0)
+        return std::max<int64_t>(0, m_iPlayedOutUs - iNow);
+    // The device was opened again: it holds nothing of before.
+    if (iPlayed < m_iPlayedBase) {
+        m_iPlayedBase = iPlayed;
+        m_iHandedUs = 0;
+    }
+    return std::max<int64_t>(0, m_iHandedUs - (iPlayed - m_iPlayedBase));
+}
+
 void CSoundFeed::run()
 {
+    m_iPlayedBase = std::max<int64_t>(0, m_pOutput->playedAudio(m_iInstance));
+    m_iHandedUs = 0;
     int64_t iSeekSeen = m_iSeekRequests.load();
     bool bSynced = false;
     bool bPending = false;           // the source's frame waits to be handed over
@@ -60,7 +80,7 @@ void CSoundFeed::run()
             sleepMicroseconds(kLongestSleep);
             continue;
         }
-        const int64_t iQueued = std::max<int64_t>(0, m_iPlayedOutUs - steadyMicroseconds());
+        const int64_t iQueued = queued();
         const int64_t iWanted = m_pOutput->position() * 1000 + iQueued;
         const int64_t iSeek = m_iSeekRequests.load();
         if (iSeek != iSeekSeen) {
@@ -152,7 +172,8 @@ bool CSoundFeed::deliver(int64_t iStart, int64_t iFrom)
     const int64_t iLength = samplesToMicroseconds(iSamples, iRate);
     pOut->pts = av_rescale_q(iOutStart, kMicroseconds, kSoundTimeBase);
     // May wait while the player holds nine frames; returns at once when nothing plays.
-    m_pOutput->pushAudioFrame(pOut, m_iInstance);
+    if (m_pOutput->pushAudioFrame(pOut, m_iInstance) == 0)
+        m_iHandedUs += iLength;
     m_iNext = iOutStart + iLength;
     m_iPlayedOutUs = std::max(m_iPlayedOutUs, steadyMicroseconds()) + iLength;
     return pOut == pFrame;

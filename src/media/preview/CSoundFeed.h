@@ -4,7 +4,8 @@
 // with its clock. The player plays whatever it is given, as soon as it can;
 // the feed therefore keeps an estimate of how much it has handed over that
 // is not played yet (each frame plays for its own length, one after the
-// other, from the moment it was handed over), and makes the next sample it
+// other, from the moment it was handed over; less when the player says its
+// device has taken more), and makes the next sample it
 // hands over the one at the clock's position plus that amount. It hands over
 // no more than kLead ahead. Whenever what comes next drifts from there by
 // more than kTolerance (a seek, a resume after the player ran dry, a start),
@@ -63,6 +64,7 @@ public:
 
 private:
     bool deliver(int64_t iStart, int64_t iFrom);
+    int64_t queued();
 
     CPreviewOutput *m_pOutput;
     int m_iInstance;
@@ -72,6 +74,8 @@ private:
     const std::atomic<int64_t> &m_iSeekRequests;
     int64_t m_iNext = 0;             // the position of the next sample to hand over
     int64_t m_iPlayedOutUs = 0;      // steady clock, microseconds: when all handed over has played
+    int64_t m_iHandedUs = 0;         // handed over and taken by the player, since m_iPlayedBase
+    int64_t m_iPlayedBase = 0;       // what the player's device had played when the feed began
 };
 
 // The background music, repeated for as long as the album lasts: position p

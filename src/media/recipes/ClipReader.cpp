@@ -33,22 +33,14 @@ int ClipReader::open(const std::string &szPath, int64_t iTurns, int iWidth, int 
     m_pPacket = makePacketPtr();
     m_pDecoded = makeFramePtr();
     m_pSkipped = makeFramePtr();
-    if (!m_pPacket || !m_pDecoded || !m_pSkipped)
+    m_pHeld = makeFramePtr();
+    if (!m_pPacket || !m_pDecoded || !m_pSkipped || !m_pHeld)
         return fail(AVERROR(ENOMEM), Step::None);
 
-    AVFormatContext *pInput = openInputFile(szPath);
-    if (!pInput)
-        return fail(AVERROR(EINVAL), Step::Open);
-    m_pInput.reset(pInput);
-    const int ret = findStreamInfo(pInput);
+    m_szPath = szPath;
+    const int ret = openInput();
     if (ret < 0)
-        return fail(ret, Step::Open);
-    m_pStream = findFirstStream(pInput, AVMEDIA_TYPE_VIDEO);
-    if (!m_pStream)
-        return fail(AVERROR_STREAM_NOT_FOUND, Step::NoStream);
-    // The sound has an input of its own: this one reads the pictures only.
-    for (unsigned i = 0; i < pInput->nb_streams; ++i)
-        pInput->streams[i]->discard = pInput->streams[i] == m_pStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        return ret;
 
     // Decoding takes every core, as the ffmpeg tools do: FFmpeg decoders run
     // on one thread unless asked.
@@ -66,11 +58,36 @@ int ClipReader::open(const std::string &szPath, int64_t iTurns, int iWidth, int 
     return 0;
 }
 
+int ClipReader::openInput()
+{
+    m_pStream = nullptr;
+    m_pInput.reset(openInputFile(m_szPath));
+    AVFormatContext *pInput = m_pInput.get();
+    if (!pInput)
+        return fail(AVERROR(EINVAL), Step::Open);
+    const int ret = findStreamInfo(pInput);
+    if (ret < 0)
+        return fail(ret, Step::Open);
+    m_pStream = findFirstStream(pInput, AVMEDIA_TYPE_VIDEO);
+    if (!m_pStream)
+        return fail(AVERROR_STREAM_NOT_FOUND, Step::NoStream);
+    // The sound has an input of its own: this one reads the pictures only.
+    for (unsigned i = 0; i < pInput->nb_streams; ++i)
+        pInput->streams[i]->discard = pInput->streams[i] == m_pStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    return 0;
+}
+
 void ClipReader::resetDecoding()
 {
     avcodec_flush_buffers(m_pDecoder.get());
+    m_pDecoder->skip_frame = AVDISCARD_DEFAULT;
     m_pGraph.reset();
     av_frame_unref(m_pSkipped.get());
+    av_frame_unref(m_pHeld.get());
+    m_iSkipBefore = AV_NOPTS_VALUE;
+    av_packet_unref(m_pPacket.get());
+    m_bPacketPending = false;
+    m_bWaitForKey = false;
     m_iLastPts = AV_NOPTS_VALUE;
     m_iEndPts = AV_NOPTS_VALUE;
     m_bDraining = false;
@@ -92,17 +109,45 @@ int ClipReader::seekToFrame(int64_t iFrame)
     const AVRational stFrame = av_inv_q(m_stFrameRate);
     const int64_t iTarget = iStart + av_rescale_q(iFrame, stFrame, stTimeBase);
     resetDecoding();
-    // Backward to the key frame at or before the target; the frames from
-    // there to the target are decoded and left out.
-    int ret = avformat_seek_file(m_pInput.get(), m_pStream->index, INT64_MIN, iTarget, iTarget, 0);
-    if (ret < 0)
-        ret = avformat_seek_file(m_pInput.get(), m_pStream->index, INT64_MIN, iStart, iStart, 0);
+    const int ret = seekToKeyFrame(iStart, iTarget);
     if (ret < 0)
         return fail(ret, Step::Read);
     m_iTargetPts = av_rescale_q_rnd(iStart, stTimeBase, stFrame,
                                     static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX))
                    + iFrame;
+    // Frames that end a whole album frame before the target are decoded
+    // only as far as later frames need them, and never scaled.
+    m_iSkipBefore = iTarget - av_rescale_q(1, stFrame, stTimeBase);
     return 0;
+}
+
+// Positions the input on a key frame at or before iTarget, its packet kept
+// for decoding: the frames from there to the target are decoded and left
+// out. Some containers (MPEG-TS) land anywhere, so the search steps further
+// back until it finds a key frame; at the clip's start it opens the file
+// again and reads it from its first packet, as the export does.
+int ClipReader::seekToKeyFrame(int64_t iStart, int64_t iTarget)
+{
+    const int64_t iSecond = av_rescale_q(1, AVRational{1, 1}, m_pStream->time_base);
+    for (int64_t iBack = 0;; iBack = iBack ? 2 * iBack : iSecond) {
+        const int64_t iAt = iTarget - iBack;
+        if (iAt <= iStart)
+            return openInput();
+        int ret = avformat_seek_file(m_pInput.get(), m_pStream->index, INT64_MIN, iAt, iAt, 0);
+        while (ret >= 0) {
+            ret = readPacket(m_pInput.get(), m_pPacket.get());
+            if (ret >= 0 && m_pPacket->stream_index == m_pStream->index)
+                break;
+            av_packet_unref(m_pPacket.get());
+        }
+        if (ret >= 0 && (m_pPacket->flags & AV_PKT_FLAG_KEY)
+            && (m_pPacket->pts == AV_NOPTS_VALUE || m_pPacket->pts <= iTarget)) {
+            m_bPacketPending = true;
+            m_bWaitForKey = true;
+            return 0;
+        }
+        av_packet_unref(m_pPacket.get());
+    }
 }
 
 int ClipReader::next(AVFrame *pOut)
@@ -183,11 +228,15 @@ int ClipReader::decodeInto(bool *pbEnded)
     if (ret == AVERROR(EAGAIN) && m_bDraining)
         ret = AVERROR_EOF;
     if (ret == AVERROR_EOF) {
+        // Sought past the last frame: that frame still shows.
+        if (m_pHeld->data[0] && (ret = filter(m_pHeld.get())) < 0)
+            return ret;
         *pbEnded = true;
         return 0;
     }
     if (ret == AVERROR(EAGAIN)) {
-        ret = readPacket(m_pInput.get(), pPacket);
+        ret = m_bPacketPending ? 0 : readPacket(m_pInput.get(), pPacket);
+        m_bPacketPending = false;
         if (ret == AVERROR_EOF) {
             m_bDraining = true;
             ret = avcodec_send_packet(pDecoder, nullptr);
@@ -195,8 +244,19 @@ int ClipReader::decodeInto(bool *pbEnded)
         }
         if (ret < 0)
             return fail(ret, Step::Read);
-        if (pPacket->stream_index == m_pStream->index)
+        // After a seek, decoding starts at a key frame.
+        if (pPacket->stream_index == m_pStream->index && m_bWaitForKey && !(pPacket->flags & AV_PKT_FLAG_KEY)) {
+            av_packet_unref(pPacket);
+            return 0;
+        }
+        if (pPacket->stream_index == m_pStream->index) {
+            m_bWaitForKey = false;
+            // Before the target, frames nothing refers to need not be decoded at all.
+            const bool bBefore = m_iSkipBefore != AV_NOPTS_VALUE && pPacket->pts != AV_NOPTS_VALUE
+                                 && pPacket->pts + std::max<int64_t>(0, pPacket->duration) < m_iSkipBefore;
+            pDecoder->skip_frame = bBefore ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
             ret = avcodec_send_packet(pDecoder, pPacket);
+        }
         av_packet_unref(pPacket);
         return ret < 0 ? fail(ret, Step::Read) : 0;
     }
@@ -217,20 +277,39 @@ int ClipReader::decodeInto(bool *pbEnded)
     m_iLastPts = pDecoded->pts;
     if (m_iEndPts == AV_NOPTS_VALUE || pDecoded->pts + iFrameTicks > m_iEndPts)
         m_iEndPts = pDecoded->pts + iFrameTicks;
+    if (m_iSkipBefore != AV_NOPTS_VALUE) {
+        if (pDecoded->pts + iFrameTicks < m_iSkipBefore) {
+            av_frame_unref(m_pHeld.get());
+            av_frame_move_ref(m_pHeld.get(), pDecoded);
+            return 0;
+        }
+        // The frame before this one may still show at the target (a clip
+        // slower than the album): it goes in first.
+        m_iSkipBefore = AV_NOPTS_VALUE;
+        if (m_pHeld->data[0] && (ret = filter(m_pHeld.get())) < 0)
+            return ret;
+    }
+    return filter(pDecoded);
+}
+
+// Passes a decoded frame into the graph (built for the first one).
+int ClipReader::filter(AVFrame *pDecoded)
+{
+    const AVRational stTimeBase = m_pStream->time_base;
     if (!m_pGraph) {
         // Built for the frames as they decode, whatever the container said.
         // Upright as players show it, then the user's turns.
         m_pGraph.reset(createClipGraph(clipOrientation(m_pStream, pDecoded, m_iTurns), pDecoded->width,
                                        pDecoded->height,
                                        av_guess_sample_aspect_ratio(m_pInput.get(), m_pStream, pDecoded),
-                                       static_cast<AVPixelFormat>(pDecoded->format), stTimeBase, pDecoder->framerate,
+                                       static_cast<AVPixelFormat>(pDecoded->format), stTimeBase, m_pDecoder->framerate,
                                        m_iWidth, m_iHeight, m_ePixelFormat, m_stFrameRate));
         if (!m_pGraph) {
             av_frame_unref(pDecoded);
             return fail(AVERROR(EINVAL), Step::Graph);
         }
     }
-    ret = pushFrameToFilter(m_pGraph.get(), "in", pDecoded);
+    const int ret = pushFrameToFilter(m_pGraph.get(), "in", pDecoded);
     av_frame_unref(pDecoded);
     return ret < 0 ? fail(ret, Step::Read) : 0;
 }

@@ -54,9 +54,13 @@ private:
     int fail(int iCode, Step eStep);
     int fill(AVFrame *pOut);
     int decodeInto(bool *pbEnded);
+    int filter(AVFrame *pDecoded);
+    int seekToKeyFrame(int64_t iStart, int64_t iTarget);
+    int openInput();
     void resetDecoding();
 
     std::function<bool()> m_fnStop;
+    std::string m_szPath;
     AVInputContextPtr m_pInput;
     AVStream *m_pStream = nullptr;         // owned by m_pInput
     AVCodecContextPtr m_pDecoder;
@@ -64,6 +68,7 @@ private:
     AVPacketPtr m_pPacket;
     AVFramePtr m_pDecoded;
     AVFramePtr m_pSkipped;                 // the latest picture left out before the target
+    AVFramePtr m_pHeld;                    // the latest decoded frame well before the target, not filtered
     int64_t m_iTurns = 0;
     int m_iWidth = 0;
     int m_iHeight = 0;
@@ -72,6 +77,9 @@ private:
     int64_t m_iLastPts = AV_NOPTS_VALUE;
     int64_t m_iEndPts = AV_NOPTS_VALUE;    // where the latest frame ends
     int64_t m_iTargetPts = AV_NOPTS_VALUE; // pictures out of the graph before this are left out
+    int64_t m_iSkipBefore = AV_NOPTS_VALUE; // decoded frames ending before this are held back
+    bool m_bPacketPending = false;         // m_pPacket was read by a seek and waits for the decoder
+    bool m_bWaitForKey = false;            // after a seek: packets before a key frame are left out
     bool m_bDraining = false;              // the demuxer ended; the decoder gives what it holds
     bool m_bGraphClosed = false;           // the end has been pushed into the graph
     Step m_eFailed = Step::None;
