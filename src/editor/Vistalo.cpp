@@ -50,14 +50,15 @@ QThread *startWorkerThread(QObject *pWorker)
 }
 
 // Waits for a worker's thread to end and takes what is left of both.
-void joinWorkerThread(QThread *pThread, QObject *pWorker)
+// pWorker was taken before the worker was told to close: by now it may
+// be gone.
+void joinWorkerThread(QThread *pThread, const QPointer<QObject> &pWorker)
 {
     if (!pThread)
         return;
-    QPointer<QObject> pAlive(pWorker);
     pThread->wait();
     // The thread's end normally deleted the worker already.
-    delete pAlive.data();
+    delete pWorker.data();
     delete pThread;
 }
 
@@ -121,12 +122,14 @@ Vistalo::~Vistalo()
     // Every worker stops and its thread ends before the album goes: a
     // worker still reading the album would read freed records.
     shutDownPreviewWorkers();
+    const QPointer<QObject> pEncoder(m_pEncoder);
+    const QPointer<QObject> pDecoder(m_pDecoder);
     m_pEncoder->runningFlag().store(false);
     emit m_pEncoder->sig_close(0);
     m_pDecoder->setRunning(false);
     emit m_pDecoder->sig_close(0);
-    joinWorkerThread(m_pEncoderThread, m_pEncoder);
-    joinWorkerThread(m_pDecoderThread, m_pDecoder);
+    joinWorkerThread(m_pEncoderThread, pEncoder);
+    joinWorkerThread(m_pDecoderThread, pDecoder);
     // Records still queued for the appender close their files with it.
     delete m_pAppender;
 
@@ -350,8 +353,7 @@ void Vistalo::closeRequest()
         return;
     }
     pauseByProgram();
-    if (m_pQuitDialog) {
-        m_pQuitDialog->raise();
+    if (m_pQuitDialog && m_pQuitDialog->isVisible()) {
         m_pQuitDialog->activateWindow();
         return;
     }

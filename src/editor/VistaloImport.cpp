@@ -156,11 +156,12 @@ void Vistalo::showFourKWarning()
     const QStringList lines = MaterialImportReport::fourKWarning().split(QLatin1Char('\n'));
     auto *pWarning = new CQQuitDialog(dialogParent());
     pWarning->setTitle(VistaloForm::tr("Tips"));
+    // Without a ";" after the rule: Qt refuses such a sheet whole.
     pWarning->setTexts(lines.value(0), lines.value(1),
                        QStringLiteral("#uiTip{color:#000000;font-family:'Microsoft Yahei';font-size:14px;"
-                                      "font-weight:400;padding-right:25px;padding-left:25px};"),
+                                      "font-weight:400;padding-right:25px;padding-left:25px}"),
                        QStringLiteral("#uiTip2{color:#000000;font-family:'Microsoft Yahei';font-size:14px;"
-                                      "font-weight:400;padding-right:25px;padding-left:25px};"));
+                                      "font-weight:400;padding-right:25px;padding-left:25px}"));
     pWarning->setLeftButtonText(VistaloForm::tr("continueAdding"));
     pWarning->setRightButtonText(VistaloForm::tr("Cancel"));
     pWarning->setFixedSize(325, 232);
