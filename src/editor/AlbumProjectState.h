@@ -48,6 +48,8 @@ struct ImageSource
     int64_t iEndTime = 0;      // in stTimeBase
     int64_t iRotation = 0;     // quarter turns clockwise, 0..3
     AVRational stTimeBase{0, 1};
+    // The material as shown upright (EXIF orientation or display matrix
+    // applied), before the user's quarter turns.
     AVRational stWidthToHeight{0, 1};
     QSize stSrcImageSize;
     FILE *pFile = nullptr;     // held open read-only while the material is in the album

@@ -7,6 +7,7 @@
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureOrientation.h"
 #include "media/ffmpeg/SizeMath.h"
 
 #include <QDir>
@@ -24,9 +25,7 @@
 extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/mathematics.h>
-#include <libavutil/pixdesc.h>
 #include <libavutil/rational.h>
-#include <libswscale/swscale.h>
 }
 
 namespace {
@@ -79,16 +78,6 @@ private:
 };
 
 const int kInterrupted = AVERROR(EINTR);
-
-// True when the scaler can write the frame's own pixel format, so that it
-// can be scaled before the conversion to BGRA. Palettes cannot be written.
-bool scalesInOwnFormat(const AVFrame *pFrame)
-{
-    const AVPixelFormat eFormat = static_cast<AVPixelFormat>(pFrame->format);
-    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(eFormat);
-    return pDesc && !(pDesc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM))
-        && sws_isSupportedInput(eFormat) > 0 && sws_isSupportedOutput(eFormat) > 0;
-}
 
 } // namespace
 
@@ -316,13 +305,21 @@ bool ImageDecoder::isFourK(const QString &szPath)
         return false;
     // Most containers state the picture size in their header; only the
     // others need the stream probe.
-    const AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
+    AVStream *pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
     if (!pStream || pStream->codecpar->width <= 0 || pStream->codecpar->height <= 0) {
         if (findStreamInfo(pInput.get()) < 0)
             return false;
         pStream = findFirstStream(pInput.get(), AVMEDIA_TYPE_VIDEO);
     }
-    return pStream && isFourKSize(pStream->codecpar->width, pStream->codecpar->height);
+    if (!pStream)
+        return false;
+    // As shown: a camera's pixels need not be square, and a portrait phone
+    // video stores landscape pictures and a quarter turn.
+    QSize stSize = displaySize(pStream->codecpar->width, pStream->codecpar->height,
+                               av_guess_sample_aspect_ratio(pInput.get(), pStream, nullptr));
+    if (orientationSwapsSides(pictureOrientation(pStream, nullptr)))
+        stSize.transpose();
+    return isFourKSize(stSize.width(), stSize.height());
 }
 
 void ImageDecoder::checkImpl()
@@ -515,20 +512,6 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
         return 0;
     const bool bTiers = m_bStoreTierPictures.load();
 
-    // Converting a 12-megapixel picture to BGRA costs more than decoding it:
-    // when the scaler can write the decoded format, the first tier is scaled
-    // in that format and only the smaller result is converted.
-    if (bTiers && (!scalesInOwnFormat(pFirst.get()) || (bVideo && !scalesInOwnFormat(pLast.get())))) {
-        PhaseTimer timer(m_iConvertNs);
-        int ret = convertPixelFormat(pFirst.get(), pFirst.get(), AV_PIX_FMT_BGRA);
-        if (ret >= 0 && bVideo)
-            ret = convertPixelFormat(pLast.get(), pLast.get(), AV_PIX_FMT_BGRA);
-        if (ret < 0)
-            return fail(ret, QT_TR_NOOP("Image format conversion failed"));
-    }
-    if (!running())
-        return fail(kInterrupted);
-
     bool bStoredAny = false;
     const char *szStep = nullptr;
     int ret = bTiers ? storeTiers(szPath, pFirst.get(), bVideo ? pLast.get() : nullptr, w, h, bStoredAny, &szStep)
@@ -565,7 +548,10 @@ int ImageDecoder::storeTiers(const QString &szPath, AVFrame *pFirst, AVFrame *pL
                              const char **pszStep)
 {
     CQSql &store = CQSql::instance();
-    // Each tier is scaled from the one before: cheaper than from the source every time.
+    // Each tier is scaled from the one before: cheaper than from the source
+    // every time. Converting a 12-megapixel picture to BGRA costs more than
+    // decoding it, so the first tier is scaled in the decoded format (or the
+    // nearest one the scaler writes, for a palette) and converted after.
     for (const auto &tier : tiers()) {
         if (!running())
             return kInterrupted;

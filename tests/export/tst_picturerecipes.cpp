@@ -9,6 +9,7 @@
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureOrientation.h"
 #include "media/recipes/PictureRecipes.h"
 
 #include <QFontMetrics>
@@ -251,7 +252,8 @@ private Q_SLOTS:
     void clipFilterDescriptions()
     {
         auto description = [](int64_t iTurns, int w, int h, int W, int H, AVPixelFormat eFormat, AVRational stRate) {
-            return QString::fromStdString(clipFilterDescription(iTurns, w, h, W, H, eFormat, stRate));
+            return QString::fromStdString(
+                clipFilterDescription(turnedOrientation(1, iTurns), w, h, W, H, eFormat, stRate));
         };
         const AVRational fps25{25, 1};
         QCOMPARE(description(0, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P, fps25),
@@ -301,7 +303,7 @@ private Q_SLOTS:
     {
         QFETCH(int, clipFps);
         QFETCH(int, outFps);
-        AVFilterGraphPtr pGraph(createClipGraph(1, 64, 48, AV_PIX_FMT_YUV420P, AVRational{1, clipFps},
+        AVFilterGraphPtr pGraph(createClipGraph(turnedOrientation(1, 1), 64, 48, AVRational{1, 1}, AV_PIX_FMT_YUV420P, AVRational{1, clipFps},
                                                 AVRational{clipFps, 1}, 160, 90, AV_PIX_FMT_YUV420P,
                                                 AVRational{outFps, 1}));
         QVERIFY(pGraph);

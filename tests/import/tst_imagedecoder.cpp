@@ -106,6 +106,11 @@ private Q_SLOTS:
                                       "libx264", "-preset", "ultrafast", path("uhd.mp4")},
                                      &e),
                  qPrintable(e));
+        // A phone's portrait clip: stored 2560x1440 with a quarter turn, shown 1440x2560.
+        QVERIFY2(testsupport::ffmpeg({"-f", "lavfi", "-i", "color=s=2560x1440", "-frames:v", "1", path("wide.mp4")}, &e)
+                     && testsupport::ffmpeg({"-i", path("wide.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90",
+                                             path("portrait.mp4")}, &e),
+                 qPrintable(e));
         QVERIFY2(makeStill(path("p2000x3000.jpg"), "color=c=gray:s=2000x3000", &e), qPrintable(e));
         QVERIFY2(makeStill(path("p3000x2000.jpg"), "color=c=gray:s=3000x2000", &e), qPrintable(e));
         // Stored 3000x2000 but shown upright as 2000x3000.
@@ -164,7 +169,8 @@ private Q_SLOTS:
         const Case cases[] = {
             {"uhd.mp4", true},          {"p2000x3000.jpg", true}, {"p3000x2000.jpg", false},
             {"turned.jpg", true},       {"uhd_garbage.jpg", true}, {"img1.jpg", false},
-            {"clip.mp4", false},        {"noduration.dat", false},
+            {"clip.mp4", false},        {"noduration.dat", false}, {"wide.mp4", false},
+            {"portrait.mp4", true},
         };
         for (const Case &c : cases) {
             bool bFound = !c.bFourK;

@@ -5,12 +5,17 @@
 #include "media/ffmpeg/FFmpegFormat.h"
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureOrientation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTransform>
 #include <QtTest>
+
+extern "C" {
+#include <libavutil/display.h>
+}
 
 using namespace testmedia;
 
@@ -131,6 +136,35 @@ private Q_SLOTS:
         QVERIFY2(iDiff >= 0 && iDiff <= (png ? 0 : 16), qPrintable(QStringLiteral("max difference %1").arg(iDiff)));
         // A still picture's last frame is the same upright picture.
         QCOMPARE(frameToImage(pLast.get()), stFirst);
+    }
+
+    // A display matrix (libavutil's: a stored point (p, q) shows at
+    // (a p + c q, b p + d q), y down) asks for the orientation that puts
+    // every pixel where the matrix does, mirrorings included (the ffmpeg 5.1
+    // CLI writes none); quarter turns compose with it.
+    void displayMatrixOrientations()
+    {
+        QImage stStored(3, 2, QImage::Format_RGB32);
+        for (int i = 0; i < 6; ++i)
+            stStored.setPixel(i % 3, i / 3, qRgb(40 * i, 0, 0));
+        QSet<int> seen;
+        for (int iTurn = 0; iTurn < 16; ++iTurn) {
+            int32_t m[9];
+            av_display_rotation_set(m, 90 * (iTurn % 4));
+            av_display_matrix_flip(m, iTurn & 4, iTurn & 8);
+            const int a = m[0] >> 16, b = m[1] >> 16, c = m[3] >> 16, d = m[4] >> 16;
+            QImage stShown(a ? QSize(3, 2) : QSize(2, 3), QImage::Format_RGB32);
+            for (int i = 0; i < 6; ++i)
+                stShown.setPixel(a * (i % 3) + c * (i / 3) + (a + c < 0 ? stShown.width() - 1 : 0),
+                                 b * (i % 3) + d * (i / 3) + (b + d < 0 ? stShown.height() - 1 : 0),
+                                 stStored.pixel(i % 3, i / 3));
+            const int o = displayMatrixOrientation(m);
+            seen.insert(o);
+            QCOMPARE(displayedAs(stStored, o), stShown);
+            QCOMPARE(displayedAs(stStored, turnedOrientation(o, iTurn)),
+                     stShown.transformed(QTransform().rotate(90 * (iTurn % 4))));
+        }
+        QCOMPARE(seen.size(), 8);
     }
 
     void exifReaderRejectsMalformedBlocks()

@@ -138,8 +138,11 @@ bool MediaEncoder::nextClipPicture(ClipPictures &stClip, int64_t iTurns)
             stClip.iEndPts = pDecoded->pts + iFrameTicks;
         if (!stClip.pGraph) {
             // Built for the frames as they decode, whatever the container said.
+            // Upright as players show it, then the user's turns.
             stClip.pGraph.reset(recipes::createClipGraph(
-                iTurns, pDecoded->width, pDecoded->height, static_cast<AVPixelFormat>(pDecoded->format), stTimeBase,
+                recipes::clipOrientation(stClip.pStream, pDecoded, iTurns), pDecoded->width, pDecoded->height,
+                av_guess_sample_aspect_ratio(stClip.pInput.get(), stClip.pStream, pDecoded),
+                static_cast<AVPixelFormat>(pDecoded->format), stTimeBase,
                 pDecoder->framerate, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, m_ctx.stFrameRate));
             if (!stClip.pGraph)
                 fail(AVERROR(EINVAL), tr("Create filter of video material failed"));

@@ -5,31 +5,11 @@
 #include "media/ffmpeg/FFmpegFormat.h"
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/FilterGraph.h"
+#include "media/ffmpeg/FrameOps.h"
+#include "media/ffmpeg/PictureOrientation.h"
+#include "media/ffmpeg/SizeMath.h"
 
-#include <cstdlib>
 #include <cstring>
-
-const char *orientationFilter(int iOrientation)
-{
-    switch (iOrientation) {
-    case 2:
-        return "hflip";
-    case 3:
-        return "transpose=dir=1,transpose=dir=1";
-    case 4:
-        return "transpose=dir=1,transpose=dir=1,hflip";
-    case 5:
-        return "transpose=dir=1,hflip";
-    case 6:
-        return "transpose=dir=1";
-    case 7:
-        return "transpose=dir=2,hflip";
-    case 8:
-        return "transpose=dir=2";
-    default:
-        return "";
-    }
-}
 
 namespace {
 
@@ -44,17 +24,35 @@ bool isStillPictureInput(const AVFormatContext *pInput)
     return std::strcmp(szName, "image2") == 0 || (iLength > 5 && std::strcmp(szName + iLength - 5, "_pipe") == 0);
 }
 
+// The filters that stand a decoded picture upright and make its pixels of
+// shape stAspect square (a camera's 1440 x 1080 of 4:3 pixels shows 1920 wide).
+std::string uprightFilter(const AVFrame *pFrame, int iOrientation, AVRational stAspect)
+{
+    std::string szFilter = orientationFilter(iOrientation);
+    QSize stSize(pFrame->width, pFrame->height);
+    if (orientationSwapsSides(iOrientation)) {
+        stSize.transpose();
+        stAspect = AVRational{stAspect.den, stAspect.num};
+    }
+    const QSize stShown = displaySize(stSize.width(), stSize.height(), stAspect);
+    if (stShown != stSize)
+        szFilter += (szFilter.empty() ? "scale=" : ",scale=") + std::to_string(stShown.width()) + ":"
+                    + std::to_string(stShown.height()) + ",setsar=1";
+    return szFilter;
+}
+
 class EdgeFrameReader
 {
 public:
     // iFileOrientation: the file's own EXIF orientation, used for pictures
     // whose decoder does not report one (0 = none).
     EdgeFrameReader(AVFormatContext *pInput, AVStream *pStream, AVCodecContext *pDecoder, bool bWantLast,
-                    int iFileOrientation)
+                    bool bStill, int iFileOrientation)
         : m_pInput(pInput),
           m_pStream(pStream),
           m_pDecoder(pDecoder),
           m_bWantLast(bWantLast),
+          m_bStill(bStill),
           m_iFileOrientation(iFileOrientation)
     {
     }
@@ -76,6 +74,7 @@ private:
     AVStream *m_pStream;
     AVCodecContext *m_pDecoder;
     const bool m_bWantLast;
+    const bool m_bStill;
     const int m_iFileOrientation;
 
     AVFramePtr m_pFirst = makeFramePtr();
@@ -143,17 +142,23 @@ int EdgeFrameReader::run()
 int EdgeFrameReader::filterAndTake(AVFrame *pFrame)
 {
     if (!m_pOrientation) {
-        const AVDictionaryEntry *pEntry = av_dict_get(pFrame->metadata, "Orientation", nullptr, 0);
-        const int iOrientation = pEntry && pEntry->value ? std::atoi(pEntry->value) : m_iFileOrientation;
-        const char *szFilter = orientationFilter(iOrientation);
-        if (*szFilter) {
+        int iOrientation = pictureOrientation(m_pStream, pFrame);
+        if (iOrientation == 1 && m_iFileOrientation > 1)
+            iOrientation = m_iFileOrientation;
+        // The pixel shape as players take it (the container's, else the
+        // picture's). Photo viewers ignore a JPEG's, and so does this.
+        const AVRational stAspect =
+            m_bStill ? AVRational{1, 1} : av_guess_sample_aspect_ratio(m_pInput, m_pStream, pFrame);
+        const std::string szFilter = uprightFilter(pFrame, iOrientation, stAspect);
+        if (!szFilter.empty()) {
             AVRational stRate = m_pStream->avg_frame_rate;
             if (stRate.num < 1 || stRate.den < 1)
                 stRate = AVRational{0, 1};
             const FilterInput stInput("in", pFrame->width, pFrame->height, static_cast<AVPixelFormat>(pFrame->format),
                                       m_pStream->time_base, stRate, pFrame->sample_aspect_ratio);
-            m_pOrientation.reset(
-                createFilterGraph(szFilter, stInput, FilterOutput("out", static_cast<AVPixelFormat>(pFrame->format))));
+            // A turned palette picture cannot stay a palette picture.
+            const AVPixelFormat eOut = scalableFormat(static_cast<AVPixelFormat>(pFrame->format));
+            m_pOrientation.reset(createFilterGraph(szFilter, stInput, FilterOutput("out", eOut)));
             if (!m_pOrientation)
                 return AVERROR(EINVAL);
         }
@@ -318,7 +323,7 @@ int decodeEdgeFrames(const std::string &szPath, AVFrame *pFirst, AVFrame *pLast)
         return AVERROR_DECODER_NOT_FOUND;
     pDecoder->pkt_timebase = pStream->time_base;
 
-    EdgeFrameReader reader(pInput.get(), pStream, pDecoder.get(), pLast != nullptr,
+    EdgeFrameReader reader(pInput.get(), pStream, pDecoder.get(), pLast != nullptr, bStill,
                            bStill ? readExifOrientation(szPath) : 0);
     ret = reader.run();
     if (ret < 0)

@@ -72,6 +72,23 @@ int runOneShot(AVFilterGraph *pRawGraph, const std::vector<std::pair<const char 
     return bGot ? 0 : AVERROR(EAGAIN);
 }
 
+// The scaler writes every component of these with at least this many bits;
+// formats of fewer (3-3-2 RGB, one-bit black and white) would be dithered.
+constexpr int kShallowestScaledDepth = 4;
+
+bool scalesInFull(AVPixelFormat eFormat)
+{
+    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(eFormat);
+    if (!pDesc || (pDesc->flags & (AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_HWACCEL))
+        || sws_isSupportedOutput(eFormat) <= 0)
+        return false;
+    for (int i = 0; i < pDesc->nb_components; ++i) {
+        if (pDesc->comp[i].depth < kShallowestScaledDepth)
+            return false;
+    }
+    return true;
+}
+
 int scaleInto(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat eFormat, bool bKeepPictType)
 {
     if (iWidth < 1 || iHeight < 1 || eFormat < 0)
@@ -105,6 +122,22 @@ int scaleInto(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight, AVPix
 }
 
 } // namespace
+
+AVPixelFormat scalableFormat(AVPixelFormat ePixelFormat)
+{
+    if (scalesInFull(ePixelFormat))
+        return ePixelFormat;
+    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(ePixelFormat);
+    if (!pDesc)
+        return ePixelFormat;
+    // A palette may hold transparent colours, so its pictures keep alpha.
+    const bool bAlpha = pDesc->flags & (AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_PAL);
+    if (pDesc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL))
+        return bAlpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24;
+    if (pDesc->nb_components <= 2)
+        return bAlpha ? AV_PIX_FMT_YA8 : AV_PIX_FMT_GRAY8;
+    return bAlpha ? AV_PIX_FMT_YUVA444P : AV_PIX_FMT_YUV444P;
+}
 
 int overlayFrame(const AVFrame *pBase, AVFrame *pDst, const AVFrame *pTop, int x, int y)
 {
@@ -184,15 +217,25 @@ int scalePadFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHei
         return AVERROR(EINVAL);
     const int x = (iBoxWidth - stFit.width()) / 2;
     const int y = (iBoxHeight - stFit.height()) / 2;
-    AVFramePtr pResult = makeFramePtr();
-    if (!pResult)
-        return AVERROR(ENOMEM);
-
     std::ostringstream description;
     description << "scale=" << stFit.width() << ":" << stFit.height() << "," << "pad=w=" << iBoxWidth
                 << ":h=" << iBoxHeight << ":x=" << x << ":y=" << y << ":color=" << szUsed;
-    AVFilterGraph *pGraph = createFilterGraph(description.str(), videoSourceFor("in", pSrc),
-                                              FilterOutput("out", static_cast<AVPixelFormat>(pSrc->format)));
+    return filterFrame(pSrc, pDst, description.str());
+}
+
+int filterFrame(const AVFrame *pSrc, AVFrame *pDst, const std::string &szDescription)
+{
+    int ret = checkVideoFrame(pSrc);
+    if (ret < 0)
+        return ret;
+    if (!pDst)
+        return AVERROR(EINVAL);
+    AVFramePtr pResult = makeFramePtr();
+    if (!pResult)
+        return AVERROR(ENOMEM);
+    const AVPixelFormat eFormat = scalableFormat(static_cast<AVPixelFormat>(pSrc->format));
+    AVFilterGraph *pGraph =
+        createFilterGraph(szDescription, videoSourceFor("in", pSrc), FilterOutput("out", eFormat));
     if (!pGraph)
         return AVERROR(EINVAL);
     ret = runOneShot(pGraph, {{"in", pSrc}}, pResult.get());
@@ -228,7 +271,7 @@ int resizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight)
         return ret;
     if (!pDst)
         return AVERROR(EINVAL);
-    return scaleInto(pSrc, pDst, iWidth, iHeight, static_cast<AVPixelFormat>(pSrc->format), false);
+    return scaleInto(pSrc, pDst, iWidth, iHeight, scalableFormat(static_cast<AVPixelFormat>(pSrc->format)), false);
 }
 
 int fitResizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight)
@@ -239,7 +282,8 @@ int fitResizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHe
     if (!pDst)
         return AVERROR(EINVAL);
     const QSize stFit = fitSize(pSrc->width, pSrc->height, iBoxWidth, iBoxHeight);
-    return scaleInto(pSrc, pDst, stFit.width(), stFit.height(), static_cast<AVPixelFormat>(pSrc->format), false);
+    return scaleInto(pSrc, pDst, stFit.width(), stFit.height(),
+                     scalableFormat(static_cast<AVPixelFormat>(pSrc->format)), false);
 }
 
 int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleFormat eSampleFormat, int iSamples)

@@ -32,7 +32,7 @@ int makeColorFrame(AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelF
 
 // Scales pSrc to fit the box (fitSize, both sides even) and pads it centred
 // to exactly iBoxWidth x iBoxHeight with szPadColor (empty = "black").
-// Keeps pSrc's pixel format.
+// Keeps pSrc's pixel format (scalableFormat).
 int scalePadFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight,
                   const std::string &szPadColor = std::string());
 
@@ -40,11 +40,21 @@ int scalePadFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHei
 // it). pts, pkt_dts, pkt_duration and pict_type are kept.
 int convertPixelFormat(const AVFrame *pSrc, AVFrame *pDst, AVPixelFormat ePixelFormat);
 
-// pSrc scaled to iWidth x iHeight in its own pixel format.
+// The pixel format pictures of ePixelFormat are scaled, padded and turned
+// in: ePixelFormat itself when the scaler writes it in full; otherwise (a
+// palette, bits packed below a byte, Bayer and other formats the scaler only
+// reads) the nearest one it writes, keeping alpha and grey.
+AVPixelFormat scalableFormat(AVPixelFormat ePixelFormat);
+
+// pSrc scaled to iWidth x iHeight in its own pixel format (scalableFormat).
 int resizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iWidth, int iHeight);
 
-// pSrc scaled to fitSize(its size, box), no padding.
+// pSrc scaled to fitSize(its size, box), no padding, in scalableFormat.
 int fitResizeFrame(const AVFrame *pSrc, AVFrame *pDst, int iBoxWidth, int iBoxHeight);
+
+// pSrc through the filters of szDescription (one source, one sink: "hflip",
+// "transpose=dir=1,hflip"), in scalableFormat of its own format.
+int filterFrame(const AVFrame *pSrc, AVFrame *pDst, const std::string &szDescription);
 
 // iSamples of silence in iChannels channels (default layout for that count).
 int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleFormat eSampleFormat, int iSamples);

@@ -65,6 +65,13 @@ QSize evenSizeFromRatio(int H, int num, int den)
     return QSize(static_cast<int>(iWidth), iHeight);
 }
 
+QSize displaySize(int w, int h, AVRational stPixelAspect)
+{
+    if (stPixelAspect.num > 0 && stPixelAspect.den > 0 && stPixelAspect.num != stPixelAspect.den)
+        w = static_cast<int>(av_rescale(w, stPixelAspect.num, stPixelAspect.den));
+    return QSize(w, h);
+}
+
 AVRational reduceRatio(int num, int den)
 {
     AVRational st{0, 1};

@@ -26,5 +26,10 @@ QSize divideSize(double w, double h, double f);
 // An even frame size of height H (rounded down to even) at the ratio num:den.
 QSize evenSizeFromRatio(int H, int num, int den);
 
+// The size that w x h pixels of shape stPixelAspect (a pixel's width to its
+// height; 0/1 for unknown) take when shown, as players show them: the width
+// stretched or squeezed, the height kept.
+QSize displaySize(int w, int h, AVRational stPixelAspect);
+
 // num:den reduced by their greatest common divisor.
 AVRational reduceRatio(int num, int den);

@@ -5,6 +5,7 @@
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureOrientation.h"
 #include "media/ffmpeg/SizeMath.h"
 
 #include <QFontMetrics>
@@ -27,12 +28,6 @@ bool hasAlpha(int iFormat)
 {
     const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(iFormat));
     return pDesc && (pDesc->flags & AV_PIX_FMT_FLAG_ALPHA);
-}
-
-bool isPaletted(int iFormat)
-{
-    const AVPixFmtDescriptor *pDesc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(iFormat));
-    return pDesc && (pDesc->flags & AV_PIX_FMT_FLAG_PAL);
 }
 
 bool isSubsampled(int iFormat)
@@ -59,36 +54,36 @@ int64_t segmentFrameCount(int64_t iDuration, AVRational stTimeBase, AVRational s
 
 const char *quarterTurnFilter(int64_t iTurns)
 {
-    int64_t r = iTurns % 4;
-    if (r < 0)
-        r += 4;
-    switch (r) {
-    case 1:
-        return "transpose=dir=1";
-    case 2:
-        return "transpose=dir=1,transpose=dir=1";
-    case 3:
-        return "transpose=dir=2";
-    default:
-        return "";
-    }
+    return orientationFilter(turnedOrientation(1, iTurns));
 }
 
-std::string clipFilterDescription(int64_t iTurns, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
-                                  AVPixelFormat ePixelFormat, AVRational stFrameRate)
+std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent)
 {
     const char *szFormat = av_get_pix_fmt_name(ePixelFormat);
     if (iClipWidth < 1 || iClipHeight < 1 || iWidth < 1 || iHeight < 1 || !szFormat || stFrameRate.num < 1
         || stFrameRate.den < 1)
         return std::string();
+    // A rate as a rounded decimal (29.97 for 30000/1001) would slowly move
+    // the pictures against the output's own timing; a fraction is exact.
+    std::ostringstream rate;
+    rate << "fps=" << stFrameRate.num;
+    if (stFrameRate.den != 1)
+        rate << "/" << stFrameRate.den;
     std::ostringstream description;
-    const char *szTurn = quarterTurnFilter(iTurns);
+    const char *szTurn = orientationFilter(iOrientation);
     if (*szTurn) {
         description << szTurn << ",";
-        // Odd turns stand the clip on its side.
-        if (iTurns % 2 != 0)
+        if (orientationSwapsSides(iOrientation))
             std::swap(iClipWidth, iClipHeight);
     }
+    // Transparent parts show the backdrop, as a picture's do: it is painted
+    // over a copy of each picture, so that both keep its timestamp. After the
+    // rate conversion, because the overlay ends its output where the last
+    // picture starts, which would cost that picture its frames.
+    if (bTransparent)
+        description << rate.str() << ",format=pix_fmts='yuva444p',split[picture][box];[box]drawbox=t=fill:color="
+                    << kBackdropColor << ":replace=1[backdrop];[backdrop][picture]overlay=format=yuv444,";
     const QSize stFit = fitSize(iClipWidth, iClipHeight, iWidth, iHeight);
     if (stFit.isEmpty())
         return std::string();
@@ -106,16 +101,11 @@ std::string clipFilterDescription(int64_t iTurns, int iClipWidth, int iClipHeigh
     else
         description << "format=pix_fmts='" << szFormat << "'"
                     << ",scale=" << stFit.width() << ":" << stFit.height();
-    description << ",pad=w=" << iWidth << ":h=" << iHeight << ":x=" << x << ":y=" << y << ":color=black,";
+    description << ",pad=w=" << iWidth << ":h=" << iHeight << ":x=" << x << ":y=" << y << ":color=black";
     if (bOddInSubsampled)
-        description << "format=pix_fmts='" << szFormat << "',";
-    description << "fps=";
-    // A rate as a rounded decimal (29.97 for 30000/1001) would slowly move
-    // the pictures against the output's own timing; a fraction is exact.
-    if (stFrameRate.den == 1)
-        description << stFrameRate.num;
-    else
-        description << stFrameRate.num << "/" << stFrameRate.den;
+        description << ",format=pix_fmts='" << szFormat << "'";
+    if (!bTransparent)
+        description << "," << rate.str();
     return description.str();
 }
 
@@ -127,19 +117,26 @@ int endClipGraph(AVFilterGraph *pGraph, int64_t iEndPts)
     return av_buffersrc_close(pSource, iEndPts, 0);
 }
 
-AVFilterGraph *createClipGraph(int64_t iTurns, int iClipWidth, int iClipHeight, AVPixelFormat eClipFormat,
-                               AVRational stTimeBase, AVRational stClipFrameRate, int iWidth, int iHeight,
-                               AVPixelFormat ePixelFormat, AVRational stFrameRate)
+int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t iTurns)
 {
-    const std::string szDescription =
-        clipFilterDescription(iTurns, iClipWidth, iClipHeight, iWidth, iHeight, ePixelFormat, stFrameRate);
+    return turnedOrientation(pictureOrientation(pStream, pFirstFrame), iTurns);
+}
+
+AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVRational stPixelAspect,
+                               AVPixelFormat eClipFormat, AVRational stTimeBase, AVRational stClipFrameRate,
+                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate)
+{
+    // Fitted as shown: a camera's pixels need not be square.
+    const QSize stShown = displaySize(iClipWidth, iClipHeight, stPixelAspect);
+    const std::string szDescription = clipFilterDescription(iOrientation, stShown.width(), stShown.height(), iWidth,
+                                                            iHeight, ePixelFormat, stFrameRate, hasAlpha(eClipFormat));
     if (szDescription.empty() || eClipFormat < 0 || stTimeBase.num < 1 || stTimeBase.den < 1)
         return nullptr;
     if (stClipFrameRate.num < 1 || stClipFrameRate.den < 1)
         stClipFrameRate = AVRational{0, 1};
     return createFilterGraph(szDescription,
                              FilterInput("in", iClipWidth, iClipHeight, eClipFormat, stTimeBase, stClipFrameRate,
-                                         AVRational{0, 1}),
+                                         stPixelAspect),
                              FilterOutput("out", ePixelFormat));
 }
 
@@ -160,34 +157,7 @@ int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFail
             *pbConversionFailed = true;
         return ret;
     }
-    AVFilterGraphPtr pGraph(createFilterGraph(
-        szFilter,
-        FilterInput("in", pPicture->width, pPicture->height, eFormat, AVRational{1, 1}, AVRational{1, 1},
-                    AVRational{0, 1}),
-        FilterOutput("out", eFormat)));
-    if (!pGraph)
-        return AVERROR(EINVAL);
-    ret = pushFrameToFilter(pGraph.get(), "in", pPicture);
-    if (ret < 0)
-        return ret;
-    AVFramePtr pTurned = makeFramePtr();
-    if (!pTurned)
-        return AVERROR(ENOMEM);
-    bool bGot = false;
-    ret = pullFrameFromFilter(pGraph.get(), "out", pTurned.get(), bGot);
-    if (ret >= 0 && !bGot) {
-        // Closing the source makes any filter that still holds the picture give it out.
-        ret = pushFrameToFilter(pGraph.get(), "in", nullptr);
-        if (ret >= 0)
-            ret = pullFrameFromFilter(pGraph.get(), "out", pTurned.get(), bGot);
-    }
-    if (ret < 0)
-        return ret;
-    if (!bGot)
-        return AVERROR(EAGAIN);
-    av_frame_unref(pPicture);
-    av_frame_move_ref(pPicture, pTurned.get());
-    return 0;
+    return filterFrame(pPicture, pPicture, szFilter);
 }
 
 int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat)
@@ -198,22 +168,11 @@ int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeigh
     if (!pWork)
         return AVERROR(ENOMEM);
 
-    const AVFrame *pScaleFrom = pSource;
-    AVFramePtr pUnpaletted;
-    int ret = 0;
-    if (isPaletted(pSource->format)) {
-        pUnpaletted = makeFramePtr();
-        if (!pUnpaletted)
-            return AVERROR(ENOMEM);
-        ret = convertPixelFormat(pSource, pUnpaletted.get(), AV_PIX_FMT_RGBA);
-        if (ret < 0)
-            return ret;
-        pScaleFrom = pUnpaletted.get();
-    }
     // The picture at its size in the frame first: laying it on the backdrop
     // afterwards gives the same picture as the other way round, at a
-    // fraction of the work for a large photo.
-    ret = fitResizeFrame(pScaleFrom, pWork.get(), iWidth, iHeight);
+    // fraction of the work for a large photo. A palette picture comes out
+    // with its colours and transparency in RGBA.
+    int ret = fitResizeFrame(pSource, pWork.get(), iWidth, iHeight);
     if (ret < 0)
         return ret;
     // Padded without chroma subsampling, so that the picture sits exactly in

@@ -20,6 +20,7 @@
 
 extern "C" {
 #include <libavfilter/avfilter.h>
+#include <libavformat/avformat.h>
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 #include <libavutil/rational.h>
@@ -44,18 +45,27 @@ int64_t segmentFrameCount(int64_t iDuration, AVRational stTimeBase, AVRational s
 // modulo 4, so -1 is three turns); empty for no turn.
 const char *quarterTurnFilter(int64_t iTurns);
 
+// How a clip's pictures are turned on their way into the album: stood
+// upright as its display matrix (or the first frame's own) asks, then
+// turned by the user's iTurns quarter turns clockwise. An orientation in
+// EXIF numbering (PictureOrientation.h).
+int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t iTurns);
+
 // The filters that turn a clip's decoded frames of iClipWidth x iClipHeight
-// into frames of the album: iTurns quarter turns clockwise, ePixelFormat,
+// into frames of the album: turned by iOrientation (clipOrientation), ePixelFormat,
 // fitted into iWidth x iHeight keeping the aspect (fitSize), centred on
 // black bars, at stFrameRate. For a 1920 x 1080 clip at 25 fps:
 // "format=pix_fmts='yuv420p',scale=1920:1080,pad=w=1920:h=1080:x=0:y=0:color=black,fps=25".
 // A picture at an odd offset in a subsampled format is scaled into YUV
-// 4:4:4, padded there and converted after; turned once, the same clip gives
+// 4:4:4, padded there and converted after; turned once (orientation 6), the same clip gives
 // "transpose=dir=1,scale=606:1080,format=pix_fmts='yuv444p',pad=w=1920:h=1080:x=657:y=0:color=black,
 // format=pix_fmts='yuv420p',fps=25".
+// With bTransparent (a clip with alpha: an animated sticker) the rate
+// conversion comes right after the turn and lays each picture on the
+// kBackdropColor backdrop.
 // Empty when a size is not positive or the format has no name.
-std::string clipFilterDescription(int64_t iTurns, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
-                                  AVPixelFormat ePixelFormat, AVRational stFrameRate);
+std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent = false);
 
 // Ends the input of a clip graph at iEndPts (in its source's time base):
 // the end of the last frame, not its start, so that the rate conversion
@@ -63,12 +73,13 @@ std::string clipFilterDescription(int64_t iTurns, int iClipWidth, int iClipHeigh
 int endClipGraph(AVFilterGraph *pGraph, int64_t iEndPts);
 
 // The graph of clipFilterDescription: source "in" takes the decoded frames
-// (their size and format, stTimeBase, the clip's own stClipFrameRate), sink
+// (their size, pixel shape and format, stTimeBase, the clip's own
+// stClipFrameRate), fitted by the size they are shown at; sink
 // "out" gives album frames in ePixelFormat, one per 1/stFrameRate of the
 // clip's timestamps. Null on failure.
-AVFilterGraph *createClipGraph(int64_t iTurns, int iClipWidth, int iClipHeight, AVPixelFormat eClipFormat,
-                               AVRational stTimeBase, AVRational stClipFrameRate, int iWidth, int iHeight,
-                               AVPixelFormat ePixelFormat, AVRational stFrameRate);
+AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVRational stPixelAspect,
+                               AVPixelFormat eClipFormat, AVRational stTimeBase, AVRational stClipFrameRate,
+                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate);
 
 // Turns pPicture in place by iTurns quarter turns clockwise. A turned picture
 // comes out in YUV 4:2:0 (with alpha when it had alpha, so that a
