@@ -2,6 +2,7 @@
 // buttons, deleting, clearing, rotating, selecting, closing.
 #include "EditorTestSupport.h"
 
+#include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
 #include "editor/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
@@ -84,6 +85,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        registerFontSubstitutions();
         qputenv("XDG_DATA_HOME", QFile::encodeName(path("xdg")));
         QVERIFY(writePicture(path("a.jpg"), 64, 48, Qt::red));
         QVERIFY(writePicture(path("b.png"), 48, 64, Qt::green));
