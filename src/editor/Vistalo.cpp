@@ -86,7 +86,7 @@ Vistalo::Vistalo(QWidget *pParent)
     // It keeps the editor still while an import runs: a second import must
     // not replace the decoder's input half-way.
     m_pImportProgress->setWindowModality(Qt::ApplicationModal);
-    m_pImportProgress->setPrefixText(VistaloForm::tr("importing material... "));
+    m_pImportProgress->setPrefixText(QCoreApplication::translate("VistaloClass", "importing material... "));
     m_pImportProgress->setBackgroundImage(QStringLiteral(":/theme_local/imgs/dlg_import_images.png"));
     m_pImportPollTimer = new QTimer(this);
     m_pImportPollTimer->setInterval(1);
@@ -309,7 +309,7 @@ void Vistalo::showImageTipDialog()
 {
     if (!m_pTip) {
         m_pTip = new ImageOpenTipDialog(this);
-        m_pTip->setText(VistaloForm::tr("Please add materials first~"));
+        m_pTip->setText(QCoreApplication::translate("VistaloClass", "Please add materials first~"));
     }
     updateImageTipDialogPos();
     m_pTip->show();
@@ -358,12 +358,12 @@ void Vistalo::closeRequest()
         return;
     }
     m_pQuitDialog = new CQQuitDialog(dialogParent());
-    m_pQuitDialog->setTitle(VistaloForm::tr("Tips"));
+    m_pQuitDialog->setTitle(QCoreApplication::translate("VistaloClass", "Tips"));
     m_pQuitDialog->setTexts(
-        VistaloForm::tr("Editing electronic photo album, do you want to exit the software?"),
-        VistaloForm::tr("Exit will not save the file"));
-    m_pQuitDialog->setRightButtonText(VistaloForm::tr("ok"));
-    m_pQuitDialog->setLeftButtonText(VistaloForm::tr("Cancel"));
+        QCoreApplication::translate("VistaloClass", "Editing electronic photo album, do you want to exit the software?"),
+        QCoreApplication::translate("VistaloClass", "Exit will not save the file"));
+    m_pQuitDialog->setRightButtonText(QCoreApplication::translate("VistaloClass", "ok"));
+    m_pQuitDialog->setLeftButtonText(QCoreApplication::translate("VistaloClass", "Cancel"));
     connect(m_pQuitDialog, &CQQuitDialog::btnRightSignal, this, &Vistalo::approveClose);
     m_pQuitDialog->show();
 }

@@ -353,8 +353,8 @@ QWidget *VistaloForm::buildMaterialArea(QWidget *pParent)
 
 void VistaloForm::retranslateUi(QWidget *pEditor)
 {
-    pEditor->setWindowTitle(tr("Vistalo"));
-    const QStringList ratios = {tr("self-adaption(default)"), QStringLiteral("16:9"), QStringLiteral("4:3"),
+    pEditor->setWindowTitle(QCoreApplication::translate("VistaloClass", "Vistalo"));
+    const QStringList ratios = {QCoreApplication::translate("VistaloClass", "self-adaption(default)"), QStringLiteral("16:9"), QStringLiteral("4:3"),
                                 QStringLiteral("2:1"),        QStringLiteral("9:16"), QStringLiteral("3:4"),
                                 QStringLiteral("1:1")};
     for (int i = 0; i < ratios.size(); ++i)
@@ -363,56 +363,56 @@ void VistaloForm::retranslateUi(QWidget *pEditor)
                                QStringLiteral("2K"), QStringLiteral("4K")};
     for (int i = 0; i < tiers.size(); ++i)
         comboVideoHeight->setItemText(i, tiers.at(i));
-    comboVideoRatio->setAccessibleName(tr("picture ratio"));
-    comboVideoHeight->setAccessibleName(tr("resolution"));
-    btnExport->setText(tr("export"));
-    btnSetting->setText(tr("setting"));
+    comboVideoRatio->setAccessibleName(QCoreApplication::translate("VistaloClass", "picture ratio"));
+    comboVideoHeight->setAccessibleName(QCoreApplication::translate("VistaloClass", "resolution"));
+    btnExport->setText(QCoreApplication::translate("VistaloClass", "export"));
+    btnSetting->setText(QCoreApplication::translate("VistaloClass", "setting"));
 
-    label->setText(tr("image duration"));
+    label->setText(QCoreApplication::translate("VistaloClass", "image duration"));
     boxImageDuration->setAccessibleName(label->text());
-    label_6->setText(tr("s"));
-    label_7->setText(tr("transition effect"));
-    label_5->setText(tr("random"));
-    label_3->setText(tr("background music"));
-    radioNoMusic->setText(tr("none"));
-    ratioCustomMusic->setText(tr("custom"));
-    btnAddBackgroundMusic->setAccessibleName(tr("Select background music file"));
+    label_6->setText(QCoreApplication::translate("VistaloClass", "s"));
+    label_7->setText(QCoreApplication::translate("VistaloClass", "transition effect"));
+    label_5->setText(QCoreApplication::translate("VistaloClass", "random"));
+    label_3->setText(QCoreApplication::translate("VistaloClass", "background music"));
+    radioNoMusic->setText(QCoreApplication::translate("VistaloClass", "none"));
+    ratioCustomMusic->setText(QCoreApplication::translate("VistaloClass", "custom"));
+    btnAddBackgroundMusic->setAccessibleName(QCoreApplication::translate("VistaloClass", "Select background music file"));
     btnAddBackgroundMusic->setToolTip(btnAddBackgroundMusic->accessibleName());
-    labelBackgroundMusicName->setText(tr("Please select background music file"));
-    label_10->setText(tr("audio track of video"));
-    radioKeepAudioTrack->setText(tr("keep"));
-    radioNotKeepAudioTrack->setText(tr("do not keep"));
-    label_4->setText(tr("watermark"));
-    radioNoWatermark->setText(tr("none"));
-    radioTextWatermark->setText(tr("text watermark"));
-    radioImageWatermark->setText(tr("image watermark"));
-    btnImageWartermarkHelp->setAccessibleName(tr("Image watermark help"));
-    editWatermarkText->setPlaceholderText(tr("Please enter the watermark content"));
-    editWatermarkText->setAccessibleName(tr("watermark content"));
-    btnFontStyle->setText(tr("font"));
-    labelImageWatermarkName->setText(tr("Please select image watermark"));
-    btnAddImageWatermark->setAccessibleName(tr("Select image watermark"));
+    labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
+    label_10->setText(QCoreApplication::translate("VistaloClass", "audio track of video"));
+    radioKeepAudioTrack->setText(QCoreApplication::translate("VistaloClass", "keep"));
+    radioNotKeepAudioTrack->setText(QCoreApplication::translate("VistaloClass", "do not keep"));
+    label_4->setText(QCoreApplication::translate("VistaloClass", "watermark"));
+    radioNoWatermark->setText(QCoreApplication::translate("VistaloClass", "none"));
+    radioTextWatermark->setText(QCoreApplication::translate("VistaloClass", "text watermark"));
+    radioImageWatermark->setText(QCoreApplication::translate("VistaloClass", "image watermark"));
+    btnImageWartermarkHelp->setAccessibleName(QCoreApplication::translate("VistaloClass", "Image watermark help"));
+    editWatermarkText->setPlaceholderText(QCoreApplication::translate("VistaloClass", "Please enter the watermark content"));
+    editWatermarkText->setAccessibleName(QCoreApplication::translate("VistaloClass", "watermark content"));
+    btnFontStyle->setText(QCoreApplication::translate("VistaloClass", "font"));
+    labelImageWatermarkName->setText(QCoreApplication::translate("VistaloClass", "Please select image watermark"));
+    btnAddImageWatermark->setAccessibleName(QCoreApplication::translate("VistaloClass", "Select image watermark"));
     btnAddImageWatermark->setToolTip(btnAddImageWatermark->accessibleName());
-    label_2->setText(tr("select watermark position"));
+    label_2->setText(QCoreApplication::translate("VistaloClass", "select watermark position"));
     const QList<QPair<QCheckBox *, QString>> positions = {
-        {checkWatermarkPosLeftTop, tr("top left")},       {checkWatermarkPosTop, tr("top")},
-        {checkWatermarkPosRightTop, tr("top right")},     {checkWatermarkPosLeft, tr("left")},
-        {checkWatermarkPosCenter, tr("center")},          {checkWatermarkPosRight, tr("right")},
-        {checkWatermarkPosLeftBottom, tr("bottom left")}, {checkWatermarkPosBottom, tr("bottom")},
-        {checkWatermarkPosRightBottom, tr("bottom right")}};
+        {checkWatermarkPosLeftTop, QCoreApplication::translate("VistaloClass", "top left")},       {checkWatermarkPosTop, QCoreApplication::translate("VistaloClass", "top")},
+        {checkWatermarkPosRightTop, QCoreApplication::translate("VistaloClass", "top right")},     {checkWatermarkPosLeft, QCoreApplication::translate("VistaloClass", "left")},
+        {checkWatermarkPosCenter, QCoreApplication::translate("VistaloClass", "center")},          {checkWatermarkPosRight, QCoreApplication::translate("VistaloClass", "right")},
+        {checkWatermarkPosLeftBottom, QCoreApplication::translate("VistaloClass", "bottom left")}, {checkWatermarkPosBottom, QCoreApplication::translate("VistaloClass", "bottom")},
+        {checkWatermarkPosRightBottom, QCoreApplication::translate("VistaloClass", "bottom right")}};
     for (const auto &position : positions) {
         position.first->setAccessibleName(position.second);
         position.first->setToolTip(position.second);
     }
-    divPlayer->setAccessibleName(tr("preview player"));
+    divPlayer->setAccessibleName(QCoreApplication::translate("VistaloClass", "preview player"));
 
-    btnAddFile->setText(tr("click to add files"));
-    btnAddDir->setText(tr("click to add folder"));
-    label_8->setText(tr("Supports image in .jpeg /.png formats, as well as video in .mp4 /.avi /.wmv /.mkv /.m4v "
+    btnAddFile->setText(QCoreApplication::translate("VistaloClass", "click to add files"));
+    btnAddDir->setText(QCoreApplication::translate("VistaloClass", "click to add folder"));
+    label_8->setText(QCoreApplication::translate("VistaloClass", "Supports image in .jpeg /.png formats, as well as video in .mp4 /.avi /.wmv /.mkv /.m4v "
                         "formats"));
-    label_9->setText(tr("Materials"));
-    btnAddFile2->setText(tr("Add Files"));
-    btnAddDir2->setText(tr("Add Folders"));
-    btnClear->setText(tr("Clear"));
+    label_9->setText(QCoreApplication::translate("VistaloClass", "Materials"));
+    btnAddFile2->setText(QCoreApplication::translate("VistaloClass", "Add Files"));
+    btnAddDir2->setText(QCoreApplication::translate("VistaloClass", "Add Folders"));
+    btnClear->setText(QCoreApplication::translate("VistaloClass", "Clear"));
     imageSourceList->setAccessibleName(label_9->text());
 }

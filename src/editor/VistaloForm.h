@@ -11,8 +11,6 @@
 //                     (label_9, btnAddFile2, btnAddDir2, btnClear, uiBottomLine,
 //                     imageSourceList)
 
-#include <QCoreApplication>
-
 class CQComboBox;
 class CQUIPushButton;
 class ImageListView;
@@ -30,7 +28,6 @@ class QWidget;
 
 class VistaloForm
 {
-    Q_DECLARE_TR_FUNCTIONS(VistaloClass)
 public:
     void setupUi(QWidget *pEditor);
     void retranslateUi(QWidget *pEditor);

@@ -44,7 +44,7 @@ QString desktopFolder()
 // there is one).
 QStringList chooseMaterialFiles(QWidget *pParent)
 {
-    const QString szFilter = VistaloForm::tr("Supported Formats") + QStringLiteral("(%1)").arg(folderNameFilters().join(' '));
+    const QString szFilter = QCoreApplication::translate("VistaloClass", "Supported Formats") + QStringLiteral("(%1)").arg(folderNameFilters().join(' '));
     return QFileDialog::getOpenFileNames(pParent, QStringLiteral("Pictora"), desktopFolder(), szFilter);
 }
 
@@ -155,15 +155,15 @@ void Vistalo::showFourKWarning()
     m_pImportProgress->hide();
     const QStringList lines = MaterialImportReport::fourKWarning().split(QLatin1Char('\n'));
     auto *pWarning = new CQQuitDialog(dialogParent());
-    pWarning->setTitle(VistaloForm::tr("Tips"));
+    pWarning->setTitle(QCoreApplication::translate("VistaloClass", "Tips"));
     // Without a ";" after the rule: Qt refuses such a sheet whole.
     pWarning->setTexts(lines.value(0), lines.value(1),
                        QStringLiteral("#uiTip{color:#000000;font-family:'Microsoft Yahei';font-size:14px;"
                                       "font-weight:400;padding-right:25px;padding-left:25px}"),
                        QStringLiteral("#uiTip2{color:#000000;font-family:'Microsoft Yahei';font-size:14px;"
                                       "font-weight:400;padding-right:25px;padding-left:25px}"));
-    pWarning->setLeftButtonText(VistaloForm::tr("continueAdding"));
-    pWarning->setRightButtonText(VistaloForm::tr("Cancel"));
+    pWarning->setLeftButtonText(QCoreApplication::translate("VistaloClass", "continueAdding"));
+    pWarning->setRightButtonText(QCoreApplication::translate("VistaloClass", "Cancel"));
     pWarning->setFixedSize(325, 232);
     // Modal like the progress: nothing may start another import meanwhile.
     pWarning->setWindowModality(Qt::ApplicationModal);
@@ -251,7 +251,7 @@ void Vistalo::showFilteredMessage(int iFiltered)
     MaterialImportReport stReport;
     stReport.iFailed = iFiltered;
     CQDlgTipSimple tip(dialogParent());
-    tip.setTitle(VistaloForm::tr("Tips"));
+    tip.setTitle(QCoreApplication::translate("VistaloClass", "Tips"));
     tip.setTipText(stReport.filteredMessage());
     tip.setSingleButton();
     tip.exec();

@@ -11,6 +11,7 @@
 #include "ui/CQComboBox.h"
 #include "ui/CQDlgTipSimple.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 #include <QSpinBox>
 #include <QTransform>
@@ -86,10 +87,10 @@ void Vistalo::transposeSource(QString szFilePath, int iIndex)
 bool Vistalo::confirm(const QString &szQuestion)
 {
     CQDlgTipSimple tip(dialogParent());
-    tip.setTitle(VistaloForm::tr("Tips"));
+    tip.setTitle(QCoreApplication::translate("VistaloClass", "Tips"));
     tip.setTipText(szQuestion);
-    tip.setOkText(VistaloForm::tr("Yes"));
-    tip.setCancelText(VistaloForm::tr("Cancel"));
+    tip.setOkText(QCoreApplication::translate("VistaloClass", "Yes"));
+    tip.setCancelText(QCoreApplication::translate("VistaloClass", "Cancel"));
     return tip.exec() == QDialog::Accepted;
 }
 
@@ -104,7 +105,7 @@ void Vistalo::prepareDeleteSource(QString szFilePath, int iIndex)
     const QModelIndex stIndex = pList->model()->index(iRow, 0);
     pList->setCurrentIndex(stIndex);
     imageSourceSelected(stIndex);
-    if (confirm(VistaloForm::tr("Do you want to delete this material?")))
+    if (confirm(QCoreApplication::translate("VistaloClass", "Do you want to delete this material?")))
         deleteSource(szFilePath, iRow);
 }
 
@@ -163,7 +164,7 @@ void Vistalo::showEmptyAlbum()
 void Vistalo::prepareClearAllSources()
 {
     pauseByProgram();
-    if (confirm(VistaloForm::tr("Do you want to delete all materials?")))
+    if (confirm(QCoreApplication::translate("VistaloClass", "Do you want to delete all materials?")))
         clearAllSources();
 }
 

@@ -12,12 +12,6 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
-namespace {
-
-const char *const kContext = "ProgressDialogClass";
-
-} // namespace
-
 ProgressDialog::ProgressDialog(QWidget *pParent)
     : QDialog(pParent)
 {
@@ -76,11 +70,11 @@ ProgressDialog::ProgressDialog(QWidget *pParent)
     if (pTheme)
         pTheme->applyThemeStyle(this);
 
-    setWindowTitle(QCoreApplication::translate(kContext, "Dialog"));
-    m_pContent->setText(QCoreApplication::translate(kContext, "Material import... "));
-    m_pClose->setToolTip(QCoreApplication::translate(kContext, "Close"));
+    setWindowTitle(QCoreApplication::translate("ProgressDialogClass", "Dialog"));
+    m_pContent->setText(QCoreApplication::translate("ProgressDialogClass", "Material import... "));
+    m_pClose->setToolTip(QCoreApplication::translate("ProgressDialogClass", "Close"));
     m_pClose->setAccessibleName(m_pClose->toolTip());
-    m_pBar->setAccessibleName(QCoreApplication::translate(kContext, "Progress"));
+    m_pBar->setAccessibleName(QCoreApplication::translate("ProgressDialogClass", "Progress"));
     connect(m_pClose, &QPushButton::clicked, this, &QDialog::close);
     connect(m_pBar, &QProgressBar::valueChanged, this, &ProgressDialog::updateLabel);
     m_pBar->setValue(qBound(m_pBar->minimum(), 0, m_pBar->maximum()));
