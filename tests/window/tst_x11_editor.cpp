@@ -188,6 +188,23 @@ private Q_SLOTS:
         QTest::mouseClick(pViewport, Qt::LeftButton, {}, pList->visualRect(pList->model()->index(0, 0)).center());
         QTest::mouseMove(pViewport, pList->visualRect(pList->model()->index(1, 0)).center());
         QTRY_COMPARE(pList->hoverRow(), 1);
+        // A still pointer over the strip costs nothing: the hover check that
+        // follows a repaint does not ask for another one.
+        int iHoverMoves = 0;
+        struct HoverCounter : QObject
+        {
+            int *piCount;
+            explicit HoverCounter(int *p) : piCount(p) {}
+            bool eventFilter(QObject *, QEvent *pEvent) override
+            {
+                *piCount += pEvent->type() == QEvent::HoverMove || pEvent->type() == QEvent::Paint;
+                return false;
+            }
+        } counter(&iHoverMoves);
+        pViewport->installEventFilter(&counter);
+        QTest::qWait(300);
+        pViewport->removeEventFilter(&counter);
+        QVERIFY2(iHoverMoves < 6, qPrintable(QString::number(iHoverMoves)));
         screen = grabScreen(QStringLiteral("strip"));
         auto cardOf = [&](int iRow) {
             return QRect(pViewport->mapToGlobal(pList->visualRect(pList->model()->index(iRow, 0)).topLeft()),
@@ -207,33 +224,40 @@ private Q_SLOTS:
         QSignalSpy spyMove(pList, &ImageListView::sig_itemDraged);
         QWindow *pWindow = window.windowHandle();
         auto inWindow = [&](QPoint stViewport) { return pWindow->mapFromGlobal(pViewport->mapToGlobal(stViewport)); };
-        auto dragRow = [&](int iRow, QPoint stTo) {
+        // Presses on a row, moves through the waypoints (viewport
+        // coordinates) and releases on the last one.
+        auto dragRow = [&](int iRow, QList<QPoint> waypoints) {
             const QPoint stFrom = pList->visualRect(pList->model()->index(iRow, 0)).center();
             QTest::mousePress(pWindow, Qt::LeftButton, {}, inWindow(stFrom));
-            QTimer::singleShot(100, [&, stFrom, stTo]() {
-                for (int i = 1; i <= 10; ++i) {
-                    QTest::mouseMove(pWindow, inWindow(stFrom + (stTo - stFrom) * i / 10));
-                    QTest::qWait(20);
+            QTimer::singleShot(100, [&, stFrom, waypoints]() {
+                QPoint stAt = stFrom;
+                for (const QPoint &stTo : waypoints) {
+                    for (int i = 1; i <= 8; ++i) {
+                        QTest::mouseMove(pWindow, inWindow(stAt + (stTo - stAt) * i / 8));
+                        QTest::qWait(20);
+                    }
+                    stAt = stTo;
                 }
-                QTest::mouseRelease(pWindow, Qt::LeftButton, {}, inWindow(stTo));
+                QTest::mouseRelease(pWindow, Qt::LeftButton, {}, inWindow(stAt));
             });
             QTest::mouseMove(pWindow, inWindow(stFrom + QPoint(20, 0)));
             QTest::mouseMove(pWindow, inWindow(stFrom + QPoint(30, 0)));
             QTest::qWait(600);
         };
         const QRect stLast = pList->visualRect(pList->model()->index(2, 0));
-        dragRow(0, QPoint(stLast.right() + 6, stLast.center().y()));
+        dragRow(0, {QPoint(stLast.right() + 6, stLast.center().y())});
         QTRY_COMPARE(spyMove.count(), 1);
         QCOMPARE(spyMove.first(), QList<QVariant>({photos.at(0), 0, 2}));
         QCOMPARE(albumState().listImageSourceOrder, QStringList({photos.at(1), photos.at(2), photos.at(0)}));
         QCOMPARE(pList->dragRow(), -1);
 
-        // The last into gap 0: (path, 2, 0); onto itself: nothing.
+        // The last into gap 0, leaving the strip on the way (up over the
+        // settings) and coming back: (path, 2, 0); onto itself: nothing.
         const QRect stFirst = pList->visualRect(pList->model()->index(0, 0));
-        dragRow(2, QPoint(stFirst.left() + 10, stFirst.center().y()));
+        dragRow(2, {QPoint(stFirst.left() + 200, -150), QPoint(stFirst.left() + 10, stFirst.center().y())});
         QTRY_COMPARE(spyMove.count(), 2);
         QCOMPARE(spyMove.last(), QList<QVariant>({photos.at(0), 2, 0}));
-        dragRow(1, pList->visualRect(pList->model()->index(1, 0)).center() + QPoint(8, 0));
+        dragRow(1, {pList->visualRect(pList->model()->index(1, 0)).center() + QPoint(8, 0)});
         QCOMPARE(spyMove.count(), 2);
         QCOMPARE(albumState().listImageSourceOrder, photos);
     }
