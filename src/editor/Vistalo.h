@@ -21,6 +21,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 
 #include "editor/ImageOpenTipDialog.h"
 #include "export_dialogs/ProgressDialog.h"
@@ -113,7 +114,8 @@ private:
     void approveClose();
 
     // Import (VistaloImport.cpp).
-    bool startImport();
+    // The common start of an import; handInput gives the decoder its input.
+    bool startImport(const std::function<void()> &handInput);
     void updateImportProgress();
     void cancelImport();
     void showFourKWarning();

@@ -87,29 +87,23 @@ void Vistalo::selectFiles()
 
 void Vistalo::prepareImportSources()
 {
-    if (m_listChosenPaths.isEmpty() || !startImport())
-        return;
-    emit m_pDecoder->sig_setFileList(m_listChosenPaths);
-    emit m_pDecoder->sig_check();
+    if (!m_listChosenPaths.isEmpty())
+        startImport([this]() { emit m_pDecoder->sig_setFileList(m_listChosenPaths); });
 }
 
 void Vistalo::prepareImportSourcesByDirs()
 {
-    if (m_listChosenPaths.isEmpty() || !startImport())
-        return;
-    emit m_pDecoder->sig_setFileDir(m_listChosenPaths);
-    emit m_pDecoder->sig_check();
+    if (!m_listChosenPaths.isEmpty())
+        startImport([this]() { emit m_pDecoder->sig_setFileDir(m_listChosenPaths); });
 }
 
 void Vistalo::prepareImportSourcesByDraged()
 {
-    if (m_listDroppedUrls.isEmpty() || !startImport())
-        return;
-    emit m_pDecoder->sig_setFileList(m_listDroppedUrls);
-    emit m_pDecoder->sig_check();
+    if (!m_listDroppedUrls.isEmpty())
+        startImport([this]() { emit m_pDecoder->sig_setFileList(m_listDroppedUrls); });
 }
 
-bool Vistalo::startImport()
+bool Vistalo::startImport(const std::function<void()> &handInput)
 {
     if (isImporting())
         return false;
@@ -124,9 +118,11 @@ bool Vistalo::startImport()
     m_eImportPhase = ImportPhase::Checking;
     m_bImportCancelled = false;
     m_pDecoder->setExpandFolders(m_iImportSource == ImportFromDrop);
+    handInput();
     // Set here, before the job is queued, so that a cancel that comes
     // before the job starts is not undone by it.
     m_pDecoder->setRunning(true);
+    emit m_pDecoder->sig_check();
     m_iShownImportProgress = -1;
     m_pImportProgress->setProgress(0);
     centerWidget(m_pImportProgress, window());

@@ -4,6 +4,7 @@
 #include "EditorTestSupport.h"
 
 #include "app/AppStartUp.h"
+#include "common/TestSupport.h"
 #include "app/CQSrvProduct.h"
 #include "editor/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
@@ -22,15 +23,8 @@ using namespace editortest;
 
 namespace {
 
-QImage grabScreen(const QString &szName)
-{
-    QTest::qWait(200); // let the X server draw
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    const QString szDir = qEnvironmentVariable("PICTORA_SHOT_DIR");
-    if (!szDir.isEmpty())
-        image.save(szDir + '/' + szName + ".png");
-    return image;
-}
+using testsupport::grabScreen;
+
 
 QString xdotool(const QStringList &args)
 {
