@@ -10,6 +10,7 @@
 #include "import/MaterialAppender.h"
 #include "import/MaterialImport.h"
 #include "media/export/MediaEncoder.h"
+#include "player/CQVideoPlay.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQQuitDialog.h"
@@ -67,6 +68,10 @@ void joinWorkerThread(QThread *pThread, const QPointer<QObject> &pWorker)
 Vistalo::Vistalo(QWidget *pParent)
     : QWidget(pParent)
 {
+    // The player's display becomes a native window. Its ancestors follow,
+    // but their siblings must stay drawn by Qt: a native copy of the main
+    // window's overlay would lie over the whole window and take every click.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     // 1. A fresh store for this run.
     startThumbnailStore();
     // 2. The form.
@@ -101,7 +106,7 @@ Vistalo::Vistalo(QWidget *pParent)
     applyEditorDefaults();
     AlbumProjectState &st = albumState();
     st.pImageListModel = m_pUi->imageSourceList->imageModel();
-    // pVideoPlay is set when the player panel takes divPlayer's place.
+    st.pVideoPlay = m_pUi->divPlayer;
     m_stTierFont = QFont(QStringLiteral("Microsoft YaHei UI"));
     m_stTierFont.setPixelSize(watermarkFontPixelSize(st.szExportResolution));
     st.stWatermarkFont = m_stTierFont;
@@ -245,7 +250,7 @@ void Vistalo::enableAlbumControls(bool bEnabled)
     for (QWidget *p : {static_cast<QWidget *>(m_pUi->btnImageWartermarkHelp),
                        static_cast<QWidget *>(m_pUi->divSetting), static_cast<QWidget *>(m_pUi->btnExport),
                        static_cast<QWidget *>(m_pUi->comboVideoRatio), static_cast<QWidget *>(m_pUi->comboVideoHeight),
-                       m_pUi->divPlayer})
+                       static_cast<QWidget *>(m_pUi->divPlayer)})
         p->setEnabled(bEnabled);
 }
 

@@ -1,6 +1,7 @@
 #include "editor/VistaloForm.h"
 
 #include "editor/ImageListView.h"
+#include "player/CQVideoPlay.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQUIPushButton.h"
 
@@ -61,11 +62,7 @@ void VistaloForm::setupUi(QWidget *pEditor)
     auto *pMain = row(widget_5, 10);
     pMain->setContentsMargins(10, 8, 10, 8);
     pMain->addWidget(buildSettings(widget_5));
-    // The player panel takes this place when it is built; until then the
-    // area keeps its size and look.
-    divPlayer = named<QWidget>(widget_5, "divPlayer");
-    divPlayer->setAttribute(Qt::WA_StyledBackground);
-    divPlayer->setMinimumSize(462, 300);
+    divPlayer = named<CQVideoPlay>(widget_5, "divPlayer");
     divPlayer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     pMain->addWidget(divPlayer, 1);
     pRoot->addWidget(widget_5, 1);

@@ -12,6 +12,7 @@
 //                     imageSourceList)
 
 class CQComboBox;
+class CQVideoPlay;
 class CQUIPushButton;
 class ImageListView;
 class QCheckBox;
@@ -91,8 +92,8 @@ public:
     QCheckBox *checkWatermarkPosBottom = nullptr;
     QCheckBox *checkWatermarkPosRightBottom = nullptr;
 
-    // The preview player's place.
-    QWidget *divPlayer = nullptr;
+    // The preview player panel.
+    CQVideoPlay *divPlayer = nullptr;
 
     // Material area.
     QWidget *divSource = nullptr;

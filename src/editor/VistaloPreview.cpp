@@ -6,6 +6,7 @@
 #include "editor/AlbumProjectState.h"
 #include "editor/Vistalo.h"
 #include "editor/VistaloForm.h"
+#include "player/CQVideoPlay.h"
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -17,7 +18,7 @@ void Vistalo::stopPreview()
 {
     haltPreviewWorkers();
     albumState().iPreviewStartPos = 0;
-    // Player: resetPosition.
+    m_pUi->divPlayer->resetPosition();
 }
 
 // Abandon the running render and stop the sound, keeping the position.
@@ -30,8 +31,9 @@ void Vistalo::haltPreviewWorkers()
 // Pause step.
 void Vistalo::pausePreview()
 {
-    // Player: pauseClock, showPlayButton. Renderer: paused flag when active.
-    // Sound feeder: pauseSound.
+    m_pUi->divPlayer->pauseClock();
+    // Renderer: paused flag when active. Sound feeder: pauseSound.
+    m_pUi->divPlayer->showPlayButton();
 }
 
 // A pause the program makes (screen out, close and clear questions).
@@ -53,8 +55,10 @@ void Vistalo::requestPreviewCover()
 void Vistalo::seekPreview(int64_t iPositionUs)
 {
     AlbumProjectState &st = albumState();
+    const int64_t iMs = av_rescale_q(iPositionUs, st.stGlobalTimeBase, st.stPlayerTimeBase);
+    m_pUi->divPlayer->showPosition(iMs);
+    m_pUi->divPlayer->restartClockAt(iMs);
     st.iPreviewStartPos = iPositionUs;
-    // Player: showPosition and restartClockAt with the position in ms.
     // Renderer: seek-requested flag when active; sound feeder: both seek
     // requests when active.
 }
@@ -71,31 +75,37 @@ void Vistalo::continuePreviewAfterSeek()
 // The album's length on the player, in milliseconds.
 void Vistalo::showAlbumLength()
 {
-    // Player: setTotalDuration(iTotalDuration in ms).
+    const AlbumProjectState &st = albumState();
+    m_pUi->divPlayer->setTotalDuration(av_rescale_q(st.iTotalDuration, st.stGlobalTimeBase, st.stPlayerTimeBase));
 }
 
 void Vistalo::startPlayerDisplay()
 {
-    // Player: startDisplay.
+    m_pUi->divPlayer->startDisplay();
 }
 
 // Both player engines (pictures and sound) stop.
 void Vistalo::stopPlayerEngines()
 {
-    // Player: stop(0), stop(1).
+    m_pUi->divPlayer->stop(0);
+    m_pUi->divPlayer->stop(1);
 }
 
 // Editor teardown: the preview workers stop and end their threads.
 void Vistalo::shutDownPreviewWorkers()
 {
     // Renderer: abort flag, sig_close(0). Sound feeder: stopSound, sig_close(0).
-    // Player: closeAudio(0), closeAudio(1). Then wait for both threads.
+    m_pUi->divPlayer->closeAudio(0);
+    m_pUi->divPlayer->closeAudio(1);
+    // Then wait for both threads.
 }
 
 // The player panel's own wiring; false leaves the editor without any.
 bool Vistalo::connectPlayer()
 {
-    // Player: connectPlayerSignals; then its play/pause, slider, loop-end and
-    // quality signals to the preview slots.
+    if (!m_pUi->divPlayer->connectPlayerSignals())
+        return false;
+    // Its play/pause, slider, loop-end and quality signals go to the
+    // preview slots here.
     return true;
 }

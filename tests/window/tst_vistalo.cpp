@@ -11,6 +11,7 @@
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "media/export/MediaEncoder.h"
+#include "player/CQVideoPlay.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQQuitDialog.h"
@@ -24,6 +25,7 @@
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTimeEdit>
 
 #include <memory>
 
@@ -280,6 +282,9 @@ private Q_SLOTS:
         QTest::mouseClick(strip()->viewport(), Qt::LeftButton, {},
                           strip()->visualRect(strip()->model()->index(1, 0)).center());
         QCOMPARE(st.iPreviewStartPos, 9 * kSecond);
+        // The player shows it, against the album's 14 s.
+        QCOMPARE(ui()->divPlayer->findChild<QTimeEdit *>(QStringLiteral("VideoPlayTimeEdit"))->time(), QTime(0, 0, 9));
+        QCOMPARE(ui()->divPlayer->findChild<QTimeEdit *>(QStringLiteral("VideoTotalTimeEdit"))->time(), QTime(0, 0, 14));
 
         // Ctrl+Right moves the current material one place; the album follows.
         QSignalSpy spyMove(strip(), &ImageListView::sig_itemDraged);

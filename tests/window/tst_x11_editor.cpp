@@ -9,6 +9,7 @@
 #include "editor/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
+#include "player/CQVideoPlay.h"
 #include "ui/CFramelessWindow.h"
 
 #include <QDir>
