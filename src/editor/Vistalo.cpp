@@ -230,8 +230,10 @@ void Vistalo::connectForm()
     connect(pList, &ImageListView::sig_transposeItem, this, &Vistalo::transposeSource);
     connect(pList, &ImageListView::sig_itemDraged, this, &Vistalo::dragedImageSources);
 
-    // The settings column, the combos and the export button are wired by
-    // their own files; the player's signals by the preview.
+    // Each later area wires its own widgets here, one line each:
+    // the settings column and the combos: connectSettings() (VistaloSettings.cpp);
+    // the export button: connectExport() (VistaloExport.cpp).
+    // The player's signals are wired by connectPlayer() (VistaloPreview.cpp).
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);
         connect(pWindow, &CFramelessWindow::signal_screenOut, this, &Vistalo::pauseByProgram);
