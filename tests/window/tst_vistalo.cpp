@@ -399,15 +399,18 @@ private Q_SLOTS:
         st.iSampleRate = 44100;
         st.iAudioChannels = 2;
         st.bExportAudio = true;
+        st.szExportResolution = QStringLiteral("480P");
+        updateExportSize();
         setImageDurationSeconds(60);
         emit m_pEditor->mediaEncoder()->sig_exportVideo();
         // The export writes its hidden temporary meanwhile.
         QTRY_COMPARE(QDir(szOut).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
         QStringList many;
-        for (int i = 0; i < 4; ++i) {
+        QVERIFY(writePicture(path("many0.jpg"), 2000, 1500, Qt::darkGreen));
+        for (int i = 0; i < 16; ++i) {
             const QString szCopy = path(QStringLiteral("many%1.jpg").arg(i));
-            QVERIFY(QFile::exists(szCopy) || QFile::copy(path("big.jpg"), szCopy));
+            QVERIFY(QFile::exists(szCopy) || QFile::copy(path("many0.jpg"), szCopy));
             many << szCopy;
         }
         QVERIFY(importFiles(*m_pEditor, many, false));
