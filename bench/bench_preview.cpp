@@ -10,6 +10,7 @@
 //   bench_preview WORK_DIR [SCALE ...]   (photo_01.jpg .. photo_10.jpg, clip.mp4, music.mp3;
 //                                         divisors, default 2 then 1)
 
+#include "BenchCpu.h"
 #include "editor/AlbumProjectState.h"
 #include "import/MaterialImport.h"
 #include "media/preview/AudioDecoder.h"
@@ -45,6 +46,8 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 const SteadyClock::time_point g_tStart = SteadyClock::now();
+using bench::processCpuMs;
+using bench::threadCpuMs;
 
 double wallMs()
 {
@@ -60,28 +63,6 @@ void spinUntil(const std::function<bool()> &bDone, int iTimeoutMs)
         QTimer::singleShot(5, &stLoop, &QEventLoop::quit);
         stLoop.exec();
     }
-}
-
-// CPU time of this process's thread named szName, in ms; 0 when none.
-double threadCpuMs(const char *szName)
-{
-    double lfSum = 0;
-    for (const QString &szTask : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stComm("/proc/self/task/" + szTask + "/comm");
-        if (!stComm.open(QIODevice::ReadOnly) || stComm.readAll().trimmed() != szName)
-            continue;
-        QFile stSched("/proc/self/task/" + szTask + "/schedstat");
-        if (stSched.open(QIODevice::ReadOnly))
-            lfSum += stSched.readAll().split(' ').value(0).toDouble() / 1e6;
-    }
-    return lfSum;
-}
-
-double processCpuMs()
-{
-    timespec stTime{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &stTime);
-    return stTime.tv_sec * 1e3 + stTime.tv_nsec / 1e6;
 }
 
 // The player as the producers see it, noting when each picture is handed over.
@@ -307,6 +288,12 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
     spinUntil([&] { return pPlay->position() >= 45000; }, 120000);
     const double lfSeekBack = seek(28000);
     spinUntil([&] { return pPlay->position() >= 31000; }, 20000);
+    // Threads of the preview live while it plays: their time is taken now.
+    std::vector<double> threadAfter;
+    for (const char *szName : threadNames)
+        threadAfter.push_back(threadCpuMs(szName));
+    const double lfCpuMs = processCpuMs() - lfCpuBefore;
+    const double lfSeconds = (wallMs() - lfPlay) / 1000;
     const double lfSeekOn = seek(50000);
     spinUntil([&] { return bFinished.load(); }, 60000);
     const double lfEnd = wallMs();
@@ -320,8 +307,6 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
     stClipGrowth.stop();
 
     const std::vector<MeasuringOutput::Handed> handed = stOutput.handed();
-    const double lfCpuMs = processCpuMs() - lfCpuBefore;
-    const double lfSeconds = (lfEnd - lfPlay) / 1000;
 
     // Rates and gaps per kind of segment, over the stretch played from the
     // start up to the first seek (images, transitions and the whole clip).
@@ -386,7 +371,8 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
     print(szPrefix + ".render.watermark_s", stStats.stRender.seconds(ExportPhase::Watermark));
     print(szPrefix + ".render.waiting_and_other_s", stStats.stRender.seconds(ExportPhase::Other));
     for (size_t i = 0; i < std::size(threadNames); ++i)
-        print(szPrefix + ".cpu_pct." + threadNames[i], 100 * (threadCpuMs(threadNames[i]) - threadBefore[i]) / (lfSeconds * 1000));
+        print(szPrefix + ".cpu_pct." + threadNames[i],
+              100 * (threadAfter[i] - std::max(0.0, threadBefore[i])) / (lfSeconds * 1000));
     print(szPrefix + ".cpu_pct.process", 100 * lfCpuMs / (lfSeconds * 1000));
 }
 

@@ -4,13 +4,11 @@
 // end of the album; each checked on the pictures that reach the player.
 #include "EditorTestSupport.h"
 
-#include "app/CQSrvProduct.h"
 #include "editor/AlbumProjectState.h"
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
 #include "player/CQSlider.h"
 #include "player/CQVideoPlay.h"
-#include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 
 #include <QTemporaryDir>
@@ -99,13 +97,7 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("xdg")));
         QVERIFY(writePicture(m_dir.filePath("a.jpg"), 320, 180, Qt::red));
         QVERIFY(writePicture(m_dir.filePath("b.jpg"), 320, 180, Qt::blue));
-        m_pServices = std::make_unique<CQSrvProduct>();
-        m_pWindow = std::make_unique<CFramelessWindow>();
-        m_pEditor = std::make_unique<Vistalo>(m_pWindow.get());
-        m_pWindow->addContentWidget(m_pEditor.get());
-        m_pWindow->resize(902, 616);
-        m_pWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+        QVERIFY(openEditor(m_pServices, m_pWindow, m_pEditor));
         m_pLog = std::make_unique<PictureLog>(player());
         albumState().pVideoPlay = m_pLog.get();
         // Two pictures of 9 s and the transition: a 20-second album.

@@ -30,19 +30,10 @@ int AudioReader::open(const std::string &szPath)
     m_pFrame = makeFramePtr();
     if (!m_pPacket || !m_pFrame)
         return fail(AVERROR(ENOMEM), Step::None);
-    AVFormatContext *pInput = openInputFile(szPath);
-    if (!pInput)
-        return fail(AVERROR(EINVAL), Step::Open);
-    m_pInput.reset(pInput);
-    const int ret = findStreamInfo(pInput);
-    if (ret < 0)
-        return fail(ret, Step::Open);
-    m_pStream = findFirstStream(pInput, AVMEDIA_TYPE_AUDIO);
-    if (!m_pStream)
-        return fail(AVERROR_STREAM_NOT_FOUND, Step::NoStream);
     // Only the sound is read: the demuxer skips the others' data.
-    for (unsigned i = 0; i < pInput->nb_streams; ++i)
-        pInput->streams[i]->discard = pInput->streams[i] == m_pStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    const int ret = openStreamOf(szPath, AVMEDIA_TYPE_AUDIO, m_pInput, &m_pStream);
+    if (ret < 0)
+        return fail(ret, ret == AVERROR_STREAM_NOT_FOUND ? Step::NoStream : Step::Open);
     m_pDecoder.reset(openDecoder(m_pStream->codecpar));
     if (!m_pDecoder)
         return fail(AVERROR_DECODER_NOT_FOUND, Step::NoDecoder);

@@ -60,21 +60,9 @@ int ClipReader::open(const std::string &szPath, int64_t iTurns, int iWidth, int 
 
 int ClipReader::openInput()
 {
-    m_pStream = nullptr;
-    m_pInput.reset(openInputFile(m_szPath));
-    AVFormatContext *pInput = m_pInput.get();
-    if (!pInput)
-        return fail(AVERROR(EINVAL), Step::Open);
-    const int ret = findStreamInfo(pInput);
-    if (ret < 0)
-        return fail(ret, Step::Open);
-    m_pStream = findFirstStream(pInput, AVMEDIA_TYPE_VIDEO);
-    if (!m_pStream)
-        return fail(AVERROR_STREAM_NOT_FOUND, Step::NoStream);
     // The sound has an input of its own: this one reads the pictures only.
-    for (unsigned i = 0; i < pInput->nb_streams; ++i)
-        pInput->streams[i]->discard = pInput->streams[i] == m_pStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-    return 0;
+    const int ret = openStreamOf(m_szPath, AVMEDIA_TYPE_VIDEO, m_pInput, &m_pStream);
+    return ret < 0 ? fail(ret, ret == AVERROR_STREAM_NOT_FOUND ? Step::NoStream : Step::Open) : 0;
 }
 
 void ClipReader::resetDecoding()
