@@ -7,7 +7,9 @@
 #include "common/PreviewTestSupport.h"
 #include "common/TestSupport.h"
 #include "editor/AlbumProjectState.h"
+#include "common/TestMedia.h"
 #include "media/preview/AudioDecoder.h"
+#include "media/recipes/AudioReader.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,15 +158,25 @@ private Q_SLOTS:
         stop();
     }
 
-    // A music file without sound: no music, and the feeder still stops at once.
+    // A music file without sound, or whose sound has no sample (a WAV
+    // header that promises ten seconds): no music, no endless loop, and the
+    // feeder still stops at once.
     void musicWithoutSound()
     {
-        st().szBackgroundMusicPath = m_dir.filePath("a.png");
-        startAt(0);
-        QTest::qWait(300);
-        QVERIFY(m_pDecoder->isActive());
-        stop();
-        QVERIFY(m_output.sounds(0).isEmpty());
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=mono", "-t", "10", "-c:a", "pcm_s16le",
+                                     m_dir.filePath("long.wav")}));
+        QVERIFY(testmedia::writeFile(m_dir.filePath("empty.wav"), testmedia::readFile(m_dir.filePath("long.wav")).left(78)));
+        recipes::AudioReader stReader;
+        QCOMPARE(stReader.open(m_dir.filePath("empty.wav").toStdString()), 0);
+        QCOMPARE(stReader.decode(true), AVERROR_EOF);
+        for (const char *szFile : {"a.png", "empty.wav"}) {
+            st().szBackgroundMusicPath = m_dir.filePath(szFile);
+            startAt(0);
+            QTest::qWait(300);
+            QVERIFY(m_pDecoder->isActive());
+            stop();
+            QVERIFY(m_output.sounds(0).isEmpty());
+        }
         st().iBackgroundMusicType = MusicNone;
     }
 
