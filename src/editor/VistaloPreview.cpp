@@ -116,6 +116,8 @@ void Vistalo::enablePlayer(bool bPlay)
     // 0 after a change of the album.
     AlbumProjectState &st = albumState();
     CQVideoPlay *pPlay = m_pUi->divPlayer;
+    // A cover still being made is of no use now; its end is what the lock waits for.
+    m_pViewer->abortPreview();
     QMutexLocker lockPreview(&st.mutexPreview);
     st.listImageSourceOrder = m_pUi->imageSourceList->imageModel()->paths();
     updateSelfAdaptiveRatio(m_pUi->comboVideoRatio->currentIndex());

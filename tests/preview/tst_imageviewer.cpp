@@ -40,10 +40,11 @@ private:
         return pictures.size() == 1 ? pictures.first() : RecordingOutput::Picture{-1, 0, QSize(), QImage()};
     }
     // Seeks the way the editor does, right after a picture went out (so
-    // that none is on its way); the index the next picture will have.
+    // that none is on its way: the first few may come at once while the
+    // renderer catches up with the clock); the index the next picture will have.
     int seekTo(int64_t iMs)
     {
-        const int iCount = m_output.pictures().size();
+        const int iCount = std::max(m_output.pictures().size(), 2);
         if (!m_output.waitFor([&] { return m_output.pictures().size() > iCount; }, 5000))
             return -1;
         const int iMark = m_output.pictures().size();
