@@ -61,6 +61,34 @@ AlbumProjectState &albumState()
     return s_state;
 }
 
+AlbumEditLock::AlbumEditLock()
+{
+    relock();
+}
+
+AlbumEditLock::~AlbumEditLock()
+{
+    unlock();
+}
+
+void AlbumEditLock::relock()
+{
+    if (m_bLocked)
+        return;
+    albumState().mutexPreview.lock();
+    albumState().mutexAudio.lock();
+    m_bLocked = true;
+}
+
+void AlbumEditLock::unlock()
+{
+    if (!m_bLocked)
+        return;
+    albumState().mutexAudio.unlock();
+    albumState().mutexPreview.unlock();
+    m_bLocked = false;
+}
+
 void applyEditorDefaults()
 {
     AlbumProjectState &st = albumState();
@@ -262,8 +290,6 @@ int64_t materialEndPosition(int iRow)
 void setImageDurationSeconds(int iSeconds)
 {
     AlbumProjectState &st = albumState();
-    QMutexLocker lockPreview(&st.mutexPreview);
-    QMutexLocker lockAudio(&st.mutexAudio);
     const int64_t iNew = av_rescale_q(iSeconds, AVRational{1, 1}, st.stImageDurationTimeBase);
     const int64_t iDelta = iNew - st.iImageDuration;
     st.iImageDuration = iNew;
