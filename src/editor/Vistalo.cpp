@@ -231,8 +231,8 @@ void Vistalo::connectForm()
     connect(pList, &ImageListView::sig_itemDraged, this, &Vistalo::dragedImageSources);
 
     // Each later area wires its own widgets here, one line each:
-    // the settings column and the combos: connectSettings() (VistaloSettings.cpp);
     // the export button: connectExport() (VistaloExport.cpp).
+    connectSettings();
     // The player's signals are wired by connectPlayer() (VistaloPreview.cpp).
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);
@@ -263,6 +263,8 @@ void Vistalo::showMaterialPage(bool bStrip)
 
 bool Vistalo::eventFilter(QObject *pWatched, QEvent *pEvent)
 {
+    if (settingsEventFilter(pWatched, pEvent))
+        return true;
     switch (pEvent->type()) {
     case QEvent::MouseButtonPress: {
         // A press elsewhere ends typing in the duration box and the watermark text.
@@ -300,8 +302,6 @@ bool Vistalo::eventFilter(QObject *pWatched, QEvent *pEvent)
     default:
         break;
     }
-    // The image-watermark help pop-up on hovering btnImageWartermarkHelp
-    // belongs to the settings column.
     return QWidget::eventFilter(pWatched, pEvent);
 }
 

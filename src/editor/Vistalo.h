@@ -28,6 +28,7 @@
 #include "ui/CQQuitDialog.h"
 
 class ImageDecoder;
+class ImageWatermarkHelpDialog;
 class MaterialAppender;
 class MediaEncoder;
 class QButtonGroup;
@@ -80,6 +81,19 @@ public Q_SLOTS:
     void transposeSource(QString szFilePath, int iIndex);
 
     // Settings column (VistaloSettings.cpp).
+    void imageDurationChanged(int iVal);
+    void changeImageDurationComboBoxStyle();
+    void backgroundMusicTypeChanged(int iType, bool bChecked = true);
+    void addBackgroundMusic();
+    void audioTrackStatusChanged(int iKeep);
+    void watermarkTypeChanged(int iType, bool bChecked = true);
+    void textWatermarkChanged();
+    void addImageWatermark();
+    void imageWatermarkChanged(QString szFilePath);
+    void selectFontStyle();
+    void watermarkPosChanged(int iPos, bool bChecked = true);
+    void videoRatioChanged(QString szRatio);
+    void videoExportResolutionChanged(QString szResolution);
 
     // Preview (VistaloPreview.cpp).
 
@@ -144,6 +158,16 @@ private:
     void shutDownPreviewWorkers();
     bool connectPlayer();
 
+    // Settings column (VistaloSettings.cpp).
+    void connectSettings();
+    // Call with the album locked.
+    void showMusicLayout(bool bCustom);
+    // Asks before a watermark with content is replaced; true to go on.
+    bool confirmWatermarkSwitch();
+    void applyWatermarkType(int iType);
+    // Events of the settings widgets the editor watches; true when consumed.
+    bool settingsEventFilter(QObject *pWatched, QEvent *pEvent);
+
     VistaloForm *m_pUi = nullptr;
     QButtonGroup *m_pPositionGroup = nullptr;
     QButtonGroup *m_pMusicGroup = nullptr;
@@ -183,4 +207,7 @@ private:
     int m_iTipStep = 1;
 
     QPointer<CQQuitDialog> m_pQuitDialog;
+    // Set between a cancelled watermark switch and the call it causes.
+    bool m_bWatermarkRevert = false;
+    QPointer<ImageWatermarkHelpDialog> m_pWatermarkHelp;
 };
