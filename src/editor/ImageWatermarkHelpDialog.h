@@ -13,6 +13,7 @@ class ImageWatermarkHelpDialog : public QDialog
 public:
     explicit ImageWatermarkHelpDialog(QWidget *pParent = nullptr);
 
+    // Size the bubble first: the text then makes it taller where it needs to.
     void setText(const QString &szText);
     QString text() const;
 

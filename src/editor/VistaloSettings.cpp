@@ -62,10 +62,12 @@ bool isJpegOrPng(const QString &szPath)
     return szFormat == "jpeg" || szFormat == "png";
 }
 
+// The widget's own style: under a style sheet that is the one that reads
+// dynamic properties.
 void repolish(QWidget *pWidget)
 {
-    QApplication::style()->unpolish(pWidget);
-    QApplication::style()->polish(pWidget);
+    pWidget->style()->unpolish(pWidget);
+    pWidget->style()->polish(pWidget);
 }
 
 } // namespace

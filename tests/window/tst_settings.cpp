@@ -1,7 +1,7 @@
 // The settings column on the offscreen platform: duration, ratio and tier,
 // music, watermark and font, each checked in the album it writes, and one
 // export made from what the panel chose.
-#include "EditorTestSupport.h"
+#include "SettingsTestSupport.h"
 
 #include "common/ExportTestSupport.h"
 
@@ -30,55 +30,11 @@
 #include <memory>
 
 using namespace editortest;
+using namespace settingstest;
 
 namespace {
 
 constexpr int64_t kSecond = 1000000;
-
-// Answers the file dialogs that come up while it lives with the next path of
-// its list (an empty path cancels), and counts them.
-class FileDialogAnswerer : public QObject
-{
-public:
-    explicit FileDialogAnswerer(QStringList listAnswers) : m_listAnswers(std::move(listAnswers))
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!pDialog || !pDialog->isVisible())
-                return;
-            ++iShown;
-            const QString szAnswer = m_listAnswers.isEmpty() ? QString() : m_listAnswers.takeFirst();
-            if (szAnswer.isEmpty()) {
-                pDialog->reject();
-                return;
-            }
-            pDialog->selectFile(szAnswer);
-            QMetaObject::invokeMethod(pDialog, "accept");
-        });
-        m_timer.start(10);
-    }
-    int iShown = 0;
-
-private:
-    QStringList m_listAnswers;
-    QTimer m_timer;
-};
-
-// Answers the watermark question (a modal CQQuitDialog) with one of its
-// buttons; notes whether the album was locked while it was asked.
-void answerQuestionWith(const char *pszButton, QString *pszAsked, bool *pbLocked)
-{
-    QTimer::singleShot(20, [pszButton, pszAsked, pbLocked]() {
-        auto *pQuestion = qobject_cast<CQQuitDialog *>(QApplication::activeModalWidget());
-        QVERIFY(pQuestion);
-        *pbLocked = !albumState().mutexPreview.tryLock();
-        if (!*pbLocked)
-            albumState().mutexPreview.unlock();
-        *pszAsked = pQuestion->findChild<QLabel *>("labAppTilte")->text() + '|'
-            + pQuestion->findChild<QLabel *>("uiTip")->text();
-        QTest::mouseClick(pQuestion->findChild<QPushButton *>(pszButton), Qt::LeftButton);
-    });
-}
 
 QString toastText()
 {
@@ -109,24 +65,6 @@ class TestSettings : public QObject
         QTest::keyClicks(pBox, szText);
         QTest::keyClick(pBox, Qt::Key_Enter);
     }
-    void click(QAbstractButton *pButton) { QTest::mouseClick(pButton, Qt::LeftButton, {}, QPoint(4, pButton->height() / 2)); }
-    void chooseWatermark(QRadioButton *pRadio)
-    {
-        click(pRadio);
-        QCoreApplication::processEvents(); // the handler is queued
-    }
-    // Opens the font dialog from the panel, lets fnChoose change it, confirms it.
-    void chooseFont(const std::function<void(FontDialog *)> &fnChoose)
-    {
-        QTimer::singleShot(0, [fnChoose]() {
-            auto *pDialog = qobject_cast<FontDialog *>(QApplication::activeModalWidget());
-            QVERIFY(pDialog);
-            fnChoose(pDialog);
-            pDialog->accept();
-        });
-        click(ui()->btnFontStyle);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -206,12 +144,12 @@ private Q_SLOTS:
 
         // Confirming the font dialog unchanged keeps the font with the tier.
         chooseWatermark(ui()->radioTextWatermark);
-        chooseFont([](FontDialog *) {});
+        chooseFont(*m_pEditor, [](FontDialog *) {});
         QCOMPARE(st.stWatermarkFont.pixelSize(), 48);
         ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
         QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
         // Another family: the tier no longer decides.
-        chooseFont([](FontDialog *pDialog) {
+        chooseFont(*m_pEditor, [](FontDialog *pDialog) {
             auto *pFamilies = pDialog->findChild<FontListView *>("familyList");
             for (int i = 0; i < pFamilies->count(); ++i) {
                 if (pFamilies->text(i) == QLatin1String("DejaVu Serif"))
@@ -226,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(QSize(st.iExportWidth, st.iExportHeight), QSize(270, 480));
         QCOMPARE(st.stWatermarkFont.family(), QStringLiteral("DejaVu Serif"));
         QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
-        chooseFont([](FontDialog *) {});
+        chooseFont(*m_pEditor, [](FontDialog *) {});
         QCOMPARE(st.lfWatermarkTransparency, 0.29);
         QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
     }
@@ -327,7 +265,7 @@ private Q_SLOTS:
         QTest::keyClicks(ui()->editWatermarkText, "PICTORA");
         QTest::keyClick(ui()->editWatermarkText, Qt::Key_Return);
         click(ui()->checkWatermarkPosRightBottom);
-        chooseFont([](FontDialog *pDialog) { pDialog->findChild<QSpinBox *>("transparencyBox")->setValue(50); });
+        chooseFont(*m_pEditor, [](FontDialog *pDialog) { pDialog->findChild<QSpinBox *>("transparencyBox")->setValue(50); });
         ui()->comboVideoRatio->setCurrentText(QStringLiteral("9:16"));
         ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
         QCOMPARE(st.lfWatermarkTransparency, 0.5);

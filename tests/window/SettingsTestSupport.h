@@ -1,0 +1,87 @@
+#pragma once
+
+// Helpers of the settings column's tests (header only: each test is its own program).
+
+#include "EditorTestSupport.h"
+
+#include "editor/AlbumProjectState.h"
+#include "font_picker/FontDialog.h"
+
+#include <QFileDialog>
+#include <QRadioButton>
+
+#include <functional>
+
+namespace settingstest {
+
+// Answers the file dialogs that come up while it lives with the next path of
+// its list (an empty path cancels), and counts them.
+class FileDialogAnswerer : public QObject
+{
+public:
+    explicit FileDialogAnswerer(QStringList listAnswers) : m_listAnswers(std::move(listAnswers))
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this]() {
+            auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!pDialog || !pDialog->isVisible())
+                return;
+            ++iShown;
+            const QString szAnswer = m_listAnswers.isEmpty() ? QString() : m_listAnswers.takeFirst();
+            if (szAnswer.isEmpty()) {
+                pDialog->reject();
+                return;
+            }
+            pDialog->selectFile(szAnswer);
+            QMetaObject::invokeMethod(pDialog, "accept");
+        });
+        m_timer.start(10);
+    }
+    int iShown = 0;
+
+private:
+    QStringList m_listAnswers;
+    QTimer m_timer;
+};
+
+// Answers the watermark question (a modal CQQuitDialog) with one of its
+// buttons; notes whether the album was locked while it was asked.
+inline void answerQuestionWith(const char *pszButton, QString *pszAsked, bool *pbLocked)
+{
+    QTimer::singleShot(20, [pszButton, pszAsked, pbLocked]() {
+        auto *pQuestion = qobject_cast<CQQuitDialog *>(QApplication::activeModalWidget());
+        QVERIFY(pQuestion);
+        *pbLocked = !albumState().mutexPreview.tryLock();
+        if (!*pbLocked)
+            albumState().mutexPreview.unlock();
+        *pszAsked = pQuestion->findChild<QLabel *>("labAppTilte")->text() + '|'
+            + pQuestion->findChild<QLabel *>("uiTip")->text();
+        QTest::mouseClick(pQuestion->findChild<QPushButton *>(pszButton), Qt::LeftButton);
+    });
+}
+
+// A click near the left edge, where a radio button or check box has its mark.
+inline void click(QAbstractButton *pButton)
+{
+    QTest::mouseClick(pButton, Qt::LeftButton, {}, QPoint(4, pButton->height() / 2));
+}
+
+// The watermark handler is queued: it has run when this returns.
+inline void chooseWatermark(QRadioButton *pRadio)
+{
+    click(pRadio);
+    QCoreApplication::processEvents();
+}
+
+// Opens the font dialog from the panel, lets fnChoose change it, confirms it.
+inline void chooseFont(Vistalo &editor, const std::function<void(FontDialog *)> &fnChoose)
+{
+    QTimer::singleShot(0, [fnChoose]() {
+        auto *pDialog = qobject_cast<FontDialog *>(QApplication::activeModalWidget());
+        QVERIFY(pDialog);
+        fnChoose(pDialog);
+        pDialog->accept();
+    });
+    click(editor.form()->btnFontStyle);
+}
+
+} // namespace settingstest
