@@ -4,8 +4,10 @@
 
 #include "EditorTestSupport.h"
 
+#include "app/CQSrvProduct.h"
 #include "editor/AlbumProjectState.h"
 #include "font_picker/FontDialog.h"
+#include "ui/CFramelessWindow.h"
 
 #include <QFileDialog>
 #include <QRadioButton>
@@ -13,6 +15,20 @@
 #include <functional>
 
 namespace settingstest {
+
+// The editor in the main window with the services it needs, shown at stGeometry.
+struct EditorUnderTest
+{
+    CQSrvProduct services;
+    CFramelessWindow window;
+    Vistalo editor{&window};
+    explicit EditorUnderTest(const QRect &stGeometry)
+    {
+        window.addContentWidget(&editor);
+        window.setGeometry(stGeometry);
+        window.show();
+    }
+};
 
 // Answers the file dialogs that come up while it lives with the next path of
 // its list (an empty path cancels), and counts them.

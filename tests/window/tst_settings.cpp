@@ -6,13 +6,11 @@
 #include "common/ExportTestSupport.h"
 
 #include "app/AppStartUp.h"
-#include "app/CQSrvProduct.h"
 #include "editor/AlbumProjectState.h"
 #include "font_picker/FontDialog.h"
 #include "font_picker/FontListView.h"
 #include "media/export/MediaEncoder.h"
 #include "player/CQVideoPlay.h"
-#include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQToast.h"
 #include "ui/CQUIPushButton.h"
@@ -52,12 +50,11 @@ class TestSettings : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<CQSrvProduct> m_pServices;
-    std::unique_ptr<CFramelessWindow> m_pWindow;
-    std::unique_ptr<Vistalo> m_pEditor;
+    std::unique_ptr<EditorUnderTest> m_pFixture;
 
     QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
-    VistaloForm *ui() const { return m_pEditor->form(); }
+    Vistalo &editor() const { return m_pFixture->editor; }
+    VistaloForm *ui() const { return editor().form(); }
     void typeDuration(const QString &szText)
     {
         QSpinBox *pBox = ui()->boxImageDuration;
@@ -87,25 +84,15 @@ private Q_SLOTS:
 
     void init()
     {
-        m_pServices = std::make_unique<CQSrvProduct>();
-        m_pWindow = std::make_unique<CFramelessWindow>();
-        m_pEditor = std::make_unique<Vistalo>(m_pWindow.get());
-        m_pWindow->addContentWidget(m_pEditor.get());
-        m_pWindow->resize(1200, 800);
-        m_pWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
+        m_pFixture = std::make_unique<EditorUnderTest>(QRect(100, 80, 1200, 800));
+        QVERIFY(QTest::qWaitForWindowExposed(&m_pFixture->window));
     }
 
-    void cleanup()
-    {
-        m_pEditor.reset();
-        m_pWindow.reset();
-        m_pServices.reset();
-    }
+    void cleanup() { m_pFixture.reset(); }
 
     void durationBoxKeepsItsBounds()
     {
-        QVERIFY(importFiles(*m_pEditor, {path("a.jpg"), path("b.jpg"), path("c.jpg")}));
+        QVERIFY(importFiles(editor(), {path("a.jpg"), path("b.jpg"), path("c.jpg")}));
         const AlbumProjectState &st = albumState();
         QSpinBox *pBox = ui()->boxImageDuration;
         QCOMPARE(pBox->value(), 3);
@@ -131,7 +118,7 @@ private Q_SLOTS:
 
     void ratioAndTierSizeTheFrameAndTheFont()
     {
-        QVERIFY(importFiles(*m_pEditor, {path("portrait.png")}));
+        QVERIFY(importFiles(editor(), {path("portrait.png")}));
         const AlbumProjectState &st = albumState();
         ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
         ui()->comboVideoRatio->setCurrentIndex(0);
@@ -144,12 +131,12 @@ private Q_SLOTS:
 
         // Confirming the font dialog unchanged keeps the font with the tier.
         chooseWatermark(ui()->radioTextWatermark);
-        chooseFont(*m_pEditor, [](FontDialog *) {});
+        chooseFont(editor(), [](FontDialog *) {});
         QCOMPARE(st.stWatermarkFont.pixelSize(), 48);
         ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
         QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
         // Another family: the tier no longer decides.
-        chooseFont(*m_pEditor, [](FontDialog *pDialog) {
+        chooseFont(editor(), [](FontDialog *pDialog) {
             auto *pFamilies = pDialog->findChild<FontListView *>("familyList");
             for (int i = 0; i < pFamilies->count(); ++i) {
                 if (pFamilies->text(i) == QLatin1String("DejaVu Serif"))
@@ -164,14 +151,14 @@ private Q_SLOTS:
         QCOMPARE(QSize(st.iExportWidth, st.iExportHeight), QSize(270, 480));
         QCOMPARE(st.stWatermarkFont.family(), QStringLiteral("DejaVu Serif"));
         QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
-        chooseFont(*m_pEditor, [](FontDialog *) {});
+        chooseFont(editor(), [](FontDialog *) {});
         QCOMPARE(st.lfWatermarkTransparency, 0.29);
         QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
     }
 
     void watermarkAsksBeforeReplacingAndRefusesOtherPictures()
     {
-        QVERIFY(importFiles(*m_pEditor, {path("a.jpg")}));
+        QVERIFY(importFiles(editor(), {path("a.jpg")}));
         AlbumProjectState &st = albumState();
         FileDialogAnswerer files({path("bitmap.png"), path("clip.mp4"), path("mark.png")});
         chooseWatermark(ui()->radioTextWatermark);
@@ -225,7 +212,7 @@ private Q_SLOTS:
 
     void musicIsCheckedAndHeldOpen()
     {
-        QVERIFY(importFiles(*m_pEditor, {path("a.jpg")}));
+        QVERIFY(importFiles(editor(), {path("a.jpg")}));
         AlbumProjectState &st = albumState();
         const QString szTune = path("<b>tune<br>.mp3");
         FileDialogAnswerer files({path("wave.mp3"), QString(), szTune});
@@ -256,7 +243,7 @@ private Q_SLOTS:
 
     void exportFollowsThePanel()
     {
-        QVERIFY(importFiles(*m_pEditor, {path("tall1.png"), path("tall2.png"), path("tall3.png")}));
+        QVERIFY(importFiles(editor(), {path("tall1.png"), path("tall2.png"), path("tall3.png")}));
         AlbumProjectState &st = albumState();
         typeDuration("5");
         FileDialogAnswerer files({path("<b>tune<br>.mp3")});
@@ -265,7 +252,7 @@ private Q_SLOTS:
         QTest::keyClicks(ui()->editWatermarkText, "PICTORA");
         QTest::keyClick(ui()->editWatermarkText, Qt::Key_Return);
         click(ui()->checkWatermarkPosRightBottom);
-        chooseFont(*m_pEditor, [](FontDialog *pDialog) { pDialog->findChild<QSpinBox *>("transparencyBox")->setValue(50); });
+        chooseFont(editor(), [](FontDialog *pDialog) { pDialog->findChild<QSpinBox *>("transparencyBox")->setValue(50); });
         ui()->comboVideoRatio->setCurrentText(QStringLiteral("9:16"));
         ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
         QCOMPARE(st.lfWatermarkTransparency, 0.5);
@@ -280,7 +267,7 @@ private Q_SLOTS:
         st.iSampleRate = 44100;
         st.iAudioChannels = 2;
         st.bExportAudio = true;
-        MediaEncoder *pEncoder = m_pEditor->mediaEncoder();
+        MediaEncoder *pEncoder = editor().mediaEncoder();
         QSignalSpy done(pEncoder, &MediaEncoder::sig_succeeded);
         QSignalSpy failed(pEncoder, &MediaEncoder::sig_exportFail);
         emit pEncoder->sig_exportVideo();

@@ -4,9 +4,7 @@
 #include "SettingsTestSupport.h"
 
 #include "app/AppStartUp.h"
-#include "app/CQSrvProduct.h"
 #include "editor/ImageWatermarkHelpDialog.h"
-#include "ui/CFramelessWindow.h"
 #include "ui/CQUIPushButton.h"
 
 #include <QCheckBox>
@@ -57,13 +55,9 @@ private Q_SLOTS:
 
     void watermarkModesHelpAndFontDialog()
     {
-        CQSrvProduct services;
-        CFramelessWindow window;
-        Vistalo editor(&window);
-        window.addContentWidget(&editor);
-        window.setGeometry(100, 80, 1200, 800);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        EditorUnderTest fixture(QRect(100, 80, 1200, 800));
+        QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
+        Vistalo &editor = fixture.editor;
         QVERIFY(importFiles(editor, {path("photo.jpg")}));
         VistaloForm *ui = editor.form();
 
@@ -110,7 +104,7 @@ private Q_SLOTS:
         QVERIFY((globalRect(pHelp).topLeft() + QPoint(226, -12) - stHelp).manhattanLength() <= 4);
         screen = testsupport::grabScreen(QStringLiteral("settings-help"));
         QVERIFY(darkPixels(screen, globalRect(pHelp).adjusted(0, 8, 0, 0), 80) > 256 * 30);
-        QCursor::setPos(globalRect(&window).bottomRight() + QPoint(20, 20));
+        QCursor::setPos(globalRect(&fixture.window).bottomRight() + QPoint(20, 20));
         QTRY_VERIFY(!editor.findChild<ImageWatermarkHelpDialog *>());
 
         // The font dialog shows the watermark's colour on its sample.
