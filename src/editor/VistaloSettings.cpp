@@ -17,7 +17,6 @@
 #include "ui/CQToast.h"
 #include "ui/CQUIPushButton.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QFileDialog>
