@@ -34,13 +34,26 @@ namespace {
 
 constexpr int64_t kSecond = 1000000;
 
-QString toastText()
+QList<CQToast *> visibleToasts()
 {
+    QList<CQToast *> listToasts;
     for (QWidget *pWidget : QApplication::topLevelWidgets()) {
         if (auto *pToast = qobject_cast<CQToast *>(pWidget); pToast && pToast->isVisible())
-            return pToast->text();
+            listToasts << pToast;
     }
-    return QString();
+    return listToasts;
+}
+
+QString toastText()
+{
+    const QList<CQToast *> listToasts = visibleToasts();
+    return listToasts.isEmpty() ? QString() : listToasts.first()->text();
+}
+
+void closeToasts()
+{
+    for (CQToast *pToast : visibleToasts())
+        pToast->close();
 }
 
 } // namespace
@@ -189,9 +202,10 @@ private Q_SLOTS:
         QCOMPARE(st.iWatermarkType, int(WatermarkImage));
         const QString szRefused = QStringLiteral("Failed to add watermark, because of the abnormal picture");
         QTRY_COMPARE(toastText(), szRefused);
+        closeToasts();
         click(ui()->btnAddImageWatermark);
-        QTRY_COMPARE(files.iShown, 2);
-        QTest::qWait(300);
+        QCOMPARE(files.iShown, 2);
+        QTRY_COMPARE(toastText(), szRefused);
         QVERIFY(st.szImageWatermarkPath.isEmpty());
         click(ui()->btnAddImageWatermark);
         QTRY_COMPARE(st.szImageWatermarkPath, path("mark.png"));
