@@ -203,6 +203,13 @@ QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H)
     return placeWatermark(stFit.width(), stFit.height(), pos, W, H);
 }
 
+QString exportOutputPath(const AlbumProjectState &stState)
+{
+    // One multi-argument arg(): a "%1" typed into the name stays text.
+    return QStringLiteral("%1/%2.%3").arg(stState.szExportDir, stState.szExportFileName,
+                                         stState.szExportFormat.toLower());
+}
+
 void updateExportSize()
 {
     AlbumProjectState &st = albumState();
