@@ -203,11 +203,15 @@ QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H)
     return placeWatermark(stFit.width(), stFit.height(), pos, W, H);
 }
 
-QString exportOutputPath(const AlbumProjectState &stState)
+QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat)
 {
     // One multi-argument arg(): a "%1" typed into the name stays text.
-    return QStringLiteral("%1/%2.%3").arg(stState.szExportDir, stState.szExportFileName,
-                                         stState.szExportFormat.toLower());
+    return QStringLiteral("%1/%2.%3").arg(szDir, szName, szFormat.toLower());
+}
+
+QString exportOutputPath(const AlbumProjectState &stState)
+{
+    return exportTargetPath(stState.szExportDir, stState.szExportFileName, stState.szExportFormat);
 }
 
 void updateExportSize()
