@@ -19,7 +19,7 @@ extern "C" {
 }
 
 class QStandardItemModel;
-class CQVideoPlay;
+class CPreviewOutput;
 
 Q_DECLARE_TYPEINFO(AVRational, Q_MOVABLE_TYPE);
 
@@ -110,7 +110,7 @@ struct AlbumProjectState
     QStandardItemModel *pImageListModel = nullptr;
     int64_t iVideoSourceCount = 0;
     QList<TransitionSegment> listTransitions;
-    CQVideoPlay *pVideoPlay = nullptr;
+    CPreviewOutput *pVideoPlay = nullptr;       // the player panel, as the producers see it
     AVRational stPlayerTimeBase{1, 1000};
     int iPreviewScale = 0;
     QMutex mutexPreview;
