@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-ExportDialogFrame buildExportDialogFrame(QDialog *pDialog, const char *pszContext)
+ExportDialogFrame buildExportDialogFrame(QDialog *pDialog)
 {
     ExportDialogFrame stFrame;
     pDialog->setFixedSize(502, 352);
@@ -38,7 +38,7 @@ ExportDialogFrame buildExportDialogFrame(QDialog *pDialog, const char *pszContex
     stFrame.pClose->setFlat(true);
     stFrame.pClose->setCursor(Qt::PointingHandCursor);
     stFrame.pClose->setFocusPolicy(Qt::TabFocus);
-    stFrame.pClose->setToolTip(QCoreApplication::translate(pszContext, "Close"));
+    stFrame.pClose->setToolTip(QCoreApplication::translate("ExportDialogFrame", "Close"));
     stFrame.pClose->setAccessibleName(stFrame.pClose->toolTip());
     pTop->addWidget(stFrame.pClose, 0, Qt::AlignTop);
     pLayout->addWidget(stFrame.pBackground, 1);

@@ -20,7 +20,7 @@ struct ExportDialogFrame
 // Builds the frame on pDialog, whose object name is set: frameless, deleted
 // when closed, styled by the shared sheet and its own, movable with the
 // mouse, centred on its parent; the close button closes it.
-ExportDialogFrame buildExportDialogFrame(QDialog *pDialog, const char *pszContext);
+ExportDialogFrame buildExportDialogFrame(QDialog *pDialog);
 
 // Shows a picture (a resource path) in the upper panel.
 void setExportDialogPicture(const ExportDialogFrame &stFrame, const QString &szPath);

@@ -10,6 +10,7 @@
 #include "ui/CQWidgetEx.h"
 #include "ui/CQWindowDragFilter.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -109,7 +110,8 @@ ExportSettingDialog::ExportSettingDialog(QWidget *pParent)
     // The default folder, made with every missing parent.
     const QString szMovies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     if (!szMovies.isEmpty()) {
-        const QString szDefault = QDir::toNativeSeparators(szMovies + QLatin1Char('/') + tr("Pictora"));
+        const QString szDefault = QDir::toNativeSeparators(
+            szMovies + QLatin1Char('/') + QCoreApplication::translate("ExportSettingDialogClass", "Pictora"));
         QDir().mkpath(szDefault);
         changeFileDirectory(szDefault);
     }
@@ -256,42 +258,47 @@ void ExportSettingDialog::fillOptions()
 
 void ExportSettingDialog::translateTexts()
 {
-    setWindowTitle(tr("Export settings", "ExportSettingDialog"));
-    m_pTitle->setText(tr("export setting"));
-    m_pClose->setToolTip(tr("Close"));
+    setWindowTitle(QCoreApplication::translate("ExportSettingDialogClass", "Export settings", "ExportSettingDialog"));
+    m_pTitle->setText(QCoreApplication::translate("ExportSettingDialogClass", "export setting"));
+    m_pClose->setToolTip(QCoreApplication::translate("ExportSettingDialogClass", "Close"));
     m_pClose->setAccessibleName(m_pClose->toolTip());
-    m_pFormatLabel->setText(tr("export format"));
-    m_pVideoTitle->setText(tr("video"));
-    m_pFrameRateLabel->setText(tr("frame rate"));
-    m_pVideoBitRateLabel->setText(tr("bit rate"));
-    m_pAudioTitle->setText(tr("audio"));
-    m_pAudioBitRateLabel->setText(tr("bit rate"));
-    m_pSampleRateLabel->setText(tr("sample rate"));
-    m_pFileNameLabel->setText(tr("file name"));
-    m_pFileName->setPlaceholderText(tr("Please enter a file name"));
-    m_pEditFileName->setToolTip(tr("Edit the file name"));
-    m_pDirLabel->setText(tr("export to"));
-    m_pChangeFileDir->setToolTip(tr("Choose the export folder"));
-    m_pExport->setText(tr("export"));
+    m_pFormatLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "export format"));
+    m_pVideoTitle->setText(QCoreApplication::translate("ExportSettingDialogClass", "video"));
+    m_pFrameRateLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "frame rate"));
+    m_pVideoBitRateLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "bit rate"));
+    m_pAudioTitle->setText(QCoreApplication::translate("ExportSettingDialogClass", "audio"));
+    m_pAudioBitRateLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "bit rate"));
+    m_pSampleRateLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "sample rate"));
+    m_pFileNameLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "file name"));
+    m_pFileName->setPlaceholderText(
+        QCoreApplication::translate("ExportSettingDialogClass", "Please enter a file name"));
+    m_pEditFileName->setToolTip(QCoreApplication::translate("ExportSettingDialogClass", "Edit the file name"));
+    m_pDirLabel->setText(QCoreApplication::translate("ExportSettingDialogClass", "export to"));
+    m_pChangeFileDir->setToolTip(QCoreApplication::translate("ExportSettingDialogClass", "Choose the export folder"));
+    m_pExport->setText(QCoreApplication::translate("ExportSettingDialogClass", "export"));
 
     for (int i = 0; i < m_pFormat->count(); ++i)
         m_pFormat->setItemText(i, m_pFormat->itemData(i).toString());
     for (int i = 0; i < m_pFrameRate->count(); ++i)
-        m_pFrameRate->setItemText(i, tr("%1fps").arg(m_pFrameRate->itemData(i).toInt()));
+        m_pFrameRate->setItemText(
+            i, QCoreApplication::translate("ExportSettingDialogClass", "%1fps").arg(m_pFrameRate->itemData(i).toInt()));
     for (QComboBox *pCombo : {static_cast<QComboBox *>(m_pVideoBitRate), static_cast<QComboBox *>(m_pAudioBitRate)}) {
-        pCombo->setItemText(0, tr("self-adaption"));
+        pCombo->setItemText(0, QCoreApplication::translate("ExportSettingDialogClass", "self-adaption"));
         for (int i = 1; i < pCombo->count(); ++i)
-            pCombo->setItemText(i, tr("%1kbps").arg(pCombo->itemData(i).toLongLong() / 1000));
+            pCombo->setItemText(i, QCoreApplication::translate("ExportSettingDialogClass", "%1kbps")
+                                       .arg(pCombo->itemData(i).toLongLong() / 1000));
     }
     for (int i = 0; i < m_pSampleRate->count(); ++i)
-        m_pSampleRate->setItemText(i, tr("%1Hz").arg(m_pSampleRate->itemData(i).toLongLong()));
+        m_pSampleRate->setItemText(i, QCoreApplication::translate("ExportSettingDialogClass", "%1Hz")
+                                          .arg(m_pSampleRate->itemData(i).toLongLong()));
 
     // Two "bit rate" labels: the inputs are told apart by their panels' names.
+    const auto inPanel = [](QLabel *pPanel, QLabel *pLabel) { return pPanel->text() + ' ' + pLabel->text(); };
     m_pFormat->setAccessibleName(m_pFormatLabel->text());
-    m_pFrameRate->setAccessibleName(m_pVideoTitle->text() + QLatin1Char(' ') + m_pFrameRateLabel->text());
-    m_pVideoBitRate->setAccessibleName(m_pVideoTitle->text() + QLatin1Char(' ') + m_pVideoBitRateLabel->text());
-    m_pAudioBitRate->setAccessibleName(m_pAudioTitle->text() + QLatin1Char(' ') + m_pAudioBitRateLabel->text());
-    m_pSampleRate->setAccessibleName(m_pAudioTitle->text() + QLatin1Char(' ') + m_pSampleRateLabel->text());
+    m_pFrameRate->setAccessibleName(inPanel(m_pVideoTitle, m_pFrameRateLabel));
+    m_pVideoBitRate->setAccessibleName(inPanel(m_pVideoTitle, m_pVideoBitRateLabel));
+    m_pAudioBitRate->setAccessibleName(inPanel(m_pAudioTitle, m_pAudioBitRateLabel));
+    m_pSampleRate->setAccessibleName(inPanel(m_pAudioTitle, m_pSampleRateLabel));
     m_pFileName->setAccessibleName(m_pFileNameLabel->text());
     m_pEditFileName->setAccessibleName(m_pEditFileName->toolTip());
     m_pChangeFileDir->setAccessibleName(m_pChangeFileDir->toolTip());
@@ -351,13 +358,14 @@ void ExportSettingDialog::uiChangeFileName(QString szText)
     // Back to the last accepted name, which needs no second acceptance.
     const QSignalBlocker blocker(m_pFileName);
     m_pFileName->setText(m_szFileName);
-    showToast(tr("Invalid file name!"));
+    showToast(QCoreApplication::translate("ExportSettingDialogClass", "Invalid file name!"));
 }
 
 void ExportSettingDialog::changeFileDirectory()
 {
-    changeFileDirectory(QFileDialog::getExistingDirectory(this, tr("Pictora"), m_szDirectory,
-                                                          QFileDialog::ShowDirsOnly));
+    changeFileDirectory(
+        QFileDialog::getExistingDirectory(this, QCoreApplication::translate("ExportSettingDialogClass", "Pictora"),
+                                          m_szDirectory, QFileDialog::ShowDirsOnly));
 }
 
 void ExportSettingDialog::changeFileDirectory(QString szDir)
@@ -382,11 +390,11 @@ void ExportSettingDialog::startExport()
 {
     const QString szText = m_pFileName->text();
     if (szText.isEmpty())
-        showToast(tr("Please enter a file name"));
+        showToast(QCoreApplication::translate("ExportSettingDialogClass", "Please enter a file name"));
     else if (isValidFileName(szText))
         Q_EMIT sig_exportRequest();
     else
-        showToast(tr("Invalid file name!"));
+        showToast(QCoreApplication::translate("ExportSettingDialogClass", "Invalid file name!"));
 }
 
 void ExportSettingDialog::startEditText()
@@ -435,12 +443,13 @@ void ExportSettingDialog::reject()
 ExportSettingDialog::TargetDecision ExportSettingDialog::confirmTarget(const QStringList &listInputs)
 {
     if (!prepareExportFolder(m_szDirectory)) {
-        showToast(tr("The folder cannot be written to, please choose another"));
+        showToast(QCoreApplication::translate("ExportSettingDialogClass",
+                                              "The folder cannot be written to, please choose another"));
         return TargetDecision::Refused;
     }
     const QString szTarget = targetPath();
     if (!exportPathFits(szTarget)) {
-        showToast(tr("The name is too long for this folder"));
+        showToast(QCoreApplication::translate("ExportSettingDialogClass", "The name is too long for this folder"));
         return TargetDecision::Refused;
     }
     switch (inspectExportTarget(szTarget, listInputs)) {
@@ -449,17 +458,19 @@ ExportSettingDialog::TargetDecision ExportSettingDialog::confirmTarget(const QSt
     case ExportTargetState::Input:
     case ExportTargetState::Taken:
         // Never offered for overwriting: the album's own files, folders and the like.
-        showToast(tr("That name is in use, a new one is proposed"));
+        showToast(
+            QCoreApplication::translate("ExportSettingDialogClass", "That name is in use, a new one is proposed"));
         return proposeNumberedName();
     case ExportTargetState::File:
         break;
     }
     hide();
     CQDlgTipSimple question;
-    question.setTitle(tr("Tips"));
-    question.setTipText(tr("The file already exists. Do you want to overwrite it?"));
-    question.setOkText(tr("Cover"));
-    question.setCancelText(tr("Uncover"));
+    question.setTitle(QCoreApplication::translate("ExportSettingDialogClass", "Tips"));
+    question.setTipText(QCoreApplication::translate("ExportSettingDialogClass",
+                                                    "The file already exists. Do you want to overwrite it?"));
+    question.setOkText(QCoreApplication::translate("ExportSettingDialogClass", "Cover"));
+    question.setCancelText(QCoreApplication::translate("ExportSettingDialogClass", "Uncover"));
     if (question.exec() == QDialog::Accepted)
         return TargetDecision::ExportOver;
     show();
@@ -472,7 +483,8 @@ ExportSettingDialog::TargetDecision ExportSettingDialog::proposeNumberedName()
         return exportTargetPath(m_szDirectory, szCandidate, exportFormat());
     });
     if (szName.isEmpty()) {
-        showToast(tr("No free name found, please enter another name"));
+        showToast(
+            QCoreApplication::translate("ExportSettingDialogClass", "No free name found, please enter another name"));
         return TargetDecision::Refused;
     }
     changeFileName(szName);

@@ -2,6 +2,7 @@
 
 #include "export_dialogs/ExportDialogFrame.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +12,7 @@ FailDialog::FailDialog(QWidget *pParent)
     : CQDialogEx(pParent)
 {
     setObjectName(QStringLiteral("FailDialogClass"));
-    const ExportDialogFrame stFrame = buildExportDialogFrame(this, "FailDialogClass");
+    const ExportDialogFrame stFrame = buildExportDialogFrame(this);
     setExportDialogPicture(stFrame, QStringLiteral(":/theme_local/imgs/export_failed.png"));
 
     auto *pTitleRow = new QHBoxLayout;
@@ -34,8 +35,8 @@ FailDialog::FailDialog(QWidget *pParent)
     stFrame.pBottomLayout->addWidget(m_pError, 0, Qt::AlignHCenter);
     stFrame.pBottomLayout->addStretch(1);
 
-    setWindowTitle(tr("Export failed", "FailDialog"));
-    m_pContent->setText(tr("Export failed..."));
+    setWindowTitle(QCoreApplication::translate("FailDialogClass", "Export failed", "FailDialog"));
+    m_pContent->setText(QCoreApplication::translate("FailDialogClass", "Export failed..."));
     stFrame.pClose->setFocus();
 }
 

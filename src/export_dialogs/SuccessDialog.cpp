@@ -3,6 +3,7 @@
 #include "export_dialogs/ExportDialogFrame.h"
 #include "ui/CQUIPushButton.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -11,7 +12,7 @@ SuccessDialog::SuccessDialog(QWidget *pParent)
     : CQDialogEx(pParent)
 {
     setObjectName(QStringLiteral("SuccessDialogClass"));
-    const ExportDialogFrame stFrame = buildExportDialogFrame(this, "SuccessDialogClass");
+    const ExportDialogFrame stFrame = buildExportDialogFrame(this);
     setExportDialogPicture(stFrame, QStringLiteral(":/theme_local/imgs/export_success.png"));
 
     auto *pTitleRow = new QHBoxLayout;
@@ -36,9 +37,9 @@ SuccessDialog::SuccessDialog(QWidget *pParent)
     m_pExportFolder->setCursor(Qt::PointingHandCursor);
     stFrame.pBottomLayout->addWidget(m_pExportFolder, 0, Qt::AlignHCenter);
 
-    setWindowTitle(tr("Export succeeded", "SuccessDialog"));
-    pContent->setText(tr("Export succeeded"));
-    m_pExportFolder->setText(tr("Open the export folder"));
+    setWindowTitle(QCoreApplication::translate("SuccessDialogClass", "Export succeeded", "SuccessDialog"));
+    pContent->setText(QCoreApplication::translate("SuccessDialogClass", "Export succeeded"));
+    m_pExportFolder->setText(QCoreApplication::translate("SuccessDialogClass", "Open the export folder"));
     connect(m_pExportFolder, &QPushButton::clicked, this, &SuccessDialog::sig_explorerFolderRequest);
     m_pExportFolder->setDefault(true);
     m_pExportFolder->setFocus();
