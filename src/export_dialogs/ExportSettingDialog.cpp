@@ -71,8 +71,8 @@ QVBoxLayout *panel(QWidget *pPanel, const char *pszIcon, QLabel *pTitle)
 {
     pPanel->setFixedWidth(283);
     auto *pLayout = new QVBoxLayout(pPanel);
-    pLayout->setContentsMargins(30, 6, 10, 6);
-    pLayout->setSpacing(12);
+    pLayout->setContentsMargins(30, 0, 10, 0);
+    pLayout->setSpacing(16);
     auto *pTitleRow = new QHBoxLayout;
     pTitleRow->setSpacing(6);
     QLabel *pIcon = label(pPanel, pszIcon);
@@ -160,11 +160,12 @@ void ExportSettingDialog::buildForm()
     pLayout->addLayout(pTitleRow);
 
     auto *pFormatRow = new QVBoxLayout;
-    pFormatRow->setContentsMargins(30, 14, 30, 18);
-    m_pFormatLabel = label(pFrame, "labelExportFormat", 86);
+    pFormatRow->setContentsMargins(30, 16, 30, 0);
+    m_pFormatLabel = label(pFrame, "labelExportFormat");
     m_pFormat = combo(pFrame, "comboExportFormat");
     addRow(pFormatRow, m_pFormatLabel, m_pFormat);
     pLayout->addLayout(pFormatRow);
+    pLayout->addStretch(1);
 
     auto *pSettings = new QHBoxLayout;
     pSettings->setSpacing(0);
@@ -432,12 +433,6 @@ bool ExportSettingDialog::eventFilter(QObject *pWatched, QEvent *pEvent)
         setFocus();
     }
     return CQDialogEx::eventFilter(pWatched, pEvent);
-}
-
-void ExportSettingDialog::reject()
-{
-    // Escape closes (and so deletes) the dialog like its close button.
-    close();
 }
 
 ExportSettingDialog::TargetDecision ExportSettingDialog::confirmTarget(const QStringList &listInputs)

@@ -80,7 +80,6 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
-    void reject() override;
 
 private:
     void buildForm();

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -63,7 +64,7 @@ class TestExportSettings : public QObject
 private:
     QTemporaryDir m_home;
     CQSrvProduct *m_pServices = nullptr;
-    ExportSettingDialog *m_pDialog = nullptr;
+    QPointer<ExportSettingDialog> m_pDialog;
 
     QComboBox *combo(const char *pszName) const { return m_pDialog->findChild<QComboBox *>(pszName); }
     QLineEdit *nameEdit() const { return m_pDialog->findChild<QLineEdit *>("editFileName"); }
@@ -212,6 +213,11 @@ private Q_SLOTS:
         QCOMPARE(nameEdit()->selectedText(), QStringLiteral("holiday"));
         QTest::mouseClick(m_pDialog->findChild<QLabel *>("labelFileDir"), Qt::LeftButton);
         QCOMPARE(nameEdit()->property("editing").toString(), QStringLiteral("false"));
+
+        // Escape closes the dialog, which goes.
+        QTest::keyClick(m_pDialog, Qt::Key_Escape);
+        QVERIFY(!m_pDialog->isVisible());
+        QTRY_VERIFY(m_pDialog.isNull());
     }
 
     void targetNaming()

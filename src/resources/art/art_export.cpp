@@ -153,7 +153,18 @@ void drawSpark(QPainter &painter, const QSizeF &)
     painter.drawPath(spark);
 }
 
+// The arrow of the option lists.
+DrawFn comboArrow(const QColor &stInk)
+{
+    return [stInk](QPainter &painter, const QSizeF &) {
+        painter.setPen(roundPen(stInk, 1.4));
+        painter.drawPolyline(QPolygonF() << QPointF(1.5, 1.5) << QPointF(5, 4.8) << QPointF(8.5, 1.5));
+    };
+}
+
 const Registrar registrar{
+    picture("theme_local/imgs/export_comboArrow.png", {10, 6}, comboArrow(kInk)),
+    picture("theme_local/imgs/export_comboArrow-disabled.png", {10, 6}, comboArrow(kInkDisabled)),
     picture("theme_local/imgs/export_editName.png", {20, 20}, pencil(kInk)),
     picture("theme_local/imgs/export_editName-1.png", {20, 20}, pencil(kAccent)),
     picture("theme_local/imgs/export_video.png", {16, 16}, videoIcon(kAccent)),
