@@ -22,6 +22,8 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace {
 
 QLabel *label(QWidget *pParent, const char *pszName, int iWidth = 0)
@@ -66,22 +68,43 @@ void addRow(QVBoxLayout *pLayout, QLabel *pLabel, QWidget *pInput)
     pLabel->setBuddy(pInput);
 }
 
-// A titled panel (icon and title) holding two rows.
-QVBoxLayout *panel(QWidget *pPanel, const char *pszIcon, QLabel *pTitle)
+// A titled panel (icon and title) of two options.
+struct OptionPanel
 {
-    pPanel->setFixedWidth(283);
-    auto *pLayout = new QVBoxLayout(pPanel);
+    QWidget *pPanel;
+    QLabel *pTitle;
+    QLabel *pFirstLabel;
+    CQComboBox *pFirst;
+    QLabel *pSecondLabel;
+    CQComboBox *pSecond;
+};
+
+// Object names: the panel, its icon, its title, then label and list of each option.
+OptionPanel optionPanel(QWidget *pParent, const std::array<const char *, 7> &names)
+{
+    OptionPanel st;
+    st.pPanel = new QWidget(pParent);
+    st.pPanel->setObjectName(QLatin1String(names[0]));
+    st.pPanel->setFixedWidth(283);
+    auto *pLayout = new QVBoxLayout(st.pPanel);
     pLayout->setContentsMargins(30, 0, 10, 0);
     pLayout->setSpacing(16);
     auto *pTitleRow = new QHBoxLayout;
     pTitleRow->setSpacing(6);
-    QLabel *pIcon = label(pPanel, pszIcon);
+    QLabel *pIcon = label(st.pPanel, names[1]);
     pIcon->setFixedSize(16, 16);
     pTitleRow->addWidget(pIcon);
-    pTitleRow->addWidget(pTitle);
+    st.pTitle = label(st.pPanel, names[2]);
+    pTitleRow->addWidget(st.pTitle);
     pTitleRow->addStretch(1);
     pLayout->addLayout(pTitleRow);
-    return pLayout;
+    st.pFirstLabel = label(st.pPanel, names[3], 76);
+    st.pFirst = combo(st.pPanel, names[4]);
+    addRow(pLayout, st.pFirstLabel, st.pFirst);
+    st.pSecondLabel = label(st.pPanel, names[5], 76);
+    st.pSecond = combo(st.pPanel, names[6]);
+    addRow(pLayout, st.pSecondLabel, st.pSecond);
+    return st;
 }
 
 // Bit/s from a kbps entry; 0 for the automatic one.
@@ -170,32 +193,30 @@ void ExportSettingDialog::buildForm()
     auto *pSettings = new QHBoxLayout;
     pSettings->setSpacing(0);
     pSettings->setContentsMargins(0, 0, 0, 0);
-    m_pVideoPanel = new QWidget(pFrame);
-    m_pVideoPanel->setObjectName(QStringLiteral("divVideoSetting"));
-    m_pVideoTitle = label(m_pVideoPanel, "labelVideoSettingTitle");
-    QVBoxLayout *pVideo = panel(m_pVideoPanel, "labelVideoSettingTitleIcon", m_pVideoTitle);
-    m_pFrameRateLabel = label(m_pVideoPanel, "labelVideoFrameRate", 76);
-    m_pFrameRate = combo(m_pVideoPanel, "comboVideoFrameRate");
-    addRow(pVideo, m_pFrameRateLabel, m_pFrameRate);
-    m_pVideoBitRateLabel = label(m_pVideoPanel, "labelVideoBitRate", 76);
-    m_pVideoBitRate = combo(m_pVideoPanel, "comboVideoBitRate");
-    addRow(pVideo, m_pVideoBitRateLabel, m_pVideoBitRate);
+    const OptionPanel video = optionPanel(pFrame, {"divVideoSetting", "labelVideoSettingTitleIcon",
+                                                   "labelVideoSettingTitle", "labelVideoFrameRate",
+                                                   "comboVideoFrameRate", "labelVideoBitRate", "comboVideoBitRate"});
+    m_pVideoPanel = video.pPanel;
+    m_pVideoTitle = video.pTitle;
+    m_pFrameRateLabel = video.pFirstLabel;
+    m_pFrameRate = video.pFirst;
+    m_pVideoBitRateLabel = video.pSecondLabel;
+    m_pVideoBitRate = video.pSecond;
     pSettings->addWidget(m_pVideoPanel);
     auto *pLine = new QWidget(pFrame);
     pLine->setObjectName(QStringLiteral("uiLine"));
     pLine->setFixedWidth(1);
     pLine->setAttribute(Qt::WA_StyledBackground);
     pSettings->addWidget(pLine);
-    m_pAudioPanel = new QWidget(pFrame);
-    m_pAudioPanel->setObjectName(QStringLiteral("divAudioSetting"));
-    m_pAudioTitle = label(m_pAudioPanel, "labelAudioSettingTitle");
-    QVBoxLayout *pAudio = panel(m_pAudioPanel, "labelAudioSettingTitleIcon", m_pAudioTitle);
-    m_pAudioBitRateLabel = label(m_pAudioPanel, "labelAudioBitRate", 76);
-    m_pAudioBitRate = combo(m_pAudioPanel, "comboAudioBitRate");
-    addRow(pAudio, m_pAudioBitRateLabel, m_pAudioBitRate);
-    m_pSampleRateLabel = label(m_pAudioPanel, "labelAudioSampleRate", 76);
-    m_pSampleRate = combo(m_pAudioPanel, "comboAudioSampleRate");
-    addRow(pAudio, m_pSampleRateLabel, m_pSampleRate);
+    const OptionPanel audio = optionPanel(pFrame, {"divAudioSetting", "labelAudioSettingTitleIcon",
+                                                   "labelAudioSettingTitle", "labelAudioBitRate", "comboAudioBitRate",
+                                                   "labelAudioSampleRate", "comboAudioSampleRate"});
+    m_pAudioPanel = audio.pPanel;
+    m_pAudioTitle = audio.pTitle;
+    m_pAudioBitRateLabel = audio.pFirstLabel;
+    m_pAudioBitRate = audio.pFirst;
+    m_pSampleRateLabel = audio.pSecondLabel;
+    m_pSampleRate = audio.pSecond;
     pSettings->addWidget(m_pAudioPanel);
     pSettings->addStretch(1);
     pLayout->addLayout(pSettings);
