@@ -352,6 +352,26 @@ int64_t ExportSettingDialog::sampleRate() const
     return m_pSampleRate->currentData().toLongLong();
 }
 
+QString ExportSettingDialog::frameRateText() const
+{
+    return m_pFrameRate->currentText();
+}
+
+QString ExportSettingDialog::videoBitRateText() const
+{
+    return m_pVideoBitRate->currentText();
+}
+
+QString ExportSettingDialog::audioBitRateText() const
+{
+    return m_pAudioBitRate->currentText();
+}
+
+QString ExportSettingDialog::sampleRateText() const
+{
+    return m_pSampleRate->currentText();
+}
+
 QString ExportSettingDialog::targetPath() const
 {
     return exportTargetPath(m_szDirectory, m_szFileName, exportFormat());

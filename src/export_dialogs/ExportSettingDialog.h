@@ -43,6 +43,11 @@ public:
     int64_t videoBitRate() const;   // bit/s; 0: the encoder's own choice
     int64_t audioBitRate() const;   // bit/s; 0: the encoder's own choice
     int64_t sampleRate() const;     // Hz
+    // The same entries as shown (for the usage statistics).
+    QString frameRateText() const;
+    QString videoBitRateText() const;
+    QString audioBitRateText() const;
+    QString sampleRateText() const;
     // The file the export would write.
     QString targetPath() const;
 
