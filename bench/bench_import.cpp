@@ -67,7 +67,7 @@ int main(int argc, char **argv)
     print("thumbnail_ms", ms(t.iThumbnail));
     print("other_ms", ms(iTotalNs - iAccounted));
 
-    // The store before the exit step empties it.
+    // The store before the exit step removes it.
     const qint64 iDbBytes = QFileInfo(szDb).size();
     std::printf("db_bytes=%lld\n", static_cast<long long>(iDbBytes));
     print("db_mib_per_image", st.iSucceeded > 0 ? iDbBytes / 1048576.0 / st.iSucceeded : 0.0);

@@ -1,6 +1,7 @@
 #include "app/AppStartUp.h"
 #include "app/CQAppSingle.h"
 #include "app/CQSrvProduct.h"
+#include "editor/Vistalo.h"
 #include "online/CDumpCatchHookup.h"
 #include "online/SystemMessageBox.h"
 #include "ui/CFramelessWindow.h"
@@ -41,10 +42,10 @@ int main(int argc, char *argv[])
         registerFontSubstitutions();
 
         auto pMainWindow = std::make_unique<CFramelessWindow>();
+        // The editor answers the window's close requests (its quit question).
+        auto pEditor = std::make_unique<Vistalo>(pMainWindow.get());
         app.setMainWindow(pMainWindow.get());
-        // Until the editor asks its quit question, a close request is granted.
-        QObject::connect(pMainWindow.get(), &CFramelessWindow::signal_close, pMainWindow.get(),
-                         &CFramelessWindow::closeWindow);
+        pMainWindow->addContentWidget(pEditor.get());
 
         pMainWindow->show();
         if (QScreen *pScreen = pMainWindow->screen()) {
@@ -54,8 +55,9 @@ int main(int argc, char *argv[])
 
         iResult = app.exec();
 
-        // Teardown: the main window (and the editor inside it) before the services.
+        // Teardown: the editor (its workers stop first), the main window, then the services.
         app.setMainWindow(nullptr);
+        pEditor.reset();
         pMainWindow.reset();
     }
     return iResult;

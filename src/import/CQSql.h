@@ -20,7 +20,7 @@ struct ThumbnailRecord
 // Per-run SQLite store of each material's tier pictures: five rows per
 // image, ten per video, keyed by the path followed by the tier name
 // ("1080P", "1080P_end", ...). The file is removed before the first use of
-// a run and emptied and compacted at exit, so nothing survives a restart.
+// a run and again by the exit step, so nothing survives a restart.
 //
 // Threads: every thread gets its own connection to the file (Qt SQL
 // connections must not cross threads). The thread that creates the store
@@ -88,9 +88,10 @@ public:
     // Deletes every row.
     bool clearTable(const QString &szTable);
 
-    // Exit step: empties the table, compacts the file and closes the
-    // connections of the calling thread. Later statements fail. Runs once;
-    // the destructor calls it too.
+    // Exit step: closes the connections of the calling thread and removes the
+    // database file with its journal (unless another store has the same file
+    // open), in about the same time whatever the album's size. Later
+    // statements fail. Runs once; the destructor calls it too.
     void close();
 
     // A picture's pixels as the store keeps them: ARGB32, exactly

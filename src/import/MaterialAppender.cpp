@@ -1,5 +1,6 @@
 #include "import/MaterialAppender.h"
 
+#include <QMutexLocker>
 #include <QPixmap>
 
 MaterialAppender::MaterialAppender(ImageDecoder *pDecoder, QObject *pParent)
@@ -22,19 +23,26 @@ void MaterialAppender::attach(ImageDecoder *pDecoder)
 void MaterialAppender::appendDecoded(DecodedMaterial stMaterial)
 {
     ImageSource &stSource = stMaterial.stSource;
-    if (albumState().mapImageSources.contains(stSource.szFilePath)) {
-        // Only the batch the record came from has it among its successes.
-        ImportCounts *pCounts = stMaterial.pCounts.data();
-        if (pCounts && pCounts->iBatch.load() == stMaterial.iBatch) {
-            pCounts->iSucceeded.fetch_sub(1);
-            pCounts->iDuplicate.fetch_add(1);
+    {
+        // Like every album write: a cover render or the sound preparation
+        // may be reading the album in another thread.
+        AlbumProjectState &st = albumState();
+        QMutexLocker lockPreview(&st.mutexPreview);
+        QMutexLocker lockAudio(&st.mutexAudio);
+        if (st.mapImageSources.contains(stSource.szFilePath)) {
+            // Only the batch the record came from has it among its successes.
+            ImportCounts *pCounts = stMaterial.pCounts.data();
+            if (pCounts && pCounts->iBatch.load() == stMaterial.iBatch) {
+                pCounts->iSucceeded.fetch_sub(1);
+                pCounts->iDuplicate.fetch_add(1);
+            }
+            ++m_iRefused;
+            return;   // the held file closes with its last reference
         }
-        ++m_iRefused;
-        return;   // the held file closes with its last reference
+        stSource.stPixmap = QPixmap::fromImage(stMaterial.stThumbnail);
+        stSource.pFile = stMaterial.pHeldFile ? stMaterial.pHeldFile->take() : nullptr;
+        appendMaterial(stSource);
     }
-    stSource.stPixmap = QPixmap::fromImage(stMaterial.stThumbnail);
-    stSource.pFile = stMaterial.pHeldFile ? stMaterial.pHeldFile->take() : nullptr;
-    appendMaterial(stSource);
     ++m_iAppended;
     emit sig_materialAppended(stSource.szFilePath);
 }

@@ -12,6 +12,10 @@
 // in a thread of its own), so the album holds the whole batch, in input
 // order, by then.
 //
+// Each append holds mutexPreview and then mutexAudio, as every album write
+// does (the list model's row signals are emitted under them;
+// sig_materialAppended after they are released).
+//
 // A record whose path is already in the album (the album was changed while
 // the batch ran) is refused: its file is closed and the batch counts move it
 // from succeeded to duplicates.

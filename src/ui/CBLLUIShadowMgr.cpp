@@ -83,3 +83,15 @@ void CBLLUIShadowMgr::removeLayerWhenIdle()
     delete m_pShadow;
     m_pShadow = nullptr;
 }
+
+void CQShadowPush::setDimmed(bool bDimmed)
+{
+    CBLLUIShadowMgr *pShadow = CBLLUIShadowMgr::instance();
+    if (bDimmed == m_bDimmed || !pShadow)
+        return;
+    m_bDimmed = bDimmed;
+    if (bDimmed)
+        pShadow->sltDlgPush();
+    else
+        pShadow->sltDlgPop();
+}

@@ -41,3 +41,19 @@ private:
     CQWidgetShadow *m_pShadow = nullptr;
     int m_iDirectPushes = 0;
 };
+
+// The push of one dialog outside the dialog manager: at most one push per
+// showing, so a hide followed by the dialog's destruction cannot pop twice.
+class CQShadowPush
+{
+public:
+    CQShadowPush() = default;
+    CQShadowPush(const CQShadowPush &) = delete;
+    CQShadowPush &operator=(const CQShadowPush &) = delete;
+    ~CQShadowPush() { setDimmed(false); }
+
+    void setDimmed(bool bDimmed);
+
+private:
+    bool m_bDimmed = false;
+};

@@ -61,10 +61,7 @@ CQQuitDialog::CQQuitDialog(QWidget *pParent)
     m_pOk->setFocus();
 }
 
-CQQuitDialog::~CQQuitDialog()
-{
-    setDimmed(false);
-}
+CQQuitDialog::~CQQuitDialog() = default;
 
 void CQQuitDialog::setTitle(const QString &szText)
 {
@@ -110,27 +107,14 @@ void CQQuitDialog::sltOK()
     Q_EMIT btnRightSignal();
 }
 
-void CQQuitDialog::setDimmed(bool bDimmed)
-{
-    // One push per showing, so hide and destruction cannot pop twice.
-    CBLLUIShadowMgr *pShadow = CBLLUIShadowMgr::instance();
-    if (bDimmed == m_bDimmed || !pShadow)
-        return;
-    m_bDimmed = bDimmed;
-    if (bDimmed)
-        pShadow->sltDlgPush();
-    else
-        pShadow->sltDlgPop();
-}
-
 void CQQuitDialog::showEvent(QShowEvent *pEvent)
 {
-    setDimmed(true);
+    m_dimming.setDimmed(true);
     QDialog::showEvent(pEvent);
 }
 
 void CQQuitDialog::hideEvent(QHideEvent *pEvent)
 {
-    setDimmed(false);
+    m_dimming.setDimmed(false);
     QDialog::hideEvent(pEvent);
 }

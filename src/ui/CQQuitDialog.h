@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/CBLLUIShadowMgr.h"
+
 #include <QDialog>
 
 class CQUIPushButton;
@@ -36,12 +38,11 @@ protected:
     void hideEvent(QHideEvent *pEvent) override;
 
 private:
-    void setDimmed(bool bDimmed);
 
     QLabel *m_pTitle = nullptr;
     QLabel *m_pTip = nullptr;
     QLabel *m_pTip2 = nullptr;
     CQUIPushButton *m_pCancel = nullptr;
     CQUIPushButton *m_pOk = nullptr;
-    bool m_bDimmed = false;
+    CQShadowPush m_dimming;
 };

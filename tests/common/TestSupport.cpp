@@ -6,7 +6,10 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
+#include <QTest>
 
 namespace testsupport {
 
@@ -71,6 +74,16 @@ int countVideoFrames(const QString &szPath)
     bool bOk = false;
     const int n = streams.first().toObject().value("nb_read_frames").toString().toInt(&bOk);
     return bOk ? n : -1;
+}
+
+QImage grabScreen(const QString &szName)
+{
+    QTest::qWait(200);
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const QString szDir = qEnvironmentVariable("PICTORA_SHOT_DIR");
+    if (!szDir.isEmpty())
+        image.save(szDir + '/' + szName + ".png");
+    return image;
 }
 
 QString binDir()

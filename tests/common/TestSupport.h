@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -32,6 +33,10 @@ QJsonObject probeStream(const QJsonObject &stProbe, const QString &szType);
 
 // Number of decoded video frames, counted by ffprobe (-count_frames); -1 on failure.
 int countVideoFrames(const QString &szPath);
+
+// The whole screen (after a moment for the X server to draw); kept as
+// <szName>.png in the folder PICTORA_SHOT_DIR names, when it is set.
+QImage grabScreen(const QString &szName);
 
 // Directory holding Pictora's programs in the build tree.
 QString binDir();

@@ -146,7 +146,7 @@ private Q_SLOTS:
         QVERIFY(testmedia::writeFile(path("forged.mkv"), mkv));
     }
 
-    // The exit step: the table emptied and the file compacted.
+    // The exit step: the file goes.
     void cleanupTestCase()
     {
         clearAlbum();
@@ -155,11 +155,8 @@ private Q_SLOTS:
         stFiller.fill(Qt::red);
         QVERIFY(CQSql::instance().insertImage("/exit/a.jpg", "/exit/a.jpg480P", stFiller));
         QVERIFY(countRows(m_szDb) > 0);
-        const qint64 iBefore = QFileInfo(m_szDb).size();
         CQSql::instance().close();
-        QCOMPARE(countRows(m_szDb), 0);
-        const qint64 iAfter = QFileInfo(m_szDb).size();
-        QVERIFY2(iAfter < 64 * 1024 && iAfter < iBefore, qPrintable(QString("%1 -> %2 bytes").arg(iBefore).arg(iAfter)));
+        QVERIFY(!QFileInfo::exists(m_szDb));
     }
 
     // The check pass reads headers only: sizes come from QImageReader or the

@@ -1,6 +1,7 @@
 // The main window, a prompt and a toast on a real X server (Xvfb, no
 // compositor): what a user sees. Set PICTORA_SHOT_DIR to keep screenshots.
 #include "app/AppStartUp.h"
+#include "common/TestSupport.h"
 #include "app/CQSrvProduct.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQDlgTipSimple.h"
@@ -14,15 +15,8 @@
 
 namespace {
 
-QImage grabScreen(const QString &szName)
-{
-    QTest::qWait(150); // let the X server draw
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    const QString szDir = qEnvironmentVariable("PICTORA_SHOT_DIR");
-    if (!szDir.isEmpty())
-        image.save(szDir + '/' + szName + ".png");
-    return image;
-}
+using testsupport::grabScreen;
+
 
 // The colour at a point given in the screen's logical pixels.
 QRgb pixelAt(const QImage &image, QPoint stAt)

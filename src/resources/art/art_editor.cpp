@@ -1,5 +1,6 @@
 // Pictures of the editor window: the material strip's icons and buttons,
-// the tip bubbles and the watermark help.
+// the add buttons, the file buttons of the settings, the tip bubbles and
+// the watermark help.
 
 #include "artgen/ArtKit.h"
 
@@ -81,6 +82,71 @@ DrawFn helpButton(const QColor &stInk)
     };
 }
 
+// A folder outline with its tab, inside stRect.
+QPainterPath folderPath(const QRectF &stRect)
+{
+    const qreal w = stRect.width(), h = stRect.height();
+    QPainterPath folder;
+    folder.moveTo(stRect.left(), stRect.top() + h * 0.12);
+    folder.lineTo(stRect.left() + w * 0.38, stRect.top() + h * 0.12);
+    folder.lineTo(stRect.left() + w * 0.48, stRect.top() + h * 0.26);
+    folder.lineTo(stRect.right(), stRect.top() + h * 0.26);
+    folder.lineTo(stRect.right(), stRect.bottom());
+    folder.lineTo(stRect.left(), stRect.bottom());
+    folder.closeSubpath();
+    return folder;
+}
+
+// The add buttons of the empty material area: an accent glyph with a plus.
+void drawPlusBadge(QPainter &painter, QPointF stCentre)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kAccent);
+    painter.drawEllipse(stCentre, 5.5, 5.5);
+    painter.setPen(roundPen(Qt::white, 1.4));
+    painter.drawLine(stCentre - QPointF(2.6, 0), stCentre + QPointF(2.6, 0));
+    painter.drawLine(stCentre - QPointF(0, 2.6), stCentre + QPointF(0, 2.6));
+}
+
+void drawAddFile(QPainter &painter, const QSizeF &)
+{
+    drawPictureGlyph(painter, QRectF(2, 4, 17, 14), kAccent, 1.6);
+    drawPlusBadge(painter, QPointF(18, 18));
+}
+
+void drawAddFolder(QPainter &painter, const QSizeF &)
+{
+    painter.setPen(QPen(kAccent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(kAccentPale);
+    painter.drawPath(folderPath(QRectF(2, 3.5, 18, 15)));
+    drawPlusBadge(painter, QPointF(18, 18));
+}
+
+// The small "choose a file" button of the music and image-watermark rows.
+DrawFn folderButton(const QColor &stInk)
+{
+    return [stInk](QPainter &painter, const QSizeF &) {
+        painter.setPen(QPen(stInk, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(folderPath(QRectF(4, 5, 16, 14)));
+    };
+}
+
+// The arrows of the duration box.
+DrawFn spinArrow(bool bUp, const QColor &stInk)
+{
+    return [bUp, stInk](QPainter &painter, const QSizeF &) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(stInk);
+        QPolygonF arrow;
+        if (bUp)
+            arrow << QPointF(1, 5.5) << QPointF(5, 1) << QPointF(9, 5.5);
+        else
+            arrow << QPointF(1, 0.5) << QPointF(5, 5) << QPointF(9, 0.5);
+        painter.drawPolygon(arrow);
+    };
+}
+
 const Registrar registrar{
     picture("theme_local/imgs/imageType.png", {16, 16}, drawImageType),
     picture("theme_local/imgs/videoType.png", {16, 16}, drawVideoType),
@@ -91,6 +157,14 @@ const Registrar registrar{
     // 126x35 bubble whose text sits 7 px from the top and 12 from the bottom.
     picture("theme_local/imgs/open_image_tip.png", {126, 35},
             bubble(QRectF(0, 0, 126, 29), QPointF(22, 35), kAccent)),
+    picture("theme_local/imgs/addFile.png", {24, 24}, drawAddFile),
+    picture("theme_local/imgs/addFolder.png", {24, 24}, drawAddFolder),
+    picture("theme_local/imgs/selectFile.png", {24, 24}, folderButton(kInk)),
+    picture("theme_local/imgs/selectFile-1.png", {24, 24}, folderButton(kAccent)),
+    picture("theme_local/imgs/spinUp.png", {10, 6}, spinArrow(true, kInk)),
+    picture("theme_local/imgs/spinDown.png", {10, 6}, spinArrow(false, kInk)),
+    picture("theme_local/imgs/spinUp-disabled.png", {10, 6}, spinArrow(true, kInkDisabled)),
+    picture("theme_local/imgs/spinDown-disabled.png", {10, 6}, spinArrow(false, kInkDisabled)),
     picture("theme_local/imgs/watermarkHelp.png", {16, 16}, helpButton(kInkMuted)),
     picture("theme_local/imgs/watermarkHelp-1.png", {16, 16}, helpButton(kAccent)),
     // Shown 226 px left of and 12 px below the cursor: the pointer marks it.

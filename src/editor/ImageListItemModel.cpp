@@ -1,0 +1,54 @@
+#include "editor/ImageListItemModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+ImageListItemModel::ImageListItemModel(QObject *pParent)
+    : QStandardItemModel(pParent)
+{
+}
+
+QMap<int, QVariant> ImageListItemModel::itemData(const QModelIndex &stIndex) const
+{
+    QMap<int, QVariant> roles = QStandardItemModel::itemData(stIndex);
+    for (int iRole = Qt::UserRole; iRole <= Qt::UserRole + 9; ++iRole) {
+        const QVariant value = QStandardItemModel::data(stIndex, iRole);
+        if (value.isValid())
+            roles.insert(iRole, value);
+    }
+    return roles;
+}
+
+QVariant ImageListItemModel::data(const QModelIndex &stIndex, int iRole) const
+{
+    if (iRole == Qt::AccessibleTextRole || iRole == Qt::ToolTipRole) {
+        const QString szPath = QStandardItemModel::data(stIndex, Qt::DisplayRole).toString();
+        if (szPath.isEmpty())
+            return QVariant();
+        if (iRole == Qt::AccessibleTextRole)
+            return QFileInfo(szPath).fileName();
+        // A tool tip that looks like markup would be shown as rich text: a
+        // file named "<b>x</b>.jpg" must read as it is.
+        return QStringLiteral("<p style='white-space:pre'>%1</p>")
+            .arg(QDir::toNativeSeparators(szPath).toHtmlEscaped());
+    }
+    return QStandardItemModel::data(stIndex, iRole);
+}
+
+int ImageListItemModel::rowOf(const QString &szFilePath) const
+{
+    for (int iRow = 0; iRow < rowCount(); ++iRow) {
+        if (QStandardItemModel::data(index(iRow, 0), Qt::DisplayRole).toString() == szFilePath)
+            return iRow;
+    }
+    return -1;
+}
+
+QStringList ImageListItemModel::paths() const
+{
+    QStringList list;
+    list.reserve(rowCount());
+    for (int iRow = 0; iRow < rowCount(); ++iRow)
+        list.append(QStandardItemModel::data(index(iRow, 0), Qt::DisplayRole).toString());
+    return list;
+}

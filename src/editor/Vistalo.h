@@ -1,0 +1,186 @@
+#pragma once
+
+// The editor: the one content widget of the main window. It holds the form
+// (VistaloForm), owns the workers in their threads and turns what the user
+// does into changes of the album (albumState()) and requests to the workers.
+//
+// Its code is split by concern, one file each:
+//   Vistalo.cpp           construction, wiring, window events, closing
+//   VistaloImport.cpp     adding materials: dialogs, drops, check, decode, progress
+//   VistaloMaterials.cpp  select, delete, clear, rotate, reorder
+//   VistaloPreview.cpp    the preview steps (stop, pause, seek, cover) and the player
+//   VistaloSettings.cpp   the settings column and the top-bar combos
+//   VistaloExport.cpp     the export flow
+
+#include <QFont>
+#include <QList>
+#include <QModelIndex>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+#include "editor/ImageOpenTipDialog.h"
+#include "export_dialogs/ProgressDialog.h"
+#include "ui/CQQuitDialog.h"
+
+class ImageDecoder;
+class MaterialAppender;
+class MediaEncoder;
+class QButtonGroup;
+class QThread;
+class QTimer;
+class VistaloForm;
+
+class Vistalo : public QWidget
+{
+    Q_OBJECT
+public:
+    // Player states.
+    enum : int { PlayerPlaying = 1, PlayerPaused = 2, PlayerSliderPaused = 3, PlayerIdle = 4 };
+    // Where the materials of an import come from.
+    enum : int { ImportFromFiles = 0, ImportFromFolders = 1, ImportFromDrop = 2 };
+
+    explicit Vistalo(QWidget *pParent = nullptr);
+    ~Vistalo() override;
+
+    VistaloForm *form() const { return m_pUi; }
+    ImageDecoder *imageDecoder() const { return m_pDecoder; }
+    MediaEncoder *mediaEncoder() const { return m_pEncoder; }
+    ProgressDialog *importProgressDialog() const { return m_pImportProgress; }
+    ImageOpenTipDialog *imageTipDialog() const { return m_pTip; }
+    int playerState() const { return m_iPlayerState; }
+    QString selectedPath() const { return m_szSelectedPath; }
+    // True from the start of an import until its end (or its cancel).
+    bool isImporting() const { return m_eImportPhase != ImportPhase::Idle; }
+
+Q_SIGNALS:
+    void sig_imageWatermarkChanged(QString szFilePath);
+
+public Q_SLOTS:
+    // Import (VistaloImport.cpp).
+    void selectFiles();
+    void prepareImportSources();
+    void prepareImportSourcesByDirs();
+    void prepareImportSourcesByDraged();
+    void checkSourceFinished(bool bShowTip);
+    void importImageHandle();
+    void batchDecodeFinished();
+
+    // Materials (VistaloMaterials.cpp).
+    void imageSourceSelected(QModelIndex stIndex);
+    void dragedImageSources(QString stFilePath, int iOldIndex, int iNewIndex);
+    void prepareClearAllSources();
+    void clearAllSources();
+    void prepareDeleteSource(QString szFilePath, int iIndex);
+    void deleteSource(QString szFilePath, int iIndex);
+    void transposeSource(QString szFilePath, int iIndex);
+
+    // Settings column (VistaloSettings.cpp).
+
+    // Preview (VistaloPreview.cpp).
+
+    // Export (VistaloExport.cpp).
+
+    // Window (Vistalo.cpp).
+    void closeRequest();
+    void showImageTipDialog();
+    void updateImageTipDialogPos();
+
+protected:
+    bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
+    void dragEnterEvent(QDragEnterEvent *pEvent) override;
+    void dragLeaveEvent(QDragLeaveEvent *pEvent) override;
+    void dragMoveEvent(QDragMoveEvent *pEvent) override;
+    void dropEvent(QDropEvent *pEvent) override;
+    void paintEvent(QPaintEvent *pEvent) override;
+
+private:
+    enum class ImportPhase { Idle, Checking, Warning, Decoding };
+
+    // Construction (Vistalo.cpp).
+    void createWorkers();
+    void setUpForm();
+    void connectForm();
+    // The controls that need materials: settings, export, combos, player.
+    void enableAlbumControls(bool bEnabled);
+    // Material area page 0 (add buttons) or 1 (strip).
+    void showMaterialPage(bool bStrip);
+    void endImageTipForGood();
+    QWidget *dialogParent() const;
+    void approveClose();
+
+    // Import (VistaloImport.cpp).
+    // The common start of an import; handInput gives the decoder its input.
+    bool startImport(const std::function<void()> &handInput);
+    void updateImportProgress();
+    void cancelImport();
+    void showFourKWarning();
+    void showFilteredMessage(int iFiltered);
+    void setDropHighlight(bool bOn);
+
+    // Materials (VistaloMaterials.cpp).
+    // Turns the thumbnail of row iRow by the record's rotation.
+    void showRotatedThumbnail(int iRow, const QPixmap &stPixmap, int64_t iRotation);
+    // Back to the empty album's look after the last material went.
+    void showEmptyAlbum();
+    // Asks a Yes/Cancel question; true for Yes.
+    bool confirm(const QString &szQuestion);
+
+    // Preview steps (VistaloPreview.cpp).
+    void stopPreview();
+    void pausePreview();
+    void pauseByProgram();
+    void haltPreviewWorkers();
+    void requestPreviewCover();
+    void seekPreview(int64_t iPositionUs);
+    void continuePreviewAfterSeek();
+    void showAlbumLength();
+    void startPlayerDisplay();
+    void stopPlayerEngines();
+    void shutDownPreviewWorkers();
+    bool connectPlayer();
+
+    VistaloForm *m_pUi = nullptr;
+    QButtonGroup *m_pPositionGroup = nullptr;
+    QButtonGroup *m_pMusicGroup = nullptr;
+    QButtonGroup *m_pAudioTrackGroup = nullptr;
+    QButtonGroup *m_pWatermarkGroup = nullptr;
+    int m_iLongestImageDuration = 60;
+    int m_iShortestImageDuration = 1;
+
+    QPointer<ProgressDialog> m_pImportProgress;
+    QTimer *m_pImportPollTimer = nullptr;
+    int m_iImportSource = ImportFromFiles;
+    QList<QString> m_listChosenPaths;
+    QList<QUrl> m_listDroppedUrls;
+    ImportPhase m_eImportPhase = ImportPhase::Idle;
+    bool m_bImportCancelled = false;
+    int m_iShownImportProgress = -1;
+
+    MediaEncoder *m_pEncoder = nullptr;
+    QThread *m_pEncoderThread = nullptr;
+    QString m_szLastExportError;
+    ImageDecoder *m_pDecoder = nullptr;
+    QThread *m_pDecoderThread = nullptr;
+    MaterialAppender *m_pAppender = nullptr;
+    // The sound feeder (AudioDecoder) and the preview renderer (ImageViewer)
+    // with their threads come with the preview.
+
+    bool m_bFontFollowsTier = true;
+    QFont m_stTierFont;
+    QString m_szSelectedPath;
+    int m_iPlayerState = PlayerIdle;
+
+    QPointer<ImageOpenTipDialog> m_pTip;
+    QTimer *m_pTipTimer = nullptr;
+    bool m_bTipEnabled = true;
+    int m_iTipAmplitude = 10;
+    int m_iTipOffset = 0;
+    int m_iTipStep = 1;
+
+    QPointer<CQQuitDialog> m_pQuitDialog;
+};
