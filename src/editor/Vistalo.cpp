@@ -231,8 +231,8 @@ void Vistalo::connectForm()
     connect(pList, &ImageListView::sig_itemDraged, this, &Vistalo::dragedImageSources);
 
     // Each later area wires its own widgets here, one line each:
-    // the settings column and the combos: connectSettings() (VistaloSettings.cpp);
-    // the export button: connectExport() (VistaloExport.cpp).
+    // the settings column and the combos: connectSettings() (VistaloSettings.cpp).
+    connectExport();
     // The player's signals are wired by connectPlayer() (VistaloPreview.cpp).
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);

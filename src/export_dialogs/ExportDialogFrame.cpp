@@ -63,8 +63,8 @@ ExportDialogFrame buildExportDialogFrame(QDialog *pDialog)
     return stFrame;
 }
 
-void setExportDialogPicture(const ExportDialogFrame &stFrame, const QString &szPath)
+void setExportDialogPicture(QWidget *pBackground, const QString &szPath)
 {
     // Selected by name: a bare rule would picture the close button too.
-    stFrame.pBackground->setStyleSheet(QStringLiteral("#divBackground{border-image:url(%1);}").arg(szPath));
+    pBackground->setStyleSheet(QStringLiteral("#divBackground{border-image:url(%1);}").arg(szPath));
 }

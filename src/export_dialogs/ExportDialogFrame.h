@@ -22,5 +22,5 @@ struct ExportDialogFrame
 // mouse, centred on its parent; the close button closes it.
 ExportDialogFrame buildExportDialogFrame(QDialog *pDialog);
 
-// Shows a picture (a resource path) in the upper panel.
-void setExportDialogPicture(const ExportDialogFrame &stFrame, const QString &szPath);
+// Shows a picture (a resource path) in the upper panel ("divBackground").
+void setExportDialogPicture(QWidget *pBackground, const QString &szPath);

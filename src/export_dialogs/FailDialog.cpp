@@ -13,7 +13,7 @@ FailDialog::FailDialog(QWidget *pParent)
 {
     setObjectName(QStringLiteral("FailDialogClass"));
     const ExportDialogFrame stFrame = buildExportDialogFrame(this);
-    setExportDialogPicture(stFrame, QStringLiteral(":/theme_local/imgs/export_failed.png"));
+    setExportDialogPicture(stFrame.pBackground, QStringLiteral(":/theme_local/imgs/export_failed.png"));
 
     auto *pTitleRow = new QHBoxLayout;
     pTitleRow->setSpacing(8);

@@ -13,7 +13,7 @@ SuccessDialog::SuccessDialog(QWidget *pParent)
 {
     setObjectName(QStringLiteral("SuccessDialogClass"));
     const ExportDialogFrame stFrame = buildExportDialogFrame(this);
-    setExportDialogPicture(stFrame, QStringLiteral(":/theme_local/imgs/export_success.png"));
+    setExportDialogPicture(stFrame.pBackground, QStringLiteral(":/theme_local/imgs/export_success.png"));
 
     auto *pTitleRow = new QHBoxLayout;
     pTitleRow->setSpacing(8);

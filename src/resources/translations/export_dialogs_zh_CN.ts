@@ -141,6 +141,29 @@
     </message>
 </context>
 <context>
+    <name>ProgressDialogClass</name>
+    <message>
+        <source>Dialog</source>
+        <translation>对话框</translation>
+    </message>
+    <message>
+        <source>Material import... </source>
+        <translation>正在导入素材... </translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>exporting... </source>
+        <translation>正在导出... </translation>
+    </message>
+    <message>
+        <source>cancelling... </source>
+        <translation>正在取消... </translation>
+    </message>
+</context>
+<context>
     <name>SuccessDialogClass</name>
     <message>
         <source>Export succeeded</source>
