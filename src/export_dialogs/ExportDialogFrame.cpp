@@ -38,6 +38,8 @@ ExportDialogFrame buildExportDialogFrame(QDialog *pDialog)
     stFrame.pClose->setFlat(true);
     stFrame.pClose->setCursor(Qt::PointingHandCursor);
     stFrame.pClose->setFocusPolicy(Qt::TabFocus);
+    // Return must not close a dialog (and so cancel an export) by accident.
+    stFrame.pClose->setAutoDefault(false);
     stFrame.pClose->setToolTip(QCoreApplication::translate("ExportDialogFrame", "Close"));
     stFrame.pClose->setAccessibleName(stFrame.pClose->toolTip());
     pTop->addWidget(stFrame.pClose, 0, Qt::AlignTop);

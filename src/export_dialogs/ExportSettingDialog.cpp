@@ -245,7 +245,7 @@ void ExportSettingDialog::buildForm()
     m_pFileDir = label(pLocation, "labelFileDir", 240);
     m_pFileDir->setFixedHeight(30);
     m_pFileDir->setTextFormat(Qt::PlainText);
-    m_pChangeFileDir = pictureButton(pLocation, "btnChangeFileDir", 20);
+    m_pChangeFileDir = pictureButton(pLocation, "btnChangeFileDir", 24);
     auto *pDirRow = new QHBoxLayout;
     pDirRow->setSpacing(8);
     pDirRow->addWidget(m_pDirLabel);

@@ -13,6 +13,7 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "export_dialogs/SuccessDialog.h"
 #include "media/export/MediaEncoder.h"
+#include "online/CQSrvProductInfo.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQUIPushButton.h"
 
@@ -132,6 +133,10 @@ private Q_SLOTS:
         QVERIFY(writePicture(path("b.png"), 48, 64, Qt::green));
         QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=1", "-c:v", "mpeg4",
                                      path("out/m.mp4")}));
+        // Usage statistics on: one record per export that starts.
+        QFile config(CQSrvProductInfo::instance().configFilePath("Pictora", "config.ini"));
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write("statistics=1\n") > 0);
+        config.close();
         m_pServices = std::make_unique<CQSrvProduct>();
         m_pWindow = std::make_unique<CFramelessWindow>();
         m_pEditor = std::make_unique<Vistalo>(m_pWindow.get());
@@ -202,6 +207,14 @@ private Q_SLOTS:
         QCOMPARE(filesIn(path("out")), QStringList({"clip(1).mp4", "clip.mp4", "m.mp4"}));
         shown<SuccessDialog>(overlay()).first()->close();
         QTRY_COMPARE(overlay()->findChildren<SuccessDialog *>().size(), 0);
+
+        // Two exports started, two records; the declined ones made none.
+        const QList<QByteArray> records =
+            testmedia::readFile(CQSrvProductInfo::instance().dataFolder() + "/statistics.log").split('\n');
+        QCOMPARE(records.size(), 3);
+        QVERIFY2(records.at(1).contains(R"("output_format":"MP4")")
+                     && records.at(1).contains(R"("video_frame_rate":"24fps")"),
+                 records.at(1).constData());
     }
 
     // Two exports in a row, one hidden on the way as a minimised window
@@ -233,7 +246,8 @@ private Q_SLOTS:
             QCOMPARE(overlay()->findChildren<FailDialog *>().size(), 0);
             QCOMPARE(spyProgress.last().at(0).toInt(), 100);
             // The export's progress dialog went; the import's stays for the editor's life.
-            QTRY_COMPARE(overlay()->findChildren<ProgressDialog *>(), QList<ProgressDialog *>{m_pEditor->importProgressDialog()});
+            QTRY_COMPARE(overlay()->findChildren<ProgressDialog *>(),
+                         QList<ProgressDialog *>{m_pEditor->importProgressDialog()});
 
             // The written file, even after the next name has been typed.
             const QString szFile = path("out/" + szName + ".mp4");
