@@ -18,24 +18,14 @@
 #include <QDir>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTemporaryDir>
 
 #include <memory>
 
 using namespace editortest;
+using testsupport::grabScreen;
 
 namespace {
-
-QImage grabScreen(const QString &szName)
-{
-    QTest::qWait(200); // let the X server draw
-    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    const QString szDir = qEnvironmentVariable("PICTORA_SHOT_DIR");
-    if (!szDir.isEmpty())
-        image.save(szDir + '/' + szName + ".png");
-    return image;
-}
 
 // A shown dialog of class T over the main window, or null.
 template <class T>
