@@ -17,6 +17,8 @@
 #include "ui/CQComboBox.h"
 #include "ui/CQUIPushButton.h"
 
+#include <QMutexLocker>
+
 void Vistalo::connectExport()
 {
     connect(m_pUi->btnExport, &QAbstractButton::clicked, this, &Vistalo::prepareExport);
@@ -66,6 +68,9 @@ void Vistalo::confirmExportTarget()
 
 void Vistalo::exportVideo()
 {
+    // One export at a time: the renderer has one export context.
+    if (m_pExportProgress)
+        return;
     // A preview may have been started while the settings were open; the
     // renderer reads the album without locks from here to its end.
     stopPreview();
@@ -74,11 +79,18 @@ void Vistalo::exportVideo()
             [this] { m_pEncoder->runningFlag().store(false); });
 
     AlbumProjectState &st = albumState();
-    st.listImageSourceOrder = m_pUi->imageSourceList->imageModel()->paths();
-    updateSelfAdaptiveRatio(m_pUi->comboVideoRatio->currentIndex());
-    updateExportSize();
+    {
+        // A preview render that has not noticed its abort yet still reads the album.
+        QMutexLocker lockPreview(&st.mutexPreview);
+        QMutexLocker lockAudio(&st.mutexAudio);
+        st.listImageSourceOrder = m_pUi->imageSourceList->imageModel()->paths();
+        updateSelfAdaptiveRatio(m_pUi->comboVideoRatio->currentIndex());
+        updateExportSize();
+    }
     m_szExportTarget = exportOutputPath(st);
+    // Replacing is allowed for this export only, and only when the user chose it.
     m_pEncoder->setReplaceExisting(m_bExportReplaces);
+    m_bExportReplaces = false;
     emit m_pEncoder->sig_exportVideo();
     m_pExportProgress->show();
 }

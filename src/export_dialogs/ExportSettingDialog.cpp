@@ -139,11 +139,16 @@ ExportSettingDialog::ExportSettingDialog(QWidget *pParent)
         changeFileDirectory(szDefault);
     }
 
-    connect(m_pFormat, &QComboBox::currentTextChanged, this, &ExportSettingDialog::sig_exportFormatChanged);
-    connect(m_pFrameRate, &QComboBox::currentTextChanged, this, &ExportSettingDialog::sig_frameRateChanged);
-    connect(m_pVideoBitRate, &QComboBox::currentTextChanged, this, &ExportSettingDialog::sig_videoBitRateChanged);
-    connect(m_pAudioBitRate, &QComboBox::currentTextChanged, this, &ExportSettingDialog::sig_audioBitRateChanged);
-    connect(m_pSampleRate, &QComboBox::currentTextChanged, this, &ExportSettingDialog::sig_sampleRateChanged);
+    // Every change of the current entry, with its text.
+    const auto relay = [this](QComboBox *pCombo, void (ExportSettingDialog::*pfnSignal)(QString)) {
+        connect(pCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                [this, pCombo, pfnSignal] { (this->*pfnSignal)(pCombo->currentText()); });
+    };
+    relay(m_pFormat, &ExportSettingDialog::sig_exportFormatChanged);
+    relay(m_pFrameRate, &ExportSettingDialog::sig_frameRateChanged);
+    relay(m_pVideoBitRate, &ExportSettingDialog::sig_videoBitRateChanged);
+    relay(m_pAudioBitRate, &ExportSettingDialog::sig_audioBitRateChanged);
+    relay(m_pSampleRate, &ExportSettingDialog::sig_sampleRateChanged);
     connect(m_pFileName, &QLineEdit::textChanged, this, &ExportSettingDialog::uiChangeFileName);
     connect(m_pFileName, &QLineEdit::editingFinished, this, &ExportSettingDialog::editTextFinish);
     connect(m_pEditFileName, &QPushButton::clicked, this, &ExportSettingDialog::startEditText);

@@ -2,9 +2,9 @@
 
 #include "export_dialogs/ExportDialogFrame.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimerEvent>
