@@ -197,8 +197,13 @@ private Q_SLOTS:
                 stPushed += bytesOf(pSound.get());
                 QCOMPARE(pCtl->pushAudioFrame(pSound.get()), 0);
             }
-            // The last nine frames and the device's buffer play in about 0.3 s.
-            QTest::qWait(800);
+            // The disk device plays in real time; wait until all of it went out.
+            const auto playedAll = [&] {
+                const QByteArray stPlayed = testmedia::readFile(m_szDiskFile);
+                const int iStart = firstSound(stPlayed);
+                return iStart >= 0 && stPlayed.size() - iStart >= stPushed.size();
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(playedAll(), 10000);
             pCtl->closeAudio();
             const QByteArray stPlayed = testmedia::readFile(m_szDiskFile);
             const int iStart = firstSound(stPlayed);

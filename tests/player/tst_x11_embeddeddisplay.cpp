@@ -80,15 +80,22 @@ private:
         if (!pFrame || m_pCtl->pushVideoFrame(pFrame.get()) != 0)
             return false;
         ++m_iPresented;
-        if (!QTest::qWaitFor([&] { return m_pCtl->displayCounters().iPresented >= m_iPresented; }, 5000))
-            return false;
-        QTest::qWait(300);
-        return true;
+        return QTest::qWaitFor([&] { return m_pCtl->displayCounters().iPresented >= m_iPresented; }, 10000);
     }
 
+    // The display thread and the X server catch up in their own time: grab
+    // until the picture is in place (or give up after a generous while).
     void checkShown(const QWidget *pShow, const QRect &stExpected, const char *szName)
     {
-        const QImage stGrab = grabScreen(pShow, m_stDir.filePath(QString(szName) + ".png"));
+        const QString szPath = m_stDir.filePath(QString(szName) + ".png");
+        QImage stGrab;
+        QDeadlineTimer stDeadline(10000);
+        do {
+            stGrab = grabScreen(pShow, szPath);
+            if (!stGrab.isNull() && pictureArea(stGrab) == stExpected && showsQuadrantsAt(stGrab, stExpected))
+                return;
+            QTest::qWait(200);
+        } while (!stDeadline.hasExpired());
         QVERIFY2(!stGrab.isNull(), szName);
         QCOMPARE(pictureArea(stGrab), stExpected);
         QVERIFY2(showsQuadrantsAt(stGrab, stExpected), szName);
@@ -117,7 +124,7 @@ private Q_SLOTS:
         QSignalSpy stEmbedded(m_pCtl, &VideoCtl::sig_displayEmbedded);
 
         m_pCtl->startDisplay(pShow->attachDisplay(m_pCtl));
-        QVERIFY(stEmbedded.wait(5000));
+        QVERIFY(stEmbedded.wait(10000));
         QCOMPARE(stEmbedded.takeFirst().at(0).toBool(), true);
         QTRY_VERIFY(pShow->isEmbedded());
 
@@ -133,7 +140,6 @@ private Q_SLOTS:
 
         // The area grows: the picture follows without a new one.
         pShow->resize(600, 300);
-        QTest::qWait(500);
         checkShown(pShow, letterboxRect(640, 480, {1, 1}, 600, 300), "sdl-resized");
 
         // SDL cannot embed (its dummy driver): the widget paints the same
@@ -143,7 +149,7 @@ private Q_SLOTS:
         pShow->resize(462, 262);
         qputenv("SDL_VIDEODRIVER", "dummy");
         m_pCtl->startDisplay(pShow->attachDisplay(m_pCtl));
-        QVERIFY(stEmbedded.wait(5000));
+        QVERIFY(stEmbedded.wait(10000));
         qputenv("SDL_VIDEODRIVER", "x11");
         QCOMPARE(stEmbedded.takeFirst().at(0).toBool(), false);
         QVERIFY(pushAndWait(bottomUpFrame(quadrants(640, 480))));

@@ -114,9 +114,8 @@ private Q_SLOTS:
         QStringList windows;
         QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 20000);
         const QString szMain = windows.first();
-        QTest::qWait(500);
+        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
         const QRect stWindow = windowGeometry(szMain);
-        QCOMPARE(stWindow.size(), QSize(902, 616));
 
         // "click to add files", left of the middle of the material area.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
