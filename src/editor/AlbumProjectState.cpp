@@ -231,6 +231,17 @@ QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H)
     return placeWatermark(stFit.width(), stFit.height(), pos, W, H);
 }
 
+QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat)
+{
+    // One multi-argument arg(): a "%1" typed into the name stays text.
+    return QStringLiteral("%1/%2.%3").arg(szDir, szName, szFormat.toLower());
+}
+
+QString exportOutputPath(const AlbumProjectState &stState)
+{
+    return exportTargetPath(stState.szExportDir, stState.szExportFileName, stState.szExportFormat);
+}
+
 void updateExportSize()
 {
     AlbumProjectState &st = albumState();

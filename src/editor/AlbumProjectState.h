@@ -177,6 +177,11 @@ QRect placeWatermark(int w, int h, int pos, int W, int H);
 QRect textWatermarkRect(const QString &szText, const QFont &stFont, int pos, int W, int H);
 QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H);
 
+// The file an export writes: "<folder>/<name>.<format in lower case>", for
+// given values and for the album's export fields.
+QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat);
+QString exportOutputPath(const AlbumProjectState &stState);
+
 // Recomputes iExportWidth x iExportHeight from the tier and the ratio.
 void updateExportSize();
 // With the ratio combo at its first entry, takes the ratio from the first

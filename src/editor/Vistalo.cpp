@@ -230,9 +230,9 @@ void Vistalo::connectForm()
     connect(pList, &ImageListView::sig_transposeItem, this, &Vistalo::transposeSource);
     connect(pList, &ImageListView::sig_itemDraged, this, &Vistalo::dragedImageSources);
 
-    // Each later area wires its own widgets here, one line each:
-    // the export button: connectExport() (VistaloExport.cpp).
+    // The settings column, the combos and the export button wire themselves.
     connectSettings();
+    connectExport();
     // The player's signals are wired by connectPlayer() (VistaloPreview.cpp).
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);

@@ -27,6 +27,7 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "ui/CQQuitDialog.h"
 
+class ExportSettingDialog;
 class ImageDecoder;
 class ImageWatermarkHelpDialog;
 class MaterialAppender;
@@ -98,6 +99,9 @@ public Q_SLOTS:
     // Preview (VistaloPreview.cpp).
 
     // Export (VistaloExport.cpp).
+    void prepareExport();
+    void exportSetting();
+    void exportVideo();
 
     // Window (Vistalo.cpp).
     void closeRequest();
@@ -144,6 +148,16 @@ private:
     // Asks a Yes/Cancel question; true for Yes.
     bool confirm(const QString &szQuestion);
 
+    // Export (VistaloExport.cpp).
+    // The export button and the renderer's reports, wired once.
+    void connectExport();
+    void confirmExportTarget();
+    void exportProgressed(int iVal);
+    void exportSucceeded();
+    void exportFailed(const QString &szError);
+    // The progress dialog goes at the export's end.
+    void endExportProgress();
+
     // Preview steps (VistaloPreview.cpp).
     void stopPreview();
     void pausePreview();
@@ -188,6 +202,11 @@ private:
     MediaEncoder *m_pEncoder = nullptr;
     QThread *m_pEncoderThread = nullptr;
     QString m_szLastExportError;
+    QPointer<ExportSettingDialog> m_pExportSettings;
+    QPointer<ProgressDialog> m_pExportProgress;
+    // The file the running export writes, and whether it may replace one there.
+    QString m_szExportTarget;
+    bool m_bExportReplaces = false;
     ImageDecoder *m_pDecoder = nullptr;
     QThread *m_pDecoderThread = nullptr;
     MaterialAppender *m_pAppender = nullptr;
