@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QMutexLocker>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -140,8 +139,7 @@ Vistalo::~Vistalo()
 
     AlbumProjectState &st = albumState();
     {
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         stopPlayerEngines();
         clearAlbum();
         st.pVideoPlay = nullptr;

@@ -17,7 +17,6 @@
 #include "ui/CQComboBox.h"
 #include "ui/CQUIPushButton.h"
 
-#include <QMutexLocker>
 
 void Vistalo::connectExport()
 {
@@ -81,8 +80,7 @@ void Vistalo::exportVideo()
     AlbumProjectState &st = albumState();
     {
         // A preview render that has not noticed its abort yet still reads the album.
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         st.listImageSourceOrder = m_pUi->imageSourceList->imageModel()->paths();
         updateSelfAdaptiveRatio(m_pUi->comboVideoRatio->currentIndex());
         updateExportSize();
