@@ -10,6 +10,7 @@
 #include "ui/CFramelessWindow.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QRadioButton>
 
 #include <functional>
@@ -38,11 +39,24 @@ public:
     explicit FileDialogAnswerer(QStringList listAnswers) : m_listAnswers(std::move(listAnswers))
     {
         connect(&m_timer, &QTimer::timeout, this, [this]() {
+            // Qt's dialog may say "File not found" when it is answered before
+            // it has looked at its folder (seen on a loaded machine): close the
+            // message and give the same answer again, a few times at most.
+            if (auto *pBox = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                qWarning("file dialog answerer: message \"%s\"", qPrintable(pBox->text()));
+                pBox->reject();
+                if (++m_iRetries <= 5 && !m_szLastAnswer.isEmpty()) {
+                    m_listAnswers.prepend(m_szLastAnswer);
+                    --iShown;
+                }
+                return;
+            }
             auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             if (!pDialog || !pDialog->isVisible())
                 return;
             ++iShown;
             const QString szAnswer = m_listAnswers.isEmpty() ? QString() : m_listAnswers.takeFirst();
+            m_szLastAnswer = szAnswer;
             if (szAnswer.isEmpty()) {
                 pDialog->reject();
                 return;
@@ -56,6 +70,8 @@ public:
 
 private:
     QStringList m_listAnswers;
+    QString m_szLastAnswer;
+    int m_iRetries = 0;
     QTimer m_timer;
 };
 
