@@ -9,6 +9,7 @@
 #include "font_picker/FontDialog.h"
 #include "ui/CFramelessWindow.h"
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -75,13 +76,33 @@ private:
     QTimer m_timer;
 };
 
+// Runs fnAnswer on the first modal T that comes up, however late the handler
+// gets to open it (a loaded machine may take well over a timer tick).
+template <class T>
+void whenModalUp(std::function<void(T *)> fnAnswer)
+{
+    auto *pPoll = new QTimer;
+    auto *pDeadline = new QElapsedTimer;
+    pDeadline->start();
+    QObject::connect(pPoll, &QTimer::timeout, [pPoll, pDeadline, fnAnswer]() {
+        auto *pModal = qobject_cast<T *>(QApplication::activeModalWidget());
+        const bool bGiveUp = pDeadline->elapsed() > 30000;
+        if (!pModal && !bGiveUp)
+            return;
+        pPoll->stop();
+        pPoll->deleteLater();
+        delete pDeadline;
+        QVERIFY2(pModal, "the expected dialog never came up");
+        fnAnswer(pModal);
+    });
+    pPoll->start(10);
+}
+
 // Answers the watermark question (a modal CQQuitDialog) with one of its
 // buttons; notes whether the album was locked while it was asked.
 inline void answerQuestionWith(const char *pszButton, QString *pszAsked, bool *pbLocked)
 {
-    QTimer::singleShot(20, [pszButton, pszAsked, pbLocked]() {
-        auto *pQuestion = qobject_cast<CQQuitDialog *>(QApplication::activeModalWidget());
-        QVERIFY(pQuestion);
+    whenModalUp<CQQuitDialog>([pszButton, pszAsked, pbLocked](CQQuitDialog *pQuestion) {
         *pbLocked = !albumState().mutexPreview.tryLock();
         if (!*pbLocked)
             albumState().mutexPreview.unlock();
@@ -107,9 +128,7 @@ inline void chooseWatermark(QRadioButton *pRadio)
 // Opens the font dialog from the panel, lets fnChoose change it, confirms it.
 inline void chooseFont(Vistalo &editor, const std::function<void(FontDialog *)> &fnChoose)
 {
-    QTimer::singleShot(0, [fnChoose]() {
-        auto *pDialog = qobject_cast<FontDialog *>(QApplication::activeModalWidget());
-        QVERIFY(pDialog);
+    whenModalUp<FontDialog>([fnChoose](FontDialog *pDialog) {
         fnChoose(pDialog);
         pDialog->accept();
     });
