@@ -62,6 +62,34 @@ AlbumProjectState &albumState()
     return s_state;
 }
 
+AlbumEditLock::AlbumEditLock()
+{
+    relock();
+}
+
+AlbumEditLock::~AlbumEditLock()
+{
+    unlock();
+}
+
+void AlbumEditLock::relock()
+{
+    if (m_bLocked)
+        return;
+    albumState().mutexPreview.lock();
+    albumState().mutexAudio.lock();
+    m_bLocked = true;
+}
+
+void AlbumEditLock::unlock()
+{
+    if (!m_bLocked)
+        return;
+    albumState().mutexAudio.unlock();
+    albumState().mutexPreview.unlock();
+    m_bLocked = false;
+}
+
 void applyEditorDefaults()
 {
     AlbumProjectState &st = albumState();
@@ -204,6 +232,17 @@ QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H)
     return placeWatermark(stFit.width(), stFit.height(), pos, W, H);
 }
 
+QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat)
+{
+    // One multi-argument arg(): a "%1" typed into the name stays text.
+    return QStringLiteral("%1/%2.%3").arg(szDir, szName, szFormat.toLower());
+}
+
+QString exportOutputPath(const AlbumProjectState &stState)
+{
+    return exportTargetPath(stState.szExportDir, stState.szExportFileName, stState.szExportFormat);
+}
+
 void updateExportSize()
 {
     AlbumProjectState &st = albumState();
@@ -253,8 +292,6 @@ int64_t materialEndPosition(int iRow)
 void setImageDurationSeconds(int iSeconds)
 {
     AlbumProjectState &st = albumState();
-    QMutexLocker lockPreview(&st.mutexPreview);
-    QMutexLocker lockAudio(&st.mutexAudio);
     const int64_t iNew = av_rescale_q(iSeconds, AVRational{1, 1}, st.stImageDurationTimeBase);
     const int64_t iDelta = iNew - st.iImageDuration;
     st.iImageDuration = iNew;

@@ -128,6 +128,28 @@ Q_DECLARE_METATYPE(ImageSource)
 // The one album; created empty on first use, destroyed at process exit.
 AlbumProjectState &albumState();
 
+// Both preview locks of the album, taken in the one order (mutexPreview,
+// then mutexAudio) and released in reverse. Every change of what the
+// preview reads is made while one is held; the helpers below never lock,
+// so they can be called under it. Release it (unlock) before waiting for
+// the user: a question answered in a nested event loop must not keep the
+// renderers, or the next handler, waiting.
+class AlbumEditLock
+{
+public:
+    AlbumEditLock();
+    ~AlbumEditLock();
+    AlbumEditLock(const AlbumEditLock &) = delete;
+    AlbumEditLock &operator=(const AlbumEditLock &) = delete;
+
+    void unlock();
+    void relock();
+    bool isLocked() const { return m_bLocked; }
+
+private:
+    bool m_bLocked = false;
+};
+
 // The values the editor puts in place when it is built: 16:9 1080P, 3 s per
 // image, no watermark, no music, clip sound kept.
 void applyEditorDefaults();
@@ -157,6 +179,11 @@ QRect placeWatermark(int w, int h, int pos, int W, int H);
 QRect textWatermarkRect(const QString &szText, const QFont &stFont, int pos, int W, int H);
 QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H);
 
+// The file an export writes: "<folder>/<name>.<format in lower case>", for
+// given values and for the album's export fields.
+QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat);
+QString exportOutputPath(const AlbumProjectState &stState);
+
 // Recomputes iExportWidth x iExportHeight from the tier and the ratio.
 void updateExportSize();
 // With the ratio combo at its first entry, takes the ratio from the first
@@ -169,7 +196,8 @@ int64_t materialDuration(const ImageSource &stSource);
 int64_t materialEndPosition(int iRow);
 
 // Sets the image duration to iSeconds and moves the total by the change
-// times the number of images, under both preview locks.
+// times the number of images. Like every helper here it takes no lock:
+// the caller holds AlbumEditLock.
 void setImageDurationSeconds(int iSeconds);
 
 // Appends one decoded material: model row, record, order, transition and total.

@@ -28,7 +28,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QMutexLocker>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -146,8 +145,7 @@ Vistalo::~Vistalo()
 
     AlbumProjectState &st = albumState();
     {
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         stopPlayerEngines();
         clearAlbum();
         st.pVideoPlay = nullptr;
@@ -238,9 +236,9 @@ void Vistalo::connectForm()
     connect(pList, &ImageListView::sig_transposeItem, this, &Vistalo::transposeSource);
     connect(pList, &ImageListView::sig_itemDraged, this, &Vistalo::dragedImageSources);
 
-    // Each later area wires its own widgets here, one line each:
-    // the settings column and the combos: connectSettings() (VistaloSettings.cpp);
-    // the export button: connectExport() (VistaloExport.cpp).
+    // The settings column, the combos and the export button wire themselves.
+    connectSettings();
+    connectExport();
     // The player's signals are wired by connectPlayer() (VistaloPreview.cpp).
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);
@@ -271,6 +269,8 @@ void Vistalo::showMaterialPage(bool bStrip)
 
 bool Vistalo::eventFilter(QObject *pWatched, QEvent *pEvent)
 {
+    if (settingsEventFilter(pWatched, pEvent))
+        return true;
     switch (pEvent->type()) {
     case QEvent::MouseButtonPress: {
         // A press elsewhere ends typing in the duration box and the watermark text.
@@ -308,8 +308,6 @@ bool Vistalo::eventFilter(QObject *pWatched, QEvent *pEvent)
     default:
         break;
     }
-    // The image-watermark help pop-up on hovering btnImageWartermarkHelp
-    // belongs to the settings column.
     return QWidget::eventFilter(pWatched, pEvent);
 }
 

@@ -28,8 +28,10 @@
 #include "ui/CQQuitDialog.h"
 
 class AudioDecoder;
+class ExportSettingDialog;
 class ImageDecoder;
 class ImageViewer;
+class ImageWatermarkHelpDialog;
 class MaterialAppender;
 class MediaEncoder;
 class QButtonGroup;
@@ -84,6 +86,19 @@ public Q_SLOTS:
     void transposeSource(QString szFilePath, int iIndex);
 
     // Settings column (VistaloSettings.cpp).
+    void imageDurationChanged(int iVal);
+    void changeImageDurationComboBoxStyle();
+    void backgroundMusicTypeChanged(int iType, bool bChecked = true);
+    void addBackgroundMusic();
+    void audioTrackStatusChanged(int iKeep);
+    void watermarkTypeChanged(int iType, bool bChecked = true);
+    void textWatermarkChanged();
+    void addImageWatermark();
+    void imageWatermarkChanged(QString szFilePath);
+    void selectFontStyle();
+    void watermarkPosChanged(int iPos, bool bChecked = true);
+    void videoRatioChanged(QString szRatio);
+    void videoExportResolutionChanged(QString szResolution);
 
     // Preview (VistaloPreview.cpp).
     // Play from the preview start position (idle), resume (paused) or pause.
@@ -101,6 +116,9 @@ public Q_SLOTS:
     void updateRequest();
 
     // Export (VistaloExport.cpp).
+    void prepareExport();
+    void exportSetting();
+    void exportVideo();
 
     // Window (Vistalo.cpp).
     void closeRequest();
@@ -147,6 +165,16 @@ private:
     // Asks a Yes/Cancel question; true for Yes.
     bool confirm(const QString &szQuestion);
 
+    // Export (VistaloExport.cpp).
+    // The export button and the renderer's reports, wired once.
+    void connectExport();
+    void confirmExportTarget();
+    void exportProgressed(int iVal);
+    void exportSucceeded();
+    void exportFailed(const QString &szError);
+    // The progress dialog goes at the export's end.
+    void endExportProgress();
+
     // Preview steps (VistaloPreview.cpp).
     void stopPreview();
     void pausePreview();
@@ -161,6 +189,16 @@ private:
     void stopPlayerEngines();
     void shutDownPreviewWorkers();
     bool connectPlayer();
+
+    // Settings column (VistaloSettings.cpp).
+    void connectSettings();
+    // Call with the album locked.
+    void showMusicLayout(bool bCustom);
+    // Asks before a watermark with content is replaced; true to go on.
+    bool confirmWatermarkSwitch();
+    void applyWatermarkType(int iType);
+    // Events of the settings widgets the editor watches; true when consumed.
+    bool settingsEventFilter(QObject *pWatched, QEvent *pEvent);
 
     VistaloForm *m_pUi = nullptr;
     QButtonGroup *m_pPositionGroup = nullptr;
@@ -182,6 +220,11 @@ private:
     MediaEncoder *m_pEncoder = nullptr;
     QThread *m_pEncoderThread = nullptr;
     QString m_szLastExportError;
+    QPointer<ExportSettingDialog> m_pExportSettings;
+    QPointer<ProgressDialog> m_pExportProgress;
+    // The file the running export writes, and whether it may replace one there.
+    QString m_szExportTarget;
+    bool m_bExportReplaces = false;
     ImageDecoder *m_pDecoder = nullptr;
     QThread *m_pDecoderThread = nullptr;
     MaterialAppender *m_pAppender = nullptr;
@@ -203,4 +246,7 @@ private:
     int m_iTipStep = 1;
 
     QPointer<CQQuitDialog> m_pQuitDialog;
+    // Set between a cancelled watermark switch and the call it causes.
+    bool m_bWatermarkRevert = false;
+    QPointer<ImageWatermarkHelpDialog> m_pWatermarkHelp;
 };

@@ -23,7 +23,6 @@
 #include <QPushButton>
 #include <QListView>
 #include <QMimeData>
-#include <QMutexLocker>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTimer>
@@ -111,9 +110,7 @@ bool Vistalo::startImport(const std::function<void()> &handInput)
     stopPreview();
     {
         // Waits for a running cover render or sound preparation to end.
-        AlbumProjectState &st = albumState();
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
     }
     m_eImportPhase = ImportPhase::Checking;
     m_bImportCancelled = false;
@@ -224,8 +221,7 @@ void Vistalo::batchDecodeFinished()
             int(av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, AVRational{1, 1})));
         if (m_pUi->comboVideoRatio->currentIndex() == 0) {
             // The first material's ratio, turned when the user turned it.
-            QMutexLocker lockPreview(&st.mutexPreview);
-            QMutexLocker lockAudio(&st.mutexAudio);
+            AlbumEditLock lock;
             updateSelfAdaptiveRatio(0);
             updateExportSize();
         }

@@ -12,7 +12,6 @@
 #include "ui/CQDlgTipSimple.h"
 
 #include <QCoreApplication>
-#include <QMutexLocker>
 #include <QSpinBox>
 #include <QTransform>
 
@@ -35,8 +34,7 @@ void Vistalo::dragedImageSources(QString stFilePath, int iOldIndex, int iNewInde
     stopPreview();
     AlbumProjectState &st = albumState();
     {
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         // The strip has moved the row; the album follows it. The transitions
         // stay where they are: they belong to the gaps, not to the materials.
         st.listImageSourceOrder = m_pUi->imageSourceList->imageModel()->paths();
@@ -71,8 +69,7 @@ void Vistalo::transposeSource(QString szFilePath, int iIndex)
         return;
     haltPreviewWorkers();
     {
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         ImageSource &stSource = st.mapImageSources[szFilePath];
         stSource.iRotation = (stSource.iRotation + 1) % 4;
         showRotatedThumbnail(iRow, stSource.stPixmap, stSource.iRotation);
@@ -120,8 +117,7 @@ void Vistalo::deleteSource(QString szFilePath, int iIndex)
         return;
     stopPreview();
     {
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         if (iRow >= 0)
             pModel->removeRow(iRow);
         auto it = st.mapImageSources.find(szFilePath);
@@ -171,10 +167,8 @@ void Vistalo::prepareClearAllSources()
 void Vistalo::clearAllSources()
 {
     stopPreview();
-    AlbumProjectState &st = albumState();
     {
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         // Rows, records with their open files, order, transitions, totals;
         // the image duration goes back to 3 s, the settings stay.
         clearAlbum();

@@ -1,6 +1,5 @@
 #include "import/MaterialAppender.h"
 
-#include <QMutexLocker>
 #include <QPixmap>
 
 MaterialAppender::MaterialAppender(ImageDecoder *pDecoder, QObject *pParent)
@@ -27,8 +26,7 @@ void MaterialAppender::appendDecoded(DecodedMaterial stMaterial)
         // Like every album write: a cover render or the sound preparation
         // may be reading the album in another thread.
         AlbumProjectState &st = albumState();
-        QMutexLocker lockPreview(&st.mutexPreview);
-        QMutexLocker lockAudio(&st.mutexAudio);
+        AlbumEditLock lock;
         if (st.mapImageSources.contains(stSource.szFilePath)) {
             // Only the batch the record came from has it among its successes.
             ImportCounts *pCounts = stMaterial.pCounts.data();

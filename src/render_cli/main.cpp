@@ -122,11 +122,7 @@ int main(int argc, char *argv[])
         stStats = pEncoder->lastExportStats();
         if (bTerminal)
             std::fputc('\n', stderr);
-        const AlbumProjectState &st = albumState();
-        std::printf("%s\n", QStringLiteral("%1/%2.%3")
-                                .arg(st.szExportDir, st.szExportFileName, st.szExportFormat.toLower())
-                                .toLocal8Bit()
-                                .constData());
+        std::printf("%s\n", exportOutputPath(albumState()).toLocal8Bit().constData());
         app.exit(0);
     });
     QObject::connect(pEncoder, &MediaEncoder::sig_exportFail, &app, [&](const QString &szError) {

@@ -6,10 +6,8 @@
 #include "ui/CQUIPushButton.h"
 #include "ui/CQWidgetEx.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 CQDlgTipSimple::CQDlgTipSimple(QWidget *pParent)
@@ -45,7 +43,7 @@ CQDlgTipSimple::CQDlgTipSimple(QWidget *pParent)
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
     setUpDialogFrame(this, parts.pFrame, parts.pOuterLayout, 12);
     centerWidget(this, CFramelessWindow::instance());
-    holdOnScreen();
+    keepOnScreen(this);
 
     setWindowTitle(tr("Check for updates", "checkUpdate"));
     m_pTitle->setText(windowTitle());
@@ -61,22 +59,6 @@ CQDlgTipSimple::CQDlgTipSimple(QWidget *pParent)
     m_pOneButton->hide();
     m_pOk->setDefault(true);
     m_pOk->setFocus();
-}
-
-void CQDlgTipSimple::holdOnScreen()
-{
-    const QScreen *pScreen = QGuiApplication::screenAt(geometry().center());
-    if (!pScreen)
-        pScreen = QGuiApplication::primaryScreen();
-    if (!pScreen)
-        return;
-    const QRect stAvailable = pScreen->availableGeometry();
-    QPoint stPos = pos();
-    if (stPos.y() + height() > stAvailable.bottom() + 1)
-        stPos.setY(stAvailable.bottom() + 1 - height());
-    if (stPos.x() < stAvailable.left())
-        stPos.setX(stAvailable.left());
-    move(stPos);
 }
 
 void CQDlgTipSimple::setTitle(const QString &szText)

@@ -27,8 +27,6 @@ public Q_SLOTS:
     void sltOK();
 
 private:
-    void holdOnScreen();
-
     QLabel *m_pTitle = nullptr;
     QLabel *m_pTip = nullptr;
     QPushButton *m_pClose = nullptr;

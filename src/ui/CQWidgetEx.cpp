@@ -55,6 +55,22 @@ bool centerWidget(QWidget *pWidget, QWidget *pReference)
     return true;
 }
 
+void keepOnScreen(QWidget *pWindow)
+{
+    const QScreen *pScreen = QGuiApplication::screenAt(pWindow->geometry().center());
+    if (!pScreen)
+        pScreen = QGuiApplication::primaryScreen();
+    if (!pScreen)
+        return;
+    const QRect stAvailable = pScreen->availableGeometry();
+    QPoint stPos = pWindow->pos();
+    if (stPos.y() + pWindow->height() > stAvailable.bottom() + 1)
+        stPos.setY(stAvailable.bottom() + 1 - pWindow->height());
+    if (stPos.x() < stAvailable.left())
+        stPos.setX(stAvailable.left());
+    pWindow->move(stPos);
+}
+
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue)
 {
     if (!pWidget)

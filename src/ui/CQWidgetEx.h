@@ -20,6 +20,9 @@ void addDropShadow(QWidget *pWidget, const QPointF &stOffset, const QColor &stCo
 // Centres pWidget on pReference, or on the screen that holds the main
 // window's centre when pReference is null. False for a null widget.
 bool centerWidget(QWidget *pWidget, QWidget *pReference = nullptr);
+// Moves a window up so that its bottom edge stays within its screen's
+// available area, then right so that its left edge does.
+void keepOnScreen(QWidget *pWindow);
 // Sets a dynamic property and re-polishes so that style-sheet selectors on it apply.
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue);
 

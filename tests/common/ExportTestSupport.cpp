@@ -191,8 +191,7 @@ ExportResult runExport(int iTimeoutMs, const std::function<void(MediaEncoder &, 
 
 QString outputPath()
 {
-    const AlbumProjectState &st = albumState();
-    return QStringLiteral("%1/%2.%3").arg(st.szExportDir, st.szExportFileName, st.szExportFormat.toLower());
+    return exportOutputPath(albumState());
 }
 
 QList<QImage> decodeFrames(const QString &szPath, int iFirst, int iCount, QSize stSize)

@@ -314,6 +314,7 @@ private Q_SLOTS:
             appendMaterial(makeImage(QStringLiteral("/p/%1.jpg").arg(i)));
         appendMaterial(makeVideo("/p/v.mp4", 7000000));
         const int64_t iBefore = albumState().iTotalDuration;
+        AlbumEditLock lock; // the helper must not lock again
         setImageDurationSeconds(5);
         QCOMPARE(albumState().iTotalDuration - iBefore, 8000000LL);
         QCOMPARE(albumState().iImageDuration, 5000000LL);

@@ -175,6 +175,29 @@ private Q_SLOTS:
         QCOMPARE(int(stInfo.st_mode & 0777), int(0666 & ~iMask));
     }
 
+    // Not allowed to replace: a file that turns up at the target while the
+    // export runs is kept, and the export says so instead of succeeding.
+    void fileAppearingDuringTheExportIsKept()
+    {
+        const QString szFolder = freshFolder("appearing");
+        threeImageAlbum(szFolder);
+        const QString szTarget = outputPath();
+        const ExportResult stResult = runExport(120000, [szTarget](MediaEncoder &encoder, int iCount) {
+            encoder.setReplaceExisting(false);
+            if (iCount == 5)
+                testmedia::writeFile(szTarget, "theirs");
+        });
+        QVERIFY(!stResult.bSucceeded);
+        QCOMPARE(stResult.szError, "The file already exists(" + errorText(AVERROR(EEXIST)) + ")");
+        QCOMPARE(testmedia::readFile(szTarget), QByteArray("theirs"));
+        QCOMPARE(folderEntries(szFolder), QStringList{"album.mp4"});
+        // Without a file there the same renderer writes it.
+        QFile::remove(szTarget);
+        const ExportResult stFree = runExport(120000, [](MediaEncoder &encoder, int) { encoder.setReplaceExisting(false); });
+        QVERIFY2(stFree.bSucceeded, qPrintable(stFree.szError));
+        QCOMPARE(testsupport::countVideoFrames(szTarget), 312);
+    }
+
     // A disk that fills up early, half way or just before the end of the
     // file: a failure with the message of the write that hit it (the muxer's
     // buffer holds a few hundred kilobytes, so in a small file that is often

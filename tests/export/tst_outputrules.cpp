@@ -159,6 +159,17 @@ private Q_SLOTS:
         QCOMPARE(testmedia::readFile(szTarget), QByteArray("new"));
         QCOMPARE(entries(dir.path()), QStringList{"album.mp4"});
 
+        // Not allowed to replace: a name that is taken stays as it is.
+        TemporaryOutput keeping;
+        QCOMPARE(keeping.create(szTarget.toStdString()), 0);
+        QCOMPARE(keeping.commit(false), AVERROR(EEXIST));
+        QCOMPARE(testmedia::readFile(szTarget), QByteArray("new"));
+        QCOMPARE(entries(dir.path()), QStringList{"album.mp4"});
+        QCOMPARE(keeping.create(dir.filePath("free.mp4").toStdString()), 0);
+        QCOMPARE(keeping.commit(false), 0);
+        QCOMPARE(entries(dir.path()), (QStringList{"album.mp4", "free.mp4"}));
+        QFile::remove(dir.filePath("free.mp4"));
+
         // Two temporaries for one target never share a file.
         TemporaryOutput first, second;
         QCOMPARE(first.create(szTarget.toStdString()), 0);

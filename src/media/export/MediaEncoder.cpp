@@ -90,9 +90,7 @@ void MediaEncoder::runExport()
     m_ctx.reset();
     m_timeline = recipes::AlbumTimeline();
     m_ctx.szMusicPath = st.szBackgroundMusicPath.toUtf8().toStdString();
-    const QString szOutput =
-        QStringLiteral("%1/%2.%3").arg(st.szExportDir, st.szExportFileName, st.szExportFormat.toLower());
-    m_ctx.szOutputPath = szOutput.toUtf8().toStdString();
+    m_ctx.szOutputPath = exportOutputPath(st).toUtf8().toStdString();
 
     setUpOutput();
     // A file without a single frame is no video: an empty album fails
@@ -310,7 +308,10 @@ void MediaEncoder::finishOutput()
     AVFormatContext *pOutput = m_ctx.pOutput.release();
     closeOutputFile(&pOutput);
 
-    ret = m_ctx.stTemporary.commit();
+    const bool bReplace = m_bReplaceExisting.load();
+    ret = m_ctx.stTemporary.commit(bReplace);
+    if (ret == AVERROR(EEXIST) && !bReplace)
+        fail(ret, tr("The file already exists"));
     if (ret < 0)
         fail(ret, tr("Replace output file failed"));
 }

@@ -39,6 +39,12 @@ public:
     // cancels the export at its next frame.
     std::atomic<bool> &runningFlag() { return m_bRunning; }
 
+    // Whether a finished export may replace a file at the target (the user
+    // chose to overwrite it). When not, a file that appeared there during the
+    // export is kept and the export fails. Set before sig_exportVideo; true
+    // until set.
+    void setReplaceExisting(bool bReplace) { m_bReplaceExisting.store(bReplace); }
+
     // Where the time of the last finished export went (any thread).
     ExportStats lastExportStats() const;
 
@@ -113,6 +119,7 @@ private:
     void encodeFifoFrame(int iSamples);
 
     std::atomic<bool> m_bRunning{true};
+    std::atomic<bool> m_bReplaceExisting{true};
     const ImageSource m_stMissing;   // made with the renderer, in the owner's thread
     ExportContext m_ctx;
     recipes::AlbumTimeline m_timeline;   // the album's segments while an export runs

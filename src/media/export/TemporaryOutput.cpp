@@ -51,6 +51,29 @@ int syncPath(const std::string &szPath, int iFlags)
     return ret;
 }
 
+// Moves szFrom to szTo unless szTo exists (AVERROR(EEXIST) then).
+int moveWithoutReplacing(const std::string &szFrom, const std::string &szTo)
+{
+    if (::renameat2(AT_FDCWD, szFrom.c_str(), AT_FDCWD, szTo.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return AVERROR(errno);
+    // A file system without the flag: a hard link fails just as well on a taken name.
+    if (::link(szFrom.c_str(), szTo.c_str()) == 0) {
+        ::unlink(szFrom.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return AVERROR(errno);
+    // Neither (some FUSE file systems): look, then move.
+    struct stat stInfo;
+    if (::lstat(szTo.c_str(), &stInfo) == 0)
+        return AVERROR(EEXIST);
+    if (::rename(szFrom.c_str(), szTo.c_str()) != 0)
+        return AVERROR(errno);
+    return 0;
+}
+
 } // namespace
 
 std::string temporaryOutputName(const std::string &szTarget, const std::string &szTag)
@@ -115,13 +138,15 @@ int TemporaryOutput::create(const std::string &szTarget)
     return AVERROR(EEXIST);
 }
 
-int TemporaryOutput::commit()
+int TemporaryOutput::commit(bool bReplace)
 {
     if (m_szPath.empty())
         return AVERROR(EINVAL);
     int ret = syncPath(m_szPath, O_RDONLY);
-    if (ret == 0 && ::rename(m_szPath.c_str(), m_szTarget.c_str()) != 0)
+    if (ret == 0 && bReplace && ::rename(m_szPath.c_str(), m_szTarget.c_str()) != 0)
         ret = AVERROR(errno);
+    else if (ret == 0 && !bReplace)
+        ret = moveWithoutReplacing(m_szPath, m_szTarget);
     if (ret < 0) {
         discard();
         return ret;

@@ -6,7 +6,8 @@
 // overwrite before the export has produced anything. The export writes to
 // a hidden file in the target's folder instead, keeping the extension (the
 // container is chosen from it), and moves it over the target in one step
-// (rename(2)) only when the file is complete. A failed or cancelled export
+// (rename(2)) only when the file is complete; when the user did not choose
+// to overwrite, that move never replaces a file that appeared meanwhile. A failed or cancelled export
 // leaves the target as it was and removes the temporary.
 
 #include <string>
@@ -36,10 +37,11 @@ public:
     const std::string &path() const { return m_szPath; }
     const std::string &target() const { return m_szTarget; }
 
-    // Writes the temporary's data to disk and renames it to the target,
-    // replacing any file there. On failure the temporary is removed. 0 or a
-    // negative AVERROR code.
-    int commit();
+    // Writes the temporary's data to disk and renames it to the target.
+    // With bReplace a file there is replaced; without, an entry there is
+    // kept and the result is AVERROR(EEXIST). On failure the temporary is
+    // removed. 0 or a negative AVERROR code.
+    int commit(bool bReplace = true);
 
     // Removes the temporary; nothing when there is none.
     void discard();

@@ -1,5 +1,6 @@
-// Upper pictures of the progress and result dialogs: 502x246 panels with
-// rounded top corners.
+// Pictures of the export dialogs: the upper pictures of the progress and
+// result dialogs (502x246 panels with rounded top corners) and the small
+// icons and buttons of the settings and result dialogs.
 
 #include "artgen/ArtKit.h"
 
@@ -102,7 +103,76 @@ void drawResult(QPainter &painter, const QSizeF &stSize, const QColor &stFill, b
         drawCross(painter, c, 15, roundPen(Qt::white, 7));
 }
 
+// The pencil of the file-name field.
+DrawFn pencil(const QColor &stInk)
+{
+    return [stInk](QPainter &painter, const QSizeF &) {
+        painter.translate(10, 10);
+        painter.rotate(45);
+        painter.setPen(QPen(stInk, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(-2.2, -8, 4.4, 12));
+        QPolygonF tip;
+        tip << QPointF(-2.2, 4) << QPointF(0, 8) << QPointF(2.2, 4);
+        painter.drawPolyline(tip);
+        painter.drawLine(QPointF(-2.2, -5.2), QPointF(2.2, -5.2));
+    };
+}
+
+// Section icons: a film frame for the picture settings, a note for the sound.
+DrawFn videoIcon(const QColor &stInk)
+{
+    return [stInk](QPainter &painter, const QSizeF &) { drawVideoGlyph(painter, QRectF(0, 2, 16, 12), stInk); };
+}
+
+DrawFn audioIcon(const QColor &stInk)
+{
+    return [stInk](QPainter &painter, const QSizeF &) {
+        painter.setPen(roundPen(stInk, 1.6));
+        painter.drawLine(QPointF(6, 12), QPointF(6, 3));
+        painter.drawLine(QPointF(6, 3), QPointF(13, 1.5));
+        painter.drawLine(QPointF(13, 1.5), QPointF(13, 10.5));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(stInk);
+        painter.drawEllipse(QPointF(4, 12.5), 2.6, 2.2);
+        painter.drawEllipse(QPointF(11, 11), 2.6, 2.2);
+    };
+}
+
+// A four-pointed spark either side of "Export succeeded".
+void drawSpark(QPainter &painter, const QSizeF &)
+{
+    QPainterPath spark;
+    spark.moveTo(8, 1);
+    spark.quadTo(9, 7, 15, 8);
+    spark.quadTo(9, 9, 8, 15);
+    spark.quadTo(7, 9, 1, 8);
+    spark.quadTo(7, 7, 8, 1);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kAccent);
+    painter.drawPath(spark);
+}
+
+// The arrow of the option lists.
+DrawFn comboArrow(const QColor &stInk)
+{
+    return [stInk](QPainter &painter, const QSizeF &) {
+        painter.setPen(roundPen(stInk, 1.4));
+        painter.drawPolyline(QPolygonF() << QPointF(1.5, 1.5) << QPointF(5, 4.8) << QPointF(8.5, 1.5));
+    };
+}
+
 const Registrar registrar{
+    picture("theme_local/imgs/export_comboArrow.png", {10, 6}, comboArrow(kInk)),
+    picture("theme_local/imgs/export_comboArrow-disabled.png", {10, 6}, comboArrow(kInkDisabled)),
+    picture("theme_local/imgs/export_editName.png", {20, 20}, pencil(kInk)),
+    picture("theme_local/imgs/export_editName-1.png", {20, 20}, pencil(kAccent)),
+    picture("theme_local/imgs/export_video.png", {16, 16}, videoIcon(kAccent)),
+    picture("theme_local/imgs/export_audio.png", {16, 16}, audioIcon(kAccent)),
+    picture("theme_local/imgs/export_audio-disabled.png", {16, 16}, audioIcon(kInkDisabled)),
+    picture("theme_local/imgs/export_spark.png", {16, 16}, drawSpark),
+    picture("theme_local/imgs/export_failIcon.png", {18, 18},
+            [](QPainter &painter, const QSizeF &) { drawExclamation(painter, QRectF(1, 1, 16, 16), kDanger, Qt::white); }),
     picture("theme_local/imgs/dlg_import_images.png", {502, 246}, drawImport),
     picture("theme_local/imgs/dlg_export_images.png", {502, 246}, drawExport),
     picture("theme_local/imgs/export_success.png", {502, 246},

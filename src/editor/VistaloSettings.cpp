@@ -1,0 +1,434 @@
+// The settings column and the two combos of the top bar. Every change
+// follows one envelope: stop the preview, write the album under
+// AlbumEditLock, ask for a new cover. Questions and file dialogs are asked
+// before the lock is taken, or after it is let go: a nested event loop
+// must never run while the renderers wait for the album.
+
+#include "editor/AlbumProjectState.h"
+#include "editor/ImageWatermarkHelpDialog.h"
+#include "editor/Vistalo.h"
+#include "editor/VistaloForm.h"
+#include "font_picker/FontDialog.h"
+#include "import/ImageDecoder.h"
+#include "media/ffmpeg/MusicProbe.h"
+#include "player/CQVideoPlay.h"
+#include "ui/CQComboBox.h"
+#include "ui/CQQuitDialog.h"
+#include "ui/CQToast.h"
+#include "ui/CQUIPushButton.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QHoverEvent>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStyle>
+
+namespace {
+
+QString chooseFile(QWidget *pParent, const QString &szFilter)
+{
+    return QFileDialog::getOpenFileName(pParent, QStringLiteral("Pictora"),
+                                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), szFilter);
+}
+
+// The file name, cut at the right to what the label can show.
+void showFileName(QLabel *pLabel, const QString &szPath)
+{
+    const QMargins stMargins = pLabel->contentsMargins();
+    const int iWidth = pLabel->width() - stMargins.left() - stMargins.right();
+    pLabel->setText(pLabel->fontMetrics().elidedText(QFileInfo(szPath).fileName(), Qt::ElideRight, iWidth));
+}
+
+// Families are the same when the system draws them with the same font
+// (a Windows family name and the font standing in for it).
+bool sameFamily(const QFont &a, const QFont &b)
+{
+    return a.family() == b.family() || QFontInfo(a).family() == QFontInfo(b).family();
+}
+
+bool isJpegOrPng(const QString &szPath)
+{
+    const QByteArray szFormat = QImageReader::imageFormat(szPath);
+    return szFormat == "jpeg" || szFormat == "png";
+}
+
+// The widget's own style: under a style sheet that is the one that reads
+// dynamic properties.
+void repolish(QWidget *pWidget)
+{
+    pWidget->style()->unpolish(pWidget);
+    pWidget->style()->polish(pWidget);
+}
+
+} // namespace
+
+void Vistalo::connectSettings()
+{
+    VistaloForm *ui = m_pUi;
+    connect(ui->boxImageDuration, QOverload<int>::of(&QSpinBox::valueChanged), this, &Vistalo::imageDurationChanged);
+    connect(ui->btnAddBackgroundMusic, &QAbstractButton::clicked, this, &Vistalo::addBackgroundMusic);
+    connect(m_pMusicGroup, &QButtonGroup::idToggled, this, &Vistalo::backgroundMusicTypeChanged);
+    connect(m_pAudioTrackGroup, &QButtonGroup::idToggled, this, [this](int iId, bool bChecked) {
+        if (bChecked)
+            audioTrackStatusChanged(iId);
+    });
+    connect(ui->btnFontStyle, &QAbstractButton::clicked, this, &Vistalo::selectFontStyle);
+    connect(m_pPositionGroup, &QButtonGroup::idToggled, this, &Vistalo::watermarkPosChanged);
+    connect(ui->editWatermarkText, &QLineEdit::editingFinished, this, &Vistalo::textWatermarkChanged);
+    connect(ui->editWatermarkText, &QLineEdit::editingFinished, this, [ui]() {
+        ui->editWatermarkText->clearFocus();
+        ui->editWatermarkText->setProperty("editing", false);
+        repolish(ui->editWatermarkText);
+    });
+    connect(ui->btnAddImageWatermark, &QAbstractButton::clicked, this, &Vistalo::addImageWatermark);
+    connect(this, &Vistalo::sig_imageWatermarkChanged, this, &Vistalo::imageWatermarkChanged);
+    // Queued: a cancelled switch selects the previous type again from inside the handler.
+    connect(m_pWatermarkGroup, &QButtonGroup::idToggled, this, &Vistalo::watermarkTypeChanged, Qt::QueuedConnection);
+    connect(ui->comboVideoRatio, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int iIndex) { videoRatioChanged(m_pUi->comboVideoRatio->itemText(iIndex)); });
+    connect(ui->comboVideoHeight, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this](int iIndex) { videoExportResolutionChanged(m_pUi->comboVideoHeight->itemText(iIndex)); });
+    changeImageDurationComboBoxStyle();
+}
+
+void Vistalo::imageDurationChanged(int iVal)
+{
+    if (iVal > m_iLongestImageDuration || iVal < m_iShortestImageDuration) {
+        // Calls this handler again with the bound.
+        m_pUi->boxImageDuration->setValue(qBound(m_iShortestImageDuration, iVal, m_iLongestImageDuration));
+        return;
+    }
+    changeImageDurationComboBoxStyle();
+    if (m_szSelectedPath.isEmpty())
+        return;
+    stopPreview();
+    AlbumEditLock lock;
+    setImageDurationSeconds(iVal);
+    showAlbumLength();
+}
+
+void Vistalo::changeImageDurationComboBoxStyle()
+{
+    QSpinBox *pBox = m_pUi->boxImageDuration;
+    pBox->setProperty("isMaximum", pBox->value() >= m_iLongestImageDuration);
+    pBox->setProperty("isMinimum", pBox->value() <= m_iShortestImageDuration);
+    repolish(pBox);
+}
+
+void Vistalo::backgroundMusicTypeChanged(int iType, bool bChecked)
+{
+    if (!bChecked)
+        return;
+    stopPreview();
+    AlbumEditLock lock;
+    AlbumProjectState &st = albumState();
+    if (iType == MusicNone) {
+        st.iBackgroundMusicType = MusicNone;
+        showMusicLayout(false);
+    } else if (iType == MusicCustom) {
+        st.iBackgroundMusicType = MusicCustom;
+        showMusicLayout(true);
+        if (st.szBackgroundMusicPath.isEmpty()) {
+            lock.unlock();
+            addBackgroundMusic();
+        }
+    }
+}
+
+// Call with the album locked.
+void Vistalo::showMusicLayout(bool bCustom)
+{
+    AlbumProjectState &st = albumState();
+    m_pUi->divBackgroundMusic->setFixedHeight(bCustom ? 50 : 20);
+    m_pUi->divBackgroundOperate->setVisible(bCustom);
+    m_pUi->divBackgroundOperate->setCurrentWidget(bCustom ? m_pUi->pageCustomMusic : m_pUi->pageNoMusic);
+    if (!bCustom) {
+        closeHeldFile(st.pBackgroundMusicFile);
+        return;
+    }
+    if (!st.szBackgroundMusicPath.isEmpty() && !st.pBackgroundMusicFile) {
+        st.pBackgroundMusicFile = openHeldFile(st.szBackgroundMusicPath);
+        if (!st.pBackgroundMusicFile) {
+            st.szBackgroundMusicPath.clear();
+            m_pUi->labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
+        }
+    }
+}
+
+void Vistalo::addBackgroundMusic()
+{
+    const QString szFile = chooseFile(this, QCoreApplication::translate("VistaloClass", "MP3 File(*.mp3)"));
+    if (szFile.isEmpty())
+        return;
+    // The sound feeder stops before the devices it writes to close.
+    stopPreview();
+    m_pUi->divPlayer->closeAudio(0);
+    m_pUi->divPlayer->closeAudio(1);
+    int64_t iDurationUs = 0;
+    const int iProbe = probeMp3Music(QFile::encodeName(szFile).toStdString(), &iDurationUs);
+    AlbumEditLock lock;
+    requestPreviewCover();
+    if (iProbe < 0) {
+        auto *pToast = new CQToast(this);
+        pToast->showToast(QCoreApplication::translate("VistaloClass", "Failed to add background music, because of the abnormal audio"), 3000, false);
+        return;
+    }
+    AlbumProjectState &st = albumState();
+    showFileName(m_pUi->labelBackgroundMusicName, szFile);
+    st.szBackgroundMusicPath = szFile;
+    closeHeldFile(st.pBackgroundMusicFile);
+    st.pBackgroundMusicFile = openHeldFile(szFile);
+}
+
+void Vistalo::audioTrackStatusChanged(int iId)
+{
+    stopPreview();
+    AlbumEditLock lock;
+    albumState().iKeepAudioTrack = iId;
+}
+
+void Vistalo::watermarkTypeChanged(int iType, bool bChecked)
+{
+    if (!bChecked)
+        return;
+    if (m_bWatermarkRevert) {
+        // The previous type selected again after a cancelled switch.
+        m_bWatermarkRevert = false;
+        return;
+    }
+    const AlbumProjectState &st = albumState();
+    const int iCurrent = st.iWatermarkType;
+    const bool bHasContent = (iCurrent == WatermarkText && !st.szWatermarkText.isEmpty())
+        || (iCurrent == WatermarkImage && !st.szImageWatermarkPath.isEmpty());
+    if (iCurrent != WatermarkNone && iType != iCurrent && bHasContent && !confirmWatermarkSwitch()) {
+        m_bWatermarkRevert = true;
+        if (QAbstractButton *pCurrent = m_pWatermarkGroup->button(iCurrent))
+            pCurrent->setChecked(true);
+        return;
+    }
+    applyWatermarkType(iType);
+}
+
+bool Vistalo::confirmWatermarkSwitch()
+{
+    // Asked before the album is locked; the answer comes from a nested event loop.
+    auto *pQuestion = new CQQuitDialog(dialogParent());
+    pQuestion->setTitle(QCoreApplication::translate("VistaloClass", "Tips"));
+    pQuestion->setTexts(QCoreApplication::translate("VistaloClass", "After switching the watermark type, the original watermark will be replaced."),
+                        QCoreApplication::translate("VistaloClass", "Whether to continue?"));
+    pQuestion->setRightButtonText(QCoreApplication::translate("VistaloClass", "OK"));
+    pQuestion->setLeftButtonText(QCoreApplication::translate("VistaloClass", "Cancel"));
+    bool bContinue = false;
+    connect(pQuestion, &CQQuitDialog::btnRightSignal, this, [&bContinue]() { bContinue = true; });
+    pQuestion->exec();
+    return bContinue;
+}
+
+void Vistalo::applyWatermarkType(int iType)
+{
+    stopPreview();
+    AlbumEditLock lock;
+    AlbumProjectState &st = albumState();
+    switch (iType) {
+    case WatermarkNone:
+        st.iWatermarkType = WatermarkNone;
+        m_pUi->divWatermarkOperate->hide();
+        m_pUi->divWatermarkPos->hide();
+        closeHeldFile(st.pImageWatermarkFile);
+        requestPreviewCover();
+        break;
+    case WatermarkText:
+        st.iWatermarkType = WatermarkText;
+        closeHeldFile(st.pImageWatermarkFile);
+        m_pUi->divWatermarkOperate->setCurrentWidget(m_pUi->pageTextWatermark);
+        m_pUi->divWatermarkOperate->show();
+        m_pUi->divWatermarkPos->show();
+        requestPreviewCover();
+        break;
+    case WatermarkImage:
+        st.iWatermarkType = WatermarkImage;
+        m_pUi->divWatermarkOperate->setCurrentWidget(m_pUi->pageImageWatermark);
+        m_pUi->divWatermarkOperate->show();
+        m_pUi->divWatermarkPos->show();
+        if (!st.szImageWatermarkPath.isEmpty() && !st.pImageWatermarkFile) {
+            st.pImageWatermarkFile = openHeldFile(st.szImageWatermarkPath);
+            if (!st.pImageWatermarkFile) {
+                st.szImageWatermarkPath.clear();
+                m_pUi->labelImageWatermarkName->setText(QCoreApplication::translate("VistaloClass", "Please select image watermark"));
+            }
+        }
+        if (!st.szImageWatermarkPath.isEmpty()) {
+            requestPreviewCover();
+        } else {
+            lock.unlock();
+            addImageWatermark();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void Vistalo::textWatermarkChanged()
+{
+    stopPreview();
+    AlbumEditLock lock;
+    albumState().szWatermarkText = m_pUi->editWatermarkText->text();
+    requestPreviewCover();
+}
+
+void Vistalo::addImageWatermark()
+{
+    const QString szFile = chooseFile(
+        this, QCoreApplication::translate("VistaloClass", "JPEG And PNG Files(*.jpg *.jpeg *.png);;JPEG Files(*.jpg *.jpeg);;PNG Files(*.png)"));
+    if (szFile.isEmpty())
+        return;
+    m_pDecoder->setRunning(true);
+    // One answer per request: whichever comes first takes both connections away.
+    auto pConnections = std::make_shared<QList<QMetaObject::Connection>>();
+    auto fnDone = [this, pConnections, szFile](bool bUsable) {
+        if (pConnections->isEmpty())
+            return;
+        for (const QMetaObject::Connection &stConnection : *pConnections)
+            disconnect(stConnection);
+        pConnections->clear();
+        m_pDecoder->setRunning(false);
+        // The decoder reads clips too, and any picture it can decode.
+        if (!bUsable || !isJpegOrPng(szFile)) {
+            auto *pToast = new CQToast(this);
+            pToast->showToast(QCoreApplication::translate("VistaloClass", "Failed to add watermark, because of the abnormal picture"), 3000, false);
+            return;
+        }
+        emit sig_imageWatermarkChanged(szFile);
+        showFileName(m_pUi->labelImageWatermarkName, szFile);
+    };
+    *pConnections << connect(m_pDecoder, &ImageDecoder::sig_decoded, this,
+                             [fnDone, szFile](QString szDecoded, QPixmap, AVRational, QSize, int iSourceType) {
+                                 if (szDecoded == szFile)
+                                     fnDone(iSourceType == SourceImage);
+                             });
+    *pConnections << connect(m_pDecoder, &ImageDecoder::sig_decodeFailed, this, [fnDone, szFile](QString szFailed) {
+        if (szFailed == szFile)
+            fnDone(false);
+    });
+    emit m_pDecoder->sig_decode(szFile, true);
+}
+
+void Vistalo::imageWatermarkChanged(QString szFilePath)
+{
+    stopPreview();
+    AlbumEditLock lock;
+    AlbumProjectState &st = albumState();
+    st.szImageWatermarkPath = szFilePath;
+    closeHeldFile(st.pImageWatermarkFile);
+    st.pImageWatermarkFile = openHeldFile(szFilePath);
+    requestPreviewCover();
+}
+
+void Vistalo::selectFontStyle()
+{
+    AlbumProjectState &st = albumState();
+    FontDialog dialog(this);
+    dialog.setCurrentFont(st.stWatermarkFont);
+    dialog.setCurrentColor(st.stWatermarkColor);
+    dialog.setCurrentTransparency(st.lfWatermarkTransparency);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QFont stChosen = dialog.selectedFont();
+    const int iPixelSize = watermarkPixelSize(stChosen, st.stWatermarkFont.pixelSize());
+    if (m_bFontFollowsTier
+        && (!sameFamily(stChosen, st.stWatermarkFont) || st.stWatermarkFont.pixelSize() != iPixelSize))
+        m_bFontFollowsTier = false;
+    if (iPixelSize > 0)
+        stChosen.setPixelSize(iPixelSize);
+    stopPreview();
+    AlbumEditLock lock;
+    st.stWatermarkFont = stChosen;
+    st.stWatermarkColor = dialog.selectedColor();
+    st.lfWatermarkTransparency = dialog.selectedTransparency();
+    requestPreviewCover();
+}
+
+void Vistalo::watermarkPosChanged(int iPos, bool bChecked)
+{
+    if (!bChecked)
+        return;
+    stopPreview();
+    AlbumEditLock lock;
+    albumState().iWatermarkPos = iPos;
+    requestPreviewCover();
+}
+
+void Vistalo::videoRatioChanged(QString szRatio)
+{
+    stopPreview();
+    AlbumEditLock lock;
+    AlbumProjectState &st = albumState();
+    if (!ratioFromString(szRatio, &st.stVideoRatio))
+        updateSelfAdaptiveRatio(0);
+    updateExportSize();
+    requestPreviewCover();
+}
+
+void Vistalo::videoExportResolutionChanged(QString szResolution)
+{
+    stopPreview();
+    AlbumEditLock lock;
+    AlbumProjectState &st = albumState();
+    st.szExportResolution = szResolution;
+    m_stTierFont.setPixelSize(watermarkFontPixelSize(szResolution));
+    if (m_bFontFollowsTier)
+        st.stWatermarkFont = m_stTierFont;
+    updateExportSize();
+    requestPreviewCover();
+}
+
+// Hovering the image-watermark help button shows the recommended size.
+bool Vistalo::settingsEventFilter(QObject *pWatched, QEvent *pEvent)
+{
+    if (pEvent->type() == QEvent::Resize) {
+        // A file name is cut to the label's width: cut it again when that changes.
+        const AlbumProjectState &st = albumState();
+        if (pWatched == m_pUi->labelBackgroundMusicName && !st.szBackgroundMusicPath.isEmpty())
+            showFileName(m_pUi->labelBackgroundMusicName, st.szBackgroundMusicPath);
+        else if (pWatched == m_pUi->labelImageWatermarkName && !st.szImageWatermarkPath.isEmpty())
+            showFileName(m_pUi->labelImageWatermarkName, st.szImageWatermarkPath);
+        return false;
+    }
+    QPushButton *pHelp = m_pUi->btnImageWartermarkHelp;
+    if (pWatched != pHelp)
+        return false;
+    if (pEvent->type() == QEvent::HoverEnter && pHelp->isEnabled()) {
+        pHelp->setStyleSheet(QStringLiteral("border-image: url(:/theme_local/imgs/watermarkHelp-1.png)"));
+        if (!m_pWatermarkHelp) {
+            m_pWatermarkHelp = new ImageWatermarkHelpDialog(this);
+            m_pWatermarkHelp->setAttribute(Qt::WA_DeleteOnClose);
+            m_pWatermarkHelp->resize(256, 68);
+            m_pWatermarkHelp->setText(QCoreApplication::translate("VistaloClass", 
+                "To ensure the clarity of the watermark, the recommended upload size of the image is 1274 x 418"));
+            // The bubble's pointer (226 px from its left) under the cursor.
+            const QPoint stAt = pHelp->mapTo(this, static_cast<QHoverEvent *>(pEvent)->pos());
+            m_pWatermarkHelp->move(stAt + QPoint(-226, 12));
+            m_pWatermarkHelp->show();
+            m_pWatermarkHelp->raise();
+        }
+        return true;
+    }
+    if (pEvent->type() == QEvent::HoverLeave) {
+        pHelp->setStyleSheet(QStringLiteral("border-image: url(:/theme_local/imgs/watermarkHelp.png)"));
+        if (m_pWatermarkHelp)
+            m_pWatermarkHelp->close();
+        m_pWatermarkHelp = nullptr;
+        return true;
+    }
+    return false;
+}

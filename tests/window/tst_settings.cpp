@@ -1,0 +1,322 @@
+// The settings column on the offscreen platform: duration, ratio and tier,
+// music, watermark and font, each checked in the album it writes, and one
+// export made from what the panel chose.
+#include "SettingsTestSupport.h"
+
+#include "common/ExportTestSupport.h"
+
+#include "app/AppStartUp.h"
+#include "editor/AlbumProjectState.h"
+#include "font_picker/FontDialog.h"
+#include "font_picker/FontListView.h"
+#include "media/export/MediaEncoder.h"
+#include "player/CQVideoPlay.h"
+#include "ui/CQComboBox.h"
+#include "ui/CQToast.h"
+#include "ui/CQUIPushButton.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace editortest;
+using namespace settingstest;
+
+namespace {
+
+constexpr int64_t kSecond = 1000000;
+
+QList<CQToast *> visibleToasts()
+{
+    QList<CQToast *> listToasts;
+    for (QWidget *pWidget : QApplication::topLevelWidgets()) {
+        if (auto *pToast = qobject_cast<CQToast *>(pWidget); pToast && pToast->isVisible())
+            listToasts << pToast;
+    }
+    return listToasts;
+}
+
+QString toastText()
+{
+    const QList<CQToast *> listToasts = visibleToasts();
+    return listToasts.isEmpty() ? QString() : listToasts.first()->text();
+}
+
+void closeToasts()
+{
+    for (CQToast *pToast : visibleToasts())
+        pToast->close();
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<EditorUnderTest> m_pFixture;
+
+    QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
+    Vistalo &editor() const { return m_pFixture->editor; }
+    VistaloForm *ui() const { return editor().form(); }
+    void typeDuration(const QString &szText)
+    {
+        QSpinBox *pBox = ui()->boxImageDuration;
+        pBox->selectAll();
+        QTest::keyClicks(pBox, szText);
+        QTest::keyClick(pBox, Qt::Key_Enter);
+    }
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        registerFontSubstitutions();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path("xdg")));
+        for (const char *pszName : {"a.jpg", "b.jpg", "c.jpg"})
+            QVERIFY(writePicture(path(pszName), 64, 48, Qt::white));
+        QVERIFY(writePicture(path("portrait.png"), 1080, 1920, Qt::white));
+        for (const char *pszName : {"tall1.png", "tall2.png", "tall3.png"})
+            QVERIFY(writePicture(path(pszName), 404, 720, Qt::white)); // fill a 9:16 720P frame
+        QVERIFY(writePicture(path("mark.png"), 120, 40, Qt::blue));
+        QVERIFY(writePicture(path("mark.bmp"), 120, 40, Qt::blue));
+        QVERIFY(QFile::copy(path("mark.bmp"), path("bitmap.png")));
+        QVERIFY(writeClip(path("clip.mp4")));
+        const QStringList sine{"-f", "lavfi", "-i", "sine=frequency=440:duration=4"};
+        QVERIFY(testsupport::ffmpeg(sine + QStringList{"-c:a", "libmp3lame", path("<b>tune<br>.mp3")}));
+        QVERIFY(testsupport::ffmpeg(sine + QStringList{"-f", "wav", path("wave.mp3")}));
+    }
+
+    void init()
+    {
+        m_pFixture = std::make_unique<EditorUnderTest>(QRect(100, 80, 1200, 800));
+        QVERIFY(QTest::qWaitForWindowExposed(&m_pFixture->window));
+    }
+
+    void cleanup() { m_pFixture.reset(); }
+
+    void durationBoxKeepsItsBounds()
+    {
+        QVERIFY(importFiles(editor(), {path("a.jpg"), path("b.jpg"), path("c.jpg")}));
+        const AlbumProjectState &st = albumState();
+        QSpinBox *pBox = ui()->boxImageDuration;
+        QCOMPARE(pBox->value(), 3);
+        typeDuration("5");
+        QCOMPARE(st.iTotalDuration, 19 * kSecond);
+        QCOMPARE(ui()->divPlayer->totalDuration(), 19000);
+        typeDuration("0");
+        QCOMPARE(pBox->value(), 1);
+        QCOMPARE(st.iTotalDuration, 7 * kSecond);
+        QVERIFY(pBox->property("isMinimum").toBool() && !pBox->property("isMaximum").toBool());
+        typeDuration("99");
+        QCOMPARE(pBox->value(), 60);
+        QCOMPARE(st.iTotalDuration, 184 * kSecond);
+        QVERIFY(pBox->property("isMaximum").toBool() && !pBox->property("isMinimum").toBool());
+        // Cleared: the box is put back to 1, the album keeps its 3 s.
+        PromptAnswerer answers(true);
+        click(ui()->btnClear);
+        QTRY_VERIFY(st.mapImageSources.isEmpty());
+        QCOMPARE(pBox->value(), 1);
+        QCOMPARE(st.iImageDuration, 3 * kSecond);
+        QCOMPARE(st.iTotalDuration, 0LL);
+    }
+
+    void ratioAndTierSizeTheFrameAndTheFont()
+    {
+        QVERIFY(importFiles(editor(), {path("portrait.png")}));
+        const AlbumProjectState &st = albumState();
+        ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
+        ui()->comboVideoRatio->setCurrentIndex(0);
+        QCOMPARE(QSize(st.iExportWidth, st.iExportHeight), QSize(404, 720));
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
+        ui()->comboVideoRatio->setCurrentText(QStringLiteral("9:16"));
+        ui()->comboVideoHeight->setCurrentText(QStringLiteral("1080P"));
+        QCOMPARE(QSize(st.iExportWidth, st.iExportHeight), QSize(608, 1080));
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 48);
+
+        // Confirming the font dialog unchanged keeps the font with the tier.
+        chooseWatermark(ui()->radioTextWatermark);
+        chooseFont(editor(), [](FontDialog *) {});
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 48);
+        ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
+        // Another family: the tier no longer decides.
+        chooseFont(editor(), [](FontDialog *pDialog) {
+            auto *pFamilies = pDialog->findChild<FontListView *>("familyList");
+            for (int i = 0; i < pFamilies->count(); ++i) {
+                if (pFamilies->text(i) == QLatin1String("DejaVu Serif"))
+                    pFamilies->setCurrentItem(i);
+            }
+            pDialog->setCurrentTransparency(0.29);
+        });
+        QCOMPARE(st.stWatermarkFont.family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
+        QCOMPARE(st.lfWatermarkTransparency, 0.29);
+        ui()->comboVideoHeight->setCurrentText(QStringLiteral("480P"));
+        QCOMPARE(QSize(st.iExportWidth, st.iExportHeight), QSize(270, 480));
+        QCOMPARE(st.stWatermarkFont.family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
+        chooseFont(editor(), [](FontDialog *) {});
+        QCOMPARE(st.lfWatermarkTransparency, 0.29);
+        QCOMPARE(st.stWatermarkFont.pixelSize(), 30);
+    }
+
+    void watermarkAsksBeforeReplacingAndRefusesOtherPictures()
+    {
+        QVERIFY(importFiles(editor(), {path("a.jpg")}));
+        AlbumProjectState &st = albumState();
+        FileDialogAnswerer files({path("bitmap.png"), path("clip.mp4"), path("mark.png")});
+        chooseWatermark(ui()->radioTextWatermark);
+        QCOMPARE(st.iWatermarkType, int(WatermarkText));
+        QVERIFY(ui()->divWatermarkPos->isVisible() && ui()->editWatermarkText->isVisible());
+        QTest::keyClicks(ui()->editWatermarkText, "mark");
+        QTest::keyClick(ui()->editWatermarkText, Qt::Key_Return);
+        QCOMPARE(st.szWatermarkText, QStringLiteral("mark"));
+        click(ui()->checkWatermarkPosRightBottom);
+        QCOMPARE(st.iWatermarkPos, 256);
+
+        // Cancel: still the text, no picture asked for.
+        QString szAsked;
+        bool bLockedWhileAsked = true;
+        answerQuestionWith("btnCancel", &szAsked, &bLockedWhileAsked);
+        chooseWatermark(ui()->radioImageWatermark);
+        QTRY_VERIFY(ui()->radioTextWatermark->isChecked());
+        QCoreApplication::processEvents();
+        QCOMPARE(szAsked, QStringLiteral("Tips|After switching the watermark type, the original watermark will be replaced."));
+        QVERIFY(!bLockedWhileAsked);
+        QCOMPARE(st.iWatermarkType, int(WatermarkText));
+        QCOMPARE(files.iShown, 0);
+
+        // OK: the picture dialog at once; a bitmap named .png and a clip are refused.
+        answerQuestionWith("btnOK", &szAsked, &bLockedWhileAsked);
+        chooseWatermark(ui()->radioImageWatermark);
+        QTRY_COMPARE(files.iShown, 1);
+        QCOMPARE(st.iWatermarkType, int(WatermarkImage));
+        const QString szRefused = QStringLiteral("Failed to add watermark, because of the abnormal picture");
+        QTRY_COMPARE(toastText(), szRefused);
+        closeToasts();
+        click(ui()->btnAddImageWatermark);
+        QCOMPARE(files.iShown, 2);
+        QTRY_COMPARE(toastText(), szRefused);
+        QVERIFY(st.szImageWatermarkPath.isEmpty());
+        click(ui()->btnAddImageWatermark);
+        QTRY_COMPARE(st.szImageWatermarkPath, path("mark.png"));
+        QCOMPARE(ui()->labelImageWatermarkName->text(), QStringLiteral("mark.png"));
+        QCOMPARE(openDescriptorsOn(path("mark.png")), 1);
+
+        // None closes the picture; choosing the image again reopens it without asking.
+        answerQuestionWith("btnOK", &szAsked, &bLockedWhileAsked);
+        chooseWatermark(ui()->radioNoWatermark);
+        QTRY_COMPARE(st.iWatermarkType, int(WatermarkNone));
+        QVERIFY(!ui()->divWatermarkPos->isVisible());
+        QCOMPARE(openDescriptorsOn(path("mark.png")), 0);
+        chooseWatermark(ui()->radioImageWatermark);
+        QCOMPARE(st.iWatermarkType, int(WatermarkImage));
+        QCOMPARE(openDescriptorsOn(path("mark.png")), 1);
+        QCOMPARE(files.iShown, 3);
+    }
+
+    void musicIsCheckedAndHeldOpen()
+    {
+        QVERIFY(importFiles(editor(), {path("a.jpg")}));
+        AlbumProjectState &st = albumState();
+        const QString szTune = path("<b>tune<br>.mp3");
+        FileDialogAnswerer files({path("wave.mp3"), QString(), szTune});
+        click(ui()->ratioCustomMusic); // no music yet: the dialog at once
+        QCOMPARE(files.iShown, 1);
+        QCOMPARE(toastText(), QStringLiteral("Failed to add background music, because of the abnormal audio"));
+        QCOMPARE(st.iBackgroundMusicType, int(MusicCustom));
+        QVERIFY(st.szBackgroundMusicPath.isEmpty());
+        click(ui()->btnAddBackgroundMusic); // cancelled
+        click(ui()->btnAddBackgroundMusic);
+        QCOMPARE(files.iShown, 3);
+        QCOMPARE(st.szBackgroundMusicPath, szTune);
+        QCOMPARE(ui()->labelBackgroundMusicName->text(), QStringLiteral("<b>tune<br>.mp3"));
+        QCOMPARE(ui()->labelBackgroundMusicName->textFormat(), Qt::PlainText);
+        QCOMPARE(openDescriptorsOn(szTune), 1);
+        click(ui()->radioNoMusic);
+        QCOMPARE(st.iBackgroundMusicType, int(MusicNone));
+        QVERIFY(!ui()->divBackgroundOperate->isVisible());
+        QCOMPARE(openDescriptorsOn(szTune), 0);
+        click(ui()->ratioCustomMusic);
+        QCOMPARE(openDescriptorsOn(szTune), 1);
+        QCOMPARE(files.iShown, 3);
+        click(ui()->radioNotKeepAudioTrack);
+        QCOMPARE(st.iKeepAudioTrack, 0);
+        click(ui()->radioKeepAudioTrack);
+        QCOMPARE(st.iKeepAudioTrack, 1);
+    }
+
+    void exportFollowsThePanel()
+    {
+        QVERIFY(importFiles(editor(), {path("tall1.png"), path("tall2.png"), path("tall3.png")}));
+        AlbumProjectState &st = albumState();
+        typeDuration("5");
+        FileDialogAnswerer files({path("<b>tune<br>.mp3")});
+        click(ui()->ratioCustomMusic);
+        chooseWatermark(ui()->radioTextWatermark);
+        QTest::keyClicks(ui()->editWatermarkText, "PICTORA");
+        QTest::keyClick(ui()->editWatermarkText, Qt::Key_Return);
+        click(ui()->checkWatermarkPosRightBottom);
+        chooseFont(editor(), [](FontDialog *pDialog) { pDialog->findChild<QSpinBox *>("transparencyBox")->setValue(50); });
+        ui()->comboVideoRatio->setCurrentText(QStringLiteral("9:16"));
+        ui()->comboVideoHeight->setCurrentText(QStringLiteral("720P"));
+        QCOMPARE(st.lfWatermarkTransparency, 0.5);
+
+        // What the export settings dialog adds, then the editor's renderer.
+        const QString szOut = path("out");
+        QVERIFY(QDir().mkpath(szOut));
+        st.szExportDir = szOut;
+        st.szExportFileName = QStringLiteral("album");
+        st.szExportFormat = QStringLiteral("MP4");
+        st.stFrameRate = AVRational{25, 1};
+        st.iSampleRate = 44100;
+        st.iAudioChannels = 2;
+        st.bExportAudio = true;
+        MediaEncoder *pEncoder = editor().mediaEncoder();
+        QSignalSpy done(pEncoder, &MediaEncoder::sig_succeeded);
+        QSignalSpy failed(pEncoder, &MediaEncoder::sig_exportFail);
+        emit pEncoder->sig_exportVideo();
+        QTRY_VERIFY_WITH_TIMEOUT(done.count() + failed.count() > 0, 120000);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+
+        const QString szFile = szOut + QStringLiteral("/album.mp4");
+        const QJsonObject stProbe = testsupport::ffprobe(szFile);
+        const QJsonObject stVideo = testsupport::probeStream(stProbe, "video");
+        QCOMPARE(QSize(stVideo["width"].toInt(), stVideo["height"].toInt()), QSize(404, 720));
+        const double lfLength = stProbe["format"].toObject()["duration"].toString().toDouble();
+        QVERIFY2(qAbs(lfLength - 19.0) < 0.15, qPrintable(QString::number(lfLength)));
+        int iRate = 0;
+        const QVector<float> sound = exporttest::decodeSound(szFile, 0, &iRate);
+        QVERIFY(iRate == 44100 && sound.size() > 18 * iRate);
+        // The tune loops under the whole album.
+        for (int iSecond : {1, 6, 17})
+            QVERIFY(exporttest::toneAmplitude(sound, iRate, 440, iSecond * iRate, (iSecond + 1) * iRate) > 0.05);
+
+        // Half-transparent black on white, in the bottom-right corner and nowhere else.
+        const QImage stFrame = exporttest::decodeFrame(szFile, 50, QSize(404, 720));
+        const QRect stMark = textWatermarkRect(QStringLiteral("PICTORA"), st.stWatermarkFont, 256, 404, 720);
+        const QRect stInk = exporttest::boundingBox(stFrame, [](QRgb c) { return qGray(c) < 200; });
+        QVERIFY2(stMark.adjusted(-2, -2, 2, 2).contains(stInk) && stInk.width() > stMark.width() / 2,
+                 qPrintable(QStringLiteral("ink %1,%2 %3x%4").arg(stInk.x()).arg(stInk.y()).arg(stInk.width()).arg(stInk.height())));
+        int iDarkest = 255;
+        for (int y = stInk.top(); y <= stInk.bottom(); ++y)
+            for (int x = stInk.left(); x <= stInk.right(); ++x)
+                iDarkest = std::min(iDarkest, qGray(stFrame.pixel(x, y)));
+        QVERIFY2(qAbs(iDarkest - 128) < 25, qPrintable(QString::number(iDarkest)));
+        qInfo("export %dx%d, %.3f s; ink at %d,%d %dx%d in the mark's %d,%d %dx%d, darkest grey %d",
+              stVideo["width"].toInt(), stVideo["height"].toInt(), lfLength, stInk.x(), stInk.y(), stInk.width(),
+              stInk.height(), stMark.x(), stMark.y(), stMark.width(), stMark.height(), iDarkest);
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
