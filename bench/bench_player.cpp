@@ -6,6 +6,7 @@
 //
 //   bench_player [seconds] [width] [height]
 
+#include "BenchCpu.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
 #include "player/CQVideoShow.h"
@@ -31,37 +32,13 @@
 
 using SteadyClock = std::chrono::steady_clock;
 
+using bench::ownThreadCpuMs;
+using bench::processCpuMs;
+using bench::threadCpuMs;
+
 namespace {
 
 constexpr int kFps = 25;
-
-// CPU time of this process's thread named szName, in ms; -1 when none.
-double threadCpuMs(const char *szName)
-{
-    for (const QString &szTask : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stComm("/proc/self/task/" + szTask + "/comm");
-        if (!stComm.open(QIODevice::ReadOnly) || stComm.readAll().trimmed() != szName)
-            continue;
-        QFile stSched("/proc/self/task/" + szTask + "/schedstat");
-        if (stSched.open(QIODevice::ReadOnly))
-            return stSched.readAll().split(' ').value(0).toDouble() / 1e6;
-    }
-    return -1;
-}
-
-double ownThreadCpuMs()
-{
-    timespec stTime{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &stTime);
-    return stTime.tv_sec * 1e3 + stTime.tv_nsec / 1e6;
-}
-
-double processCpuMs()
-{
-    timespec stTime{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &stTime);
-    return stTime.tv_sec * 1e3 + stTime.tv_nsec / 1e6;
-}
 
 // Runs the GUI's events for iMs.
 void spin(int iMs)

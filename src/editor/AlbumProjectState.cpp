@@ -1,6 +1,7 @@
 #include "editor/AlbumProjectState.h"
 
 #include "media/ffmpeg/SizeMath.h"
+#include "media/recipes/AlbumTimeline.h"
 
 #include <QBrush>
 #include <QDebug>
@@ -283,19 +284,9 @@ int64_t materialDuration(const ImageSource &stSource)
 
 int64_t materialEndPosition(int iRow)
 {
-    const AlbumProjectState &st = albumState();
-    const int iLast = std::min(iRow, static_cast<int>(st.listImageSourceOrder.size()) - 1);
-    int64_t iPosition = 0;
-    for (int i = 0; i <= iLast; ++i) {
-        auto it = st.mapImageSources.constFind(st.listImageSourceOrder.at(i));
-        if (it != st.mapImageSources.constEnd())
-            iPosition += materialDuration(*it);
-        if (i < iLast && i < st.listTransitions.size()) {
-            const TransitionSegment &stSeg = st.listTransitions.at(i);
-            iPosition += av_rescale_q(stSeg.iDuration, stSeg.stTimeBase, kMicroseconds);
-        }
-    }
-    return iPosition;
+    // The same walk the renderers take, so that a position given here falls
+    // on the frame they count there.
+    return recipes::AlbumTimeline(albumState(), AVRational{25, 1}).materialEnd(iRow);
 }
 
 void setImageDurationSeconds(int iSeconds)

@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -116,7 +117,8 @@ struct AlbumProjectState
     QMutex mutexPreview;
     QMutex mutexAudio;
     QMutex mutexThumbnailStore;
-    int64_t iPreviewStartPos = 0;               // in stGlobalTimeBase
+    // In stGlobalTimeBase; written by the editor while the preview's workers read it.
+    std::atomic<int64_t> iPreviewStartPos{0};
     AVRational stGlobalTimeBase{1, 1000000};
 };
 

@@ -10,6 +10,8 @@
 #include "import/MaterialAppender.h"
 #include "import/MaterialImport.h"
 #include "media/export/MediaEncoder.h"
+#include "media/preview/AudioDecoder.h"
+#include "media/preview/ImageViewer.h"
 #include "player/CQVideoPlay.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
@@ -125,6 +127,8 @@ Vistalo::~Vistalo()
 {
     // Every worker stops and its thread ends before the album goes: a
     // worker still reading the album would read freed records.
+    const QPointer<QObject> pViewer(m_pViewer);
+    const QPointer<QObject> pSound(m_pSound);
     shutDownPreviewWorkers();
     const QPointer<QObject> pEncoder(m_pEncoder);
     const QPointer<QObject> pDecoder(m_pDecoder);
@@ -134,6 +138,8 @@ Vistalo::~Vistalo()
     emit m_pDecoder->sig_close(0);
     joinWorkerThread(m_pEncoderThread, pEncoder);
     joinWorkerThread(m_pDecoderThread, pDecoder);
+    joinWorkerThread(m_pViewerThread, pViewer);
+    joinWorkerThread(m_pSoundThread, pSound);
     // Records still queued for the appender close their files with it.
     delete m_pAppender;
 
@@ -155,12 +161,14 @@ void Vistalo::createWorkers()
     // In this order: encoder, preview renderer, decoder, sound feeder.
     m_pEncoder = new MediaEncoder;
     m_pEncoderThread = startWorkerThread(m_pEncoder);
-    // The preview renderer (ImageViewer) starts here.
+    m_pViewer = new ImageViewer;
+    m_pViewerThread = startWorkerThread(m_pViewer);
     m_pDecoder = new ImageDecoder;
     // Records of the decoder are appended on this thread.
     m_pAppender = new MaterialAppender(m_pDecoder);
     m_pDecoderThread = startWorkerThread(m_pDecoder);
-    // The sound feeder (AudioDecoder) starts here.
+    m_pSound = new AudioDecoder;
+    m_pSoundThread = startWorkerThread(m_pSound);
 }
 
 void Vistalo::setUpForm()

@@ -27,8 +27,10 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "ui/CQQuitDialog.h"
 
+class AudioDecoder;
 class ExportSettingDialog;
 class ImageDecoder;
+class ImageViewer;
 class ImageWatermarkHelpDialog;
 class MaterialAppender;
 class MediaEncoder;
@@ -51,6 +53,8 @@ public:
 
     VistaloForm *form() const { return m_pUi; }
     ImageDecoder *imageDecoder() const { return m_pDecoder; }
+    ImageViewer *previewRenderer() const { return m_pViewer; }
+    AudioDecoder *soundFeeder() const { return m_pSound; }
     MediaEncoder *mediaEncoder() const { return m_pEncoder; }
     ProgressDialog *importProgressDialog() const { return m_pImportProgress; }
     ImageOpenTipDialog *imageTipDialog() const { return m_pTip; }
@@ -97,6 +101,19 @@ public Q_SLOTS:
     void videoExportResolutionChanged(QString szResolution);
 
     // Preview (VistaloPreview.cpp).
+    // Play from the preview start position (idle), resume (paused) or pause.
+    void enablePlayer(bool bPlay);
+    void stopPlayer();
+    // The player's play/pause button.
+    void playOrPause(bool bPlay);
+    void playerSliderPressed(double lfDurationRatio);
+    void playerSliderReleased(double lfDurationRatio);
+    // The preview renderer ended a playing preview.
+    void previewFinished();
+    void previewTimeEnded();
+    void previewQualityChanged();
+    // The bottom bar's update request.
+    void updateRequest();
 
     // Export (VistaloExport.cpp).
     void prepareExport();
@@ -161,6 +178,7 @@ private:
     // Preview steps (VistaloPreview.cpp).
     void stopPreview();
     void pausePreview();
+    void resumePreview();
     void pauseByProgram();
     void haltPreviewWorkers();
     void requestPreviewCover();
@@ -210,8 +228,10 @@ private:
     ImageDecoder *m_pDecoder = nullptr;
     QThread *m_pDecoderThread = nullptr;
     MaterialAppender *m_pAppender = nullptr;
-    // The sound feeder (AudioDecoder) and the preview renderer (ImageViewer)
-    // with their threads come with the preview.
+    ImageViewer *m_pViewer = nullptr;
+    QThread *m_pViewerThread = nullptr;
+    AudioDecoder *m_pSound = nullptr;
+    QThread *m_pSoundThread = nullptr;
 
     bool m_bFontFollowsTier = true;
     QFont m_stTierFont;

@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <atomic>
+
 QString MaterialImportReport::filteredMessage() const
 {
     if (filteredCount() <= 0)
@@ -21,6 +23,12 @@ QString MaterialImportReport::fourKWarning()
     return QString::fromUtf8("添加的素材之一超过4K分辨率，可能会造成\n程序解析失败崩溃，建议调整素材后再添加");
 }
 
+namespace {
+
+std::atomic<bool> g_bStoreStarted{false};
+
+} // namespace
+
 void startThumbnailStore()
 {
     static const bool s_bStarted = [] {
@@ -29,6 +37,12 @@ void startThumbnailStore()
         return true;
     }();
     Q_UNUSED(s_bStarted);
+    g_bStoreStarted.store(true);
+}
+
+bool thumbnailStoreStarted()
+{
+    return g_bStoreStarted.load();
 }
 
 MaterialImportReport importMaterials(const QStringList &inputs, ImportInput eKind, bool bStoreTierPictures)

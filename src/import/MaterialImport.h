@@ -31,6 +31,9 @@ struct MaterialImportReport
 // file left by an earlier run and opens the store, on the calling thread.
 // Runs once per process; later calls do nothing.
 void startThumbnailStore();
+// Whether startThumbnailStore() has run: readers that only look pictures up
+// (the preview) leave the store alone before that.
+bool thumbnailStoreStarted();
 
 enum class ImportInput
 {

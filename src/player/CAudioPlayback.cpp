@@ -5,6 +5,7 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,13 @@ extern "C" {
 }
 
 namespace {
+
+int64_t steadyMicroseconds()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // FFmpeg's default layout for a channel count, 0 when it has none.
 uint64_t defaultLayoutMask(int iChannels)
@@ -136,7 +144,22 @@ void CAudioPlayback::start(const AudioFormatSpec &stDevice)
     m_iVolume = SDL_MIX_MAXVOLUME;
     m_pChunk = nullptr;
     m_iChunkSize = m_iChunkIndex = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_playedMutex);
+        m_iPlayedBytes = m_iPeriodBytes = 0;
+        m_iBytesPerSecond = stDevice.iFrameSize * stDevice.iSampleRate;
+    }
     m_bClosed = false;
+}
+
+int64_t CAudioPlayback::playedMicroseconds() const
+{
+    std::lock_guard<std::mutex> lock(m_playedMutex);
+    if (m_iBytesPerSecond <= 0)
+        return 0;
+    const int64_t iPeriodUs = m_iPeriodBytes * 1000000 / m_iBytesPerSecond;
+    const int64_t iPlaying = std::clamp<int64_t>(steadyMicroseconds() - m_iPeriodStartUs, 0, iPeriodUs);
+    return m_iPlayedBytes * 1000000 / m_iBytesPerSecond + iPlaying;
 }
 
 void CAudioPlayback::reset()
@@ -164,6 +187,8 @@ void CAudioPlayback::fill(uint8_t *pStream, int iLength)
         std::memset(pStream, 0, size_t(std::max(iLength, 0)));
         return;
     }
+    int64_t iSoundBytes = 0;
+    const int64_t iStartUs = steadyMicroseconds();
     while (iLength > 0) {
         if (m_iChunkIndex >= m_iChunkSize) {
             const int iSize = nextChunk();
@@ -181,10 +206,16 @@ void CAudioPlayback::fill(uint8_t *pStream, int iLength)
             std::memcpy(pStream, m_pChunk + m_iChunkIndex, size_t(iCopy));
         else
             std::memset(pStream, 0, size_t(iCopy));
+        if (m_pChunk)
+            iSoundBytes += iCopy;
         m_iChunkIndex += iCopy;
         pStream += iCopy;
         iLength -= iCopy;
     }
+    std::lock_guard<std::mutex> lock(m_playedMutex);
+    m_iPlayedBytes += m_iPeriodBytes;
+    m_iPeriodBytes = iSoundBytes;
+    m_iPeriodStartUs = iStartUs;
 }
 
 int CAudioPlayback::nextChunk()

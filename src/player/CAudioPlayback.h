@@ -10,6 +10,7 @@
 #include <SDL2/SDL_audio.h>
 
 #include <atomic>
+#include <mutex>
 #include <cstdint>
 #include <functional>
 
@@ -58,6 +59,12 @@ public:
     // After the device is closed: frees the resampler and its buffer.
     void reset();
 
+    // Microseconds of sound (not of the silence played while the ring was
+    // dry) the device has played since it was last opened: what earlier
+    // periods took, and of the latest period as much as has passed since
+    // the device asked for it.
+    int64_t playedMicroseconds() const;
+
     // The device's callback: fills iLength bytes of pStream.
     void fill(uint8_t *pStream, int iLength);
     static void SDLCALL deviceCallback(void *pUserData, Uint8 *pStream, int iLength);
@@ -78,4 +85,9 @@ private:
     uint8_t *m_pResampleBuffer = nullptr;
     unsigned int m_iResampleBufferSize = 0;
     int m_iVolume = 0;
+    mutable std::mutex m_playedMutex;
+    int64_t m_iPlayedBytes = 0;                // of sound, in the device's format, before the latest period
+    int64_t m_iPeriodBytes = 0;                // of sound in the latest period
+    int64_t m_iPeriodStartUs = 0;              // steady clock, when the device asked for it
+    int m_iBytesPerSecond = 0;
 };

@@ -1,6 +1,5 @@
 #include "player/CQVideoPlay.h"
 
-#include "editor/AlbumProjectState.h"
 #include "player/CQPrevTipDialog.h"
 #include "player/CQSlider.h"
 #include "player/CQVideoShow.h"
@@ -327,6 +326,12 @@ int CQVideoPlay::pushAudioFrame(AVFrame *pFrame, int iIndex)
     return handOver(VideoCtl::instance(iIndex), &VideoCtl::pushAudioFrame, pFrame);
 }
 
+int64_t CQVideoPlay::playedAudio(int iIndex) const
+{
+    const VideoCtl *pEngine = VideoCtl::instance(iIndex);
+    return pEngine ? pEngine->playedAudioMicroseconds() : -1;
+}
+
 void CQVideoPlay::vp_cSliderPressSlots(double perc)
 {
     m_bSliderPressed.exchange(true);
@@ -381,8 +386,15 @@ void CQVideoPlay::preViewSetChanged(int iIndex)
 {
     if (iIndex < 0 || iIndex >= int(std::size(kPreviewScales)))
         return;
-    albumState().iPreviewScale = kPreviewScales[iIndex];
+    // The album's divisor is the editor's to write, once the preview that
+    // reads it has stopped.
     Q_EMIT vp_preSetChange();
+}
+
+int CQVideoPlay::previewScale() const
+{
+    const int iIndex = m_pQuality->currentIndex();
+    return iIndex >= 0 && iIndex < int(std::size(kPreviewScales)) ? kPreviewScales[iIndex] : 1;
 }
 
 void CQVideoPlay::showTip(bool bShow)

@@ -58,9 +58,12 @@ public:
     int64_t position() const override;
     int pushVideoFrame(AVFrame *pFrame) override;
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override;
+    int64_t playedAudio(int iIndex) const override;
 
     // Preview quality divisor of each entry of the selector.
     static constexpr int kPreviewScales[] = {1, 2, 4, 6};
+    // The divisor of the selector's current entry.
+    int previewScale() const;
 
 Q_SIGNALS:
     void vp_cSliderPressSignal(double perc);
@@ -78,7 +81,8 @@ public Q_SLOTS:
     void vp_VideoPlayOrPauseSlots();
     void vp_videoStopPlaySlots();
     void on_timeout();
-    // The selector's entry iIndex was chosen: sets the album's preview divisor.
+    // The selector's entry iIndex was chosen: vp_preSetChange, after which
+    // the editor stops the preview and sets the album's divisor to previewScale().
     void preViewSetChanged(int iIndex);
 
 protected:

@@ -142,6 +142,12 @@ bool VideoCtl::isAudioOpen() const
     return m_pState && !m_pState->stAudio.isClosed();
 }
 
+int64_t VideoCtl::playedAudioMicroseconds() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pState ? m_pState->stAudio.playedMicroseconds() : 0;
+}
+
 void VideoCtl::startDisplay(uintptr_t iNativeHandle)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -42,6 +42,8 @@ public:
     // waiting to push sound return at once.
     void closeAudio();
     bool isAudioOpen() const;
+    // Microseconds of pushed sound the device has taken since it was opened.
+    int64_t playedAudioMicroseconds() const;
 
     // Starts the display loop: SDL draws into the native window
     // iNativeHandle, or with 0 (or when that fails) the pictures come out as

@@ -122,6 +122,15 @@ bool makeClip(const QString &szPath, const QString &szVideoSource, const QString
     return bOk;
 }
 
+QString counterSource(int iFps, double lfSeconds, const QString &szSize)
+{
+    return QStringLiteral("nullsrc=s=%1:r=%2:d=%3,format=yuv420p,"
+                          "geq=lum='if(lt(Y\\,H/2)\\,40+9*mod(N\\,20)\\,40+9*floor(N/20))':cb=128:cr=128")
+        .arg(szSize)
+        .arg(iFps)
+        .arg(lfSeconds);
+}
+
 void setImageDurationUs(int64_t iMicroseconds)
 {
     AlbumProjectState &st = albumState();

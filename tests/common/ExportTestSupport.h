@@ -43,6 +43,10 @@ bool appendClip(const QString &szPath, int64_t iRotation = 0);
 bool makeClip(const QString &szPath, const QString &szVideoSource, const QString &szAudioSource = QString(),
               const QStringList &extraArgs = QStringList());
 
+// A "counter" clip's lavfi source: frame N has luma 40 + 9 * (N mod 20) in
+// its upper half and 40 + 9 * (N / 20) in its lower half; up to 400 frames.
+QString counterSource(int iFps, double lfSeconds, const QString &szSize = "64x64");
+
 // Sets how long each image stays, in microseconds (the total follows).
 void setImageDurationUs(int64_t iMicroseconds);
 

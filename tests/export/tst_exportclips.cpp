@@ -21,17 +21,6 @@ using namespace exporttest;
 
 namespace {
 
-// Frame N of a counter clip: the upper half has luma 40 + 9 * (N mod 20),
-// the lower half 40 + 9 * (N / 20); up to 400 frames.
-QString counterSource(int iFps, double lfSeconds, const QString &szSize = "64x64")
-{
-    return QStringLiteral("nullsrc=s=%1:r=%2:d=%3,format=yuv420p,"
-                          "geq=lum='if(lt(Y\\,H/2)\\,40+9*mod(N\\,20)\\,40+9*floor(N/20))':cb=128:cr=128")
-        .arg(szSize)
-        .arg(iFps)
-        .arg(lfSeconds);
-}
-
 // The grey level of a limited-range luma value after decoding to RGB.
 double greyOfLuma(double lfLuma)
 {

@@ -176,12 +176,14 @@ private Q_SLOTS:
             QSignalSpy stChanged(&stPlay, &CQVideoPlay::vp_preSetChange);
             albumState().iPreviewScale = 1;
             pQuality->setCurrentIndex(2);
-            QCOMPARE(albumState().iPreviewScale, 4);
+            QCOMPARE(stPlay.previewScale(), 4);
+            // The album's divisor is the editor's to write once the preview stopped.
+            QCOMPARE(albumState().iPreviewScale, 1);
             QCOMPARE(stChanged.count(), 1);
             // Retranslating the entries is no change of quality.
             QCoreApplication::removeTranslator(&stTranslator);
             QCOMPARE(stChanged.count(), 1);
-            QCOMPARE(albumState().iPreviewScale, 4);
+            QCOMPARE(stPlay.previewScale(), 4);
         }
     }
 

@@ -2,12 +2,14 @@
 
 // Helpers of the editor window's tests (header only: each test is its own program).
 
+#include "app/CQSrvProduct.h"
 #include "common/TestSupport.h"
 #include "editor/ImageListItemDelegate.h"
 #include "editor/ImageListView.h"
 #include "editor/Vistalo.h"
 #include "editor/VistaloForm.h"
 #include "ui/CQDlgTipSimple.h"
+#include "ui/CFramelessWindow.h"
 #include "ui/CQQuitDialog.h"
 
 #include <QApplication>
@@ -19,9 +21,25 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <memory>
+
 #include <dirent.h>
 
 namespace editortest {
+
+// The editor in the main window as the program builds them, shown; false
+// when the window did not come up.
+inline bool openEditor(std::unique_ptr<CQSrvProduct> &pServices, std::unique_ptr<CFramelessWindow> &pWindow,
+                       std::unique_ptr<Vistalo> &pEditor)
+{
+    pServices = std::make_unique<CQSrvProduct>();
+    pWindow = std::make_unique<CFramelessWindow>();
+    pEditor = std::make_unique<Vistalo>(pWindow.get());
+    pWindow->addContentWidget(pEditor.get());
+    pWindow->resize(902, 616);
+    pWindow->show();
+    return QTest::qWaitForWindowExposed(pWindow.get());
+}
 
 // A picture of one colour with a mark, so that thumbnails differ.
 inline bool writePicture(const QString &szPath, int w, int h, QColor stColor)

@@ -103,7 +103,8 @@ void whenModalUp(std::function<void(T *)> fnAnswer)
 inline void answerQuestionWith(const char *pszButton, QString *pszAsked, bool *pbLocked)
 {
     whenModalUp<CQQuitDialog>([pszButton, pszAsked, pbLocked](CQQuitDialog *pQuestion) {
-        *pbLocked = !albumState().mutexPreview.tryLock();
+        // A cover render may hold the lock for a moment; the asking thread must not.
+        *pbLocked = !albumState().mutexPreview.tryLock(10000);
         if (!*pbLocked)
             albumState().mutexPreview.unlock();
         *pszAsked = pQuestion->findChild<QLabel *>("labAppTilte")->text() + '|'

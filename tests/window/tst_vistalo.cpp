@@ -103,16 +103,7 @@ private Q_SLOTS:
         QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("no material") > 0);
     }
 
-    void init()
-    {
-        m_pServices = std::make_unique<CQSrvProduct>();
-        m_pWindow = std::make_unique<CFramelessWindow>();
-        m_pEditor = std::make_unique<Vistalo>(m_pWindow.get());
-        m_pWindow->addContentWidget(m_pEditor.get());
-        m_pWindow->resize(902, 616);
-        m_pWindow->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow.get()));
-    }
+    void init() { QVERIFY(openEditor(m_pServices, m_pWindow, m_pEditor)); }
 
     void cleanup()
     {

@@ -10,6 +10,7 @@
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "player/CQVideoPlay.h"
+#include "player/CQVideoShow.h"
 #include "ui/CFramelessWindow.h"
 
 #include <QDir>
@@ -73,6 +74,34 @@ int pixelsNear(const QImage &image, const QRect &stArea, QColor stColour, int iT
                 ++n;
         }
     return n;
+}
+
+// Where the player's picture and its play button are in a main window of
+// this size, measured on an editor laid out in this process.
+struct EditorSpots
+{
+    QRect stDisplay;
+    QPoint stPlayButton;
+};
+
+EditorSpots editorSpots(const QSize &stWindow)
+{
+    CQSrvProduct services;
+    CFramelessWindow window;
+    Vistalo editor(&window);
+    window.addContentWidget(&editor);
+    window.resize(stWindow);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return {};
+    QWidget *pShow = editor.form()->divPlayer->findChild<CQVideoShow *>();
+    auto *pButton = editor.form()->divPlayer->findChild<QPushButton *>(QStringLiteral("PlayOrPauseBtn"));
+    if (!pShow || !pButton)
+        return {};
+    // The middle of the picture area: the photo letterboxed into it covers that.
+    const QRect stShow(pShow->mapTo(&window, QPoint(0, 0)), pShow->size());
+    return {stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
+            pButton->mapTo(&window, pButton->rect().center())};
 }
 
 } // namespace
@@ -139,6 +168,24 @@ private Q_SLOTS:
                                  10000);
         QVERIFY(pixelsNear(screen, stStrip, QColor(20, 200, 20)) > 1000);
         QVERIFY(pixelsNear(screen, stStrip, QColor(20, 20, 230)) > 1000);
+
+        // Preview: the player shows the red photo's cover; play runs through
+        // green and blue to the end, where the red cover comes back.
+        const EditorSpots stSpots = editorSpots(stWindow.size());
+        const QRect stShow = stSpots.stDisplay.translated(stWindow.topLeft());
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-cover")), stShow, QColor(230, 20, 20))
+                                     > stShow.width() * stShow.height() / 4,
+                                 10000);
+        clickAt(stWindow.topLeft() + stSpots.stPlayButton);
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-playing")), stShow, QColor(20, 200, 20))
+                                     > stShow.width() * stShow.height() / 4,
+                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-playing-blue")), stShow, QColor(20, 20, 230))
+                                     > stShow.width() * stShow.height() / 4,
+                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-ended")), stShow, QColor(230, 20, 20))
+                                     > stShow.width() * stShow.height() / 4,
+                                 15000);
 
         // The close button asks first; "ok" ends the program.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));

@@ -9,6 +9,7 @@
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/SampleFifo.h"
+#include "media/recipes/AudioReader.h"
 #include "media/recipes/PictureRecipes.h"
 
 #include <QRect>
@@ -31,26 +32,18 @@ enum class AudioWriter {
 };
 
 // A sound decoded for the mixer (the background music, or the sound of the
-// clip being rendered): its own demuxer and decoder, the graph that puts it
-// into the encoder's format, rate and channels, and what that graph gave
-// but the mixer has not taken yet.
+// clip being rendered): its reader, the graph that puts it into the
+// encoder's format, rate and channels, and what that graph gave but the
+// mixer has not taken yet.
 struct AudioSource
 {
-    AVInputContextPtr pInput;
-    AVStream *pStream = nullptr;         // owned by pInput
-    AVCodecContextPtr pDecoder;
+    recipes::AudioReader stReader;
     AVFilterGraphPtr pGraph;             // "in" as decoded, "out" as the encoder takes it
-    FilterInput stGraphInput;            // what "in" was built for
-    AVPacketPtr pPacket;                 // the packet last sent to the decoder
-    AVFramePtr pFrame;                   // decoded, then converted
+    AVFramePtr pFrame;                   // converted
     SampleFifo stPending;                // converted samples not yet mixed
     int64_t iSamplesIntoGraph = 0;       // at the decoder's rate; the next pts into "in"
-    int64_t iSamplesThisPass = 0;        // decoded since the start or the last restart
-    int iLastFrameSamples = 0;
-    bool bDraining = false;              // the demuxer ended; the decoder gives what it holds
     bool bGraphClosed = false;           // the end has been pushed into the graph
     bool bEnded = false;                 // nothing more comes out
-    bool bRestartPending = false;        // (looping) back to the start before the next read
 };
 
 struct ExportContext

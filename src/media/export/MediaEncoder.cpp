@@ -88,6 +88,7 @@ void MediaEncoder::runExport()
 {
     const AlbumProjectState &st = albumState();
     m_ctx.reset();
+    m_timeline = recipes::AlbumTimeline();
     m_ctx.szMusicPath = st.szBackgroundMusicPath.toUtf8().toStdString();
     m_ctx.szOutputPath = exportOutputPath(st).toUtf8().toStdString();
 
@@ -97,19 +98,26 @@ void MediaEncoder::runExport()
     if (m_ctx.iTotalFrames <= 0)
         fail(AVERROR(EINVAL), tr("The album has nothing to export"));
 
-    const int iCount = st.listImageSourceOrder.size();
-    for (int i = 0; i < iCount; ++i) {
-        checkRunning();
-        const ImageSource &stSource = material(i);
-        if (stSource.iSourceType == SourceVideo)
+    for (const recipes::TimelineSegment &stSegment : m_timeline.segments()) {
+        const ImageSource &stSource = material(stSegment.iMaterial);
+        switch (stSegment.eKind) {
+        case recipes::TimelineSegment::Kind::Video:
+            checkRunning();
             renderVideoSegment(stSource);
-        else if (stSource.iSourceType == SourceImage)
+            break;
+        case recipes::TimelineSegment::Kind::Image:
+            checkRunning();
             renderImageSegment(stSource);
-        // A transition list shorter than the album (a state out of step)
-        // leaves the pair without a transition rather than reading past it.
-        if (iCount > 1 && i < iCount - 1 && i < st.listTransitions.size())
-            renderTransition(stSource, material(i + 1), st.listTransitions.at(i));
+            break;
+        case recipes::TimelineSegment::Kind::Nothing:
+            checkRunning();
+            break;
+        case recipes::TimelineSegment::Kind::Transition:
+            renderTransition(stSource, material(stSegment.iMaterial + 1), *m_timeline.transition(stSegment));
+            break;
+        }
     }
+    m_timeline = recipes::AlbumTimeline();
 
     finishOutput();
 }
@@ -204,7 +212,8 @@ void MediaEncoder::setUpOutput()
     m_ctx.iTotalDuration = av_rescale_q(st.iTotalDuration, st.stGlobalTimeBase, m_ctx.stVideoTimeBase);
     // The progress denominator counts exactly the frames the segments will
     // emit, so that 100 comes with the last frame and never before.
-    m_ctx.iTotalFrames = countAlbumFrames();
+    m_timeline = recipes::AlbumTimeline(st, m_ctx.stFrameRate);
+    m_ctx.iTotalFrames = m_timeline.totalFrames();
 
     prepareWatermark();
 
@@ -218,26 +227,6 @@ void MediaEncoder::setUpOutput()
     if (ret < 0)
         fail(ret, tr("Write file header failed"));
     m_ctx.bHeaderWritten = true;
-}
-
-int64_t MediaEncoder::countAlbumFrames() const
-{
-    const AlbumProjectState &st = albumState();
-    const AVRational stRate = m_ctx.stFrameRate;
-    const int iCount = st.listImageSourceOrder.size();
-    int64_t iFrames = 0;
-    for (int i = 0; i < iCount; ++i) {
-        const ImageSource &stSource = material(i);
-        if (stSource.iSourceType == SourceImage)
-            iFrames += recipes::segmentFrameCount(st.iImageDuration, st.stImageDurationTimeBase, stRate);
-        else if (stSource.iSourceType == SourceVideo)
-            iFrames += recipes::segmentFrameCount(stSource.iDuration, stSource.stTimeBase, stRate);
-        if (iCount > 1 && i < iCount - 1 && i < st.listTransitions.size()) {
-            const TransitionSegment &stSegment = st.listTransitions.at(i);
-            iFrames += recipes::segmentFrameCount(stSegment.iDuration, stSegment.stTimeBase, stRate);
-        }
-    }
-    return iFrames;
 }
 
 void MediaEncoder::encodeAndWrite(AVCodecContext *pEncoder, const AVFrame *pFrame, AVPacket *pPacket,

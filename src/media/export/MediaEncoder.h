@@ -12,6 +12,7 @@
 #include "editor/AlbumProjectState.h"
 #include "media/export/ExportContext.h"
 #include "media/export/ExportStats.h"
+#include "media/recipes/AlbumTimeline.h"
 
 #include <QMutex>
 #include <QObject>
@@ -21,7 +22,9 @@
 #include <cstdint>
 #include <string>
 
-struct ClipPictures;
+namespace recipes {
+class ClipReader;
+}
 
 class MediaEncoder : public QObject
 {
@@ -68,14 +71,11 @@ private:
     [[noreturn]] void fail(int iCode, const QString &szMessage = QString());
     void checkRunning();
     const ImageSource &material(int i) const;
-    int64_t countAlbumFrames() const;
     // Sends pFrame (null: flush) and writes every packet that comes out.
     void encodeAndWrite(AVCodecContext *pEncoder, const AVFrame *pFrame, AVPacket *pPacket, AVStream *pStream,
                         bool bVideo);
 
     // Pictures, transitions and the watermark.
-    int preparePicture(const AVFrame *pSource, AVFrame *pDst);
-    int rotateQuarterTurns(AVFrame *pPicture, int64_t iRotation, bool *pbConversionFailed = nullptr);
     void loadPicture(const ImageSource &stSource, AVFrame *pDst);
     void renderImageSegment(const ImageSource &stSource);
     void renderTransition(const ImageSource &stFrom, const ImageSource &stTo, const TransitionSegment &stSegment);
@@ -84,8 +84,8 @@ private:
 
     // Video clips.
     void renderVideoSegment(const ImageSource &stSource);
-    void openClipPictures(ClipPictures &stClip, const std::string &szPath);
-    bool nextClipPicture(ClipPictures &stClip, int64_t iTurns);
+    void openClipPictures(recipes::ClipReader &stClip, const std::string &szPath, int64_t iTurns);
+    bool nextClipPicture(recipes::ClipReader &stClip, AVFrame *pPicture);
     void openClipAudio(const std::string &szPath);
 
     // Sound.
@@ -107,8 +107,6 @@ private:
     bool nextConvertedFrame(AudioSource &stSource, bool bLoop, const QString &szPushFailed,
                             const QString &szPullFailed);
     bool decodeAudio(AudioSource &stSource, bool bLoop);
-    bool damagedPacketSilence(AudioSource &stSource);
-    void restartAudioSource(AudioSource &stSource);
     void fillMusic(int iSamples, bool bWithMessages);
     bool fillClipAudio(int iSamples, bool bWithMessages);
     AVFramePtr takePending(AudioSource &stSource, int iSamples);
@@ -124,6 +122,7 @@ private:
     std::atomic<bool> m_bReplaceExisting{true};
     const ImageSource m_stMissing;   // made with the renderer, in the owner's thread
     ExportContext m_ctx;
+    recipes::AlbumTimeline m_timeline;   // the album's segments while an export runs
     PhaseClock m_clock;
     mutable QMutex m_statsMutex;
     ExportStats m_stLastStats;

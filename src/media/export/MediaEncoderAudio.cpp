@@ -31,36 +31,24 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
-namespace {
-
-// Only the wanted stream is read: the demuxer skips the others' data.
-void readOnly(AVFormatContext *pInput, const AVStream *pWanted)
-{
-    for (unsigned i = 0; i < pInput->nb_streams; ++i)
-        pInput->streams[i]->discard = pInput->streams[i] == pWanted ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
-}
-
-} // namespace
-
 void MediaEncoder::openAudioSource(AudioSource &stSource, const std::string &szPath, const QString &szOpenFailed,
                                    const QString &szNoStream, const QString &szNoDecoder)
 {
     stSource = AudioSource();
-    AVFormatContext *pInput = openInputFile(szPath);
-    if (!pInput)
-        fail(AVERROR(EINVAL), szOpenFailed);
-    stSource.pInput.reset(pInput);
-    const int ret = findStreamInfo(pInput);
-    if (ret < 0)
+    stSource.stReader.setInterrupt([this] { return !m_bRunning.load(); });
+    const int ret = stSource.stReader.open(szPath);
+    if (ret >= 0)
+        return;
+    switch (stSource.stReader.failedStep()) {
+    case recipes::AudioReader::Step::Open:
         fail(ret, szOpenFailed);
-    stSource.pStream = findFirstStream(pInput, AVMEDIA_TYPE_AUDIO);
-    if (!stSource.pStream)
-        fail(AVERROR_STREAM_NOT_FOUND, szNoStream);
-    readOnly(pInput, stSource.pStream);
-    stSource.pDecoder.reset(openDecoder(stSource.pStream->codecpar));
-    if (!stSource.pDecoder)
-        fail(AVERROR_DECODER_NOT_FOUND, szNoDecoder);
-    stSource.pDecoder->pkt_timebase = stSource.pStream->time_base;
+    case recipes::AudioReader::Step::NoStream:
+        fail(ret, szNoStream);
+    case recipes::AudioReader::Step::NoDecoder:
+        fail(ret, szNoDecoder);
+    default:
+        fail(ret);
+    }
 }
 
 // The graph into the encoder's format, rate and channels, and what the
@@ -68,14 +56,12 @@ void MediaEncoder::openAudioSource(AudioSource &stSource, const std::string &szP
 void MediaEncoder::createAudioSourceGraph(AudioSource &stSource, const QString &szFailed)
 {
     const AVCodecContext *pAudio = m_ctx.pAudioEncoder.get();
-    stSource.stGraphInput = recipes::decodedAudioSource("in", stSource.pDecoder.get(), stSource.pStream->time_base);
-    stSource.pGraph.reset(recipes::createAudioFormatGraph(stSource.stGraphInput, pAudio->sample_fmt,
+    stSource.pGraph.reset(recipes::createAudioFormatGraph(stSource.stReader.decodedFormat(), pAudio->sample_fmt,
                                                           pAudio->sample_rate, pAudio->ch_layout.nb_channels));
     if (!stSource.pGraph)
         fail(AVERROR(EINVAL), szFailed);
-    stSource.pPacket = makePacketPtr();
     stSource.pFrame = makeFramePtr();
-    if (!stSource.pPacket || !stSource.pFrame
+    if (!stSource.pFrame
         || allocSampleFifo(stSource.stPending, pAudio->sample_fmt, pAudio->ch_layout.nb_channels,
                            m_ctx.iAudioFrameSize)
                < 0)
@@ -107,7 +93,7 @@ void MediaEncoder::setUpAudio()
     m_ctx.iMixerIn2Samples = 0;
     m_ctx.iNextAudioPts = 0;
 
-    const AVCodecContext *pMusic = m_ctx.stMusic.pDecoder.get();
+    const AVCodecContext *pMusic = m_ctx.stMusic.stReader.decoder();
     const uint64_t iLayout = pMusic ? recipes::channelMask(pMusic->ch_layout)
                                     : recipes::defaultChannelMask(static_cast<int>(st.iAudioChannels));
     const std::string &szFile = m_ctx.stTemporary.path();
@@ -134,7 +120,7 @@ void MediaEncoder::setUpAudio()
     if (!m_ctx.pMixer)
         fail(AVERROR(EINVAL), tr("Create audio mix filter failed"));
 
-    if (m_ctx.stMusic.pDecoder)
+    if (m_ctx.stMusic.stReader.isOpen())
         createAudioSourceGraph(m_ctx.stMusic, tr("Create audio filter of BGM failed"));
 }
 
@@ -360,7 +346,7 @@ bool MediaEncoder::nextConvertedFrame(AudioSource &stSource, bool bLoop, const Q
 {
     AVFilterGraph *pGraph = stSource.pGraph.get();
     AVFrame *pFrame = stSource.pFrame.get();
-    const FilterInput &stIn = stSource.stGraphInput;
+    const FilterInput &stIn = stSource.stReader.decodedFormat();
     for (;;) {
         checkRunning();
         // What the graph has ready comes first, so that nothing piles up in it.
@@ -382,9 +368,11 @@ bool MediaEncoder::nextConvertedFrame(AudioSource &stSource, bool bLoop, const Q
         if (decodeAudio(stSource, bLoop)) {
             // Numbered by the samples that went in: a loop back to the start
             // or a damaged packet never makes the graph's time jump.
-            pFrame->pts = av_rescale_q(stSource.iSamplesIntoGraph, AVRational{1, stIn.iSampleRate}, stIn.stTimeBase);
-            stSource.iSamplesIntoGraph += pFrame->nb_samples;
-            ret = pushFrameToFilter(pGraph, "in", pFrame);
+            AVFrame *pDecoded = stSource.stReader.frame();
+            pDecoded->pts = av_rescale_q(stSource.iSamplesIntoGraph, AVRational{1, stIn.iSampleRate}, stIn.stTimeBase);
+            stSource.iSamplesIntoGraph += pDecoded->nb_samples;
+            ret = pushFrameToFilter(pGraph, "in", pDecoded);
+            av_frame_unref(pDecoded);
         } else {
             // The end: the graph gives out what its resampler still holds.
             stSource.bGraphClosed = true;
@@ -395,117 +383,23 @@ bool MediaEncoder::nextConvertedFrame(AudioSource &stSource, bool bLoop, const Q
     }
 }
 
-// Decodes the source's next frame into its pFrame. A damaged packet becomes
-// silence of its own length. A looping source starts again after its last
-// frame; any other returns false there.
+// Decodes the source's next frame into its reader's frame; false at the end
+// of a sound that does not loop.
 bool MediaEncoder::decodeAudio(AudioSource &stSource, bool bLoop)
 {
-    AVCodecContext *pDecoder = stSource.pDecoder.get();
-    AVFrame *pFrame = stSource.pFrame.get();
-    AVPacket *pPacket = stSource.pPacket.get();
-    for (;;) {
+    const int ret = stSource.stReader.decode(bLoop);
+    if (ret >= 0)
+        return ret > 0;
+    if (ret == AVERROR(EINTR))
         checkRunning();
-        if (stSource.bRestartPending)
-            restartAudioSource(stSource);
-
-        // What the decoder holds comes first; it asks for a packet with EAGAIN.
-        int ret = avcodec_receive_frame(pDecoder, pFrame);
-        if (ret >= 0) {
-            stSource.iLastFrameSamples = pFrame->nb_samples;
-            stSource.iSamplesThisPass += pFrame->nb_samples;
-            return true;
-        }
-        if (ret == AVERROR(EAGAIN) && stSource.bDraining)
-            ret = AVERROR_EOF;
-        if (ret == AVERROR_EOF) {
-            if (!bLoop)
-                return false;
-            // A file that gives no sound at all would be read again and again.
-            if (stSource.iSamplesThisPass == 0)
-                fail(AVERROR_EOF, tr("Read audio packet failed"));
-            stSource.bRestartPending = true;
-            continue;
-        }
-        if (ret == AVERROR_INVALIDDATA) {
-            if (damagedPacketSilence(stSource))
-                return true;
-            continue;
-        }
-        if (ret != AVERROR(EAGAIN))
-            fail(ret, tr("Decode audio packet failed"));
-
-        ret = readPacket(stSource.pInput.get(), pPacket);
-        if (ret == AVERROR_EOF) {
-            // The decoder gives out what it still holds before the end (or the loop).
-            stSource.bDraining = true;
-            ret = avcodec_send_packet(pDecoder, nullptr);
-            if (ret < 0 && ret != AVERROR_EOF)
-                fail(ret, tr("Decode audio packet failed"));
-            continue;
-        }
-        if (ret < 0)
-            fail(ret, tr("Read audio packet failed"));
-        if (pPacket->stream_index != stSource.pStream->index) {
-            av_packet_unref(pPacket);
-            continue;
-        }
-        // The packet stays for damagedPacketSilence; the decoder keeps its own reference.
-        ret = avcodec_send_packet(pDecoder, pPacket);
-        if (ret == AVERROR_INVALIDDATA) {
-            if (damagedPacketSilence(stSource))
-                return true;
-            continue;
-        }
-        if (ret < 0)
-            fail(ret, tr("Decode audio packet failed"));
-    }
-}
-
-// A packet the decoder refused as damaged becomes silence as long as the
-// packet, so that the sound after it keeps its place. False (with a warning)
-// when not even that can be made; the packet is then left out.
-bool MediaEncoder::damagedPacketSilence(AudioSource &stSource)
-{
-    qWarning("解码到无效音频数据");
-    const FilterInput &stIn = stSource.stGraphInput;
-    const AVPacket *pPacket = stSource.pPacket.get();
-    int64_t iSamples = 0;
-    if (pPacket->duration > 0 && stIn.iSampleRate > 0)
-        iSamples = av_rescale_q_rnd(pPacket->duration, stSource.pStream->time_base, AVRational{1, stIn.iSampleRate},
-                                    AV_ROUND_DOWN);
-    // A packet that does not say how long it is lasts as long as its neighbours.
-    if (iSamples < 1)
-        iSamples = stSource.iLastFrameSamples > 0 ? stSource.iLastFrameSamples : stSource.pDecoder->frame_size;
-    AVFrame *pFrame = stSource.pFrame.get();
-    int ret = iSamples > 0 && iSamples <= INT_MAX
-                  ? makeSilentFrame(pFrame, stIn.iChannels, stIn.iSampleRate,
-                                    static_cast<AVSampleFormat>(stIn.iFormat), static_cast<int>(iSamples))
-                  : AVERROR(EINVAL);
-    if (ret >= 0 && stIn.iChannelLayout) {
-        av_channel_layout_uninit(&pFrame->ch_layout);
-        ret = av_channel_layout_from_mask(&pFrame->ch_layout, stIn.iChannelLayout);
-    }
-    if (ret < 0) {
-        av_frame_unref(pFrame);
-        qWarning("获取静音帧失败");
-        return false;
-    }
-    stSource.iSamplesThisPass += pFrame->nb_samples;
-    return true;
-}
-
-// Back to the start of a looping source, with nothing of the old pass left
-// in the decoder; the graph runs on, so the join has neither gap nor overlap.
-void MediaEncoder::restartAudioSource(AudioSource &stSource)
-{
-    avcodec_flush_buffers(stSource.pDecoder.get());
-    const int ret = avformat_seek_file(stSource.pInput.get(), stSource.pStream->index, INT64_MIN, 0, INT64_MAX,
-                                       AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
-    if (ret < 0)
+    switch (stSource.stReader.failedStep()) {
+    case recipes::AudioReader::Step::Read:
+        fail(ret, tr("Read audio packet failed"));
+    case recipes::AudioReader::Step::Decode:
+        fail(ret, tr("Decode audio packet failed"));
+    default:
         fail(ret);
-    stSource.bRestartPending = false;
-    stSource.bDraining = false;
-    stSource.iSamplesThisPass = 0;
+    }
 }
 
 void MediaEncoder::encodeFifoFrame(int iSamples)

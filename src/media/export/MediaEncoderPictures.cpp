@@ -8,45 +8,27 @@
 #include "media/recipes/PictureRecipes.h"
 #include "media/recipes/TransitionFrames.h"
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
-int MediaEncoder::preparePicture(const AVFrame *pSource, AVFrame *pDst)
-{
-    return recipes::preparePicture(pSource, pDst, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat);
-}
-
-int MediaEncoder::rotateQuarterTurns(AVFrame *pPicture, int64_t iRotation, bool *pbConversionFailed)
-{
-    return recipes::rotateQuarterTurns(pPicture, iRotation, pbConversionFailed);
-}
 
 // The first picture of a material, upright, turned, fitted and in the
 // encoder's format: what its image segment shows and a transition aims at.
 void MediaEncoder::loadPicture(const ImageSource &stSource, AVFrame *pDst)
 {
     ScopedPhase phase(m_clock, ExportPhase::Prepare);
-    int ret = decodeEdgeFrames(stSource.szFilePath.toUtf8().toStdString(), pDst);
-    if (ret < 0)
+    recipes::PictureStep eFailed = recipes::PictureStep::None;
+    const int ret = recipes::loadAlbumPicture(stSource.szFilePath.toUtf8().toStdString(), stSource.iRotation,
+                                              m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, pDst, &eFailed);
+    switch (ret < 0 ? eFailed : recipes::PictureStep::None) {
+    case recipes::PictureStep::None:
+        return;
+    case recipes::PictureStep::Decode:
         fail(ret, tr("Image decode failed"));
-    bool bConversionFailed = false;
-    ret = rotateQuarterTurns(pDst, stSource.iRotation, &bConversionFailed);
-    if (ret < 0)
-        fail(ret, bConversionFailed ? tr("Image format conversion failed") : QString());
-    ret = preparePicture(pDst, pDst);
-    if (ret < 0)
-        fail(ret, tr("Image zoom failed"));
-    ret = convertPixelFormat(pDst, pDst, m_ctx.ePixelFormat);
-    if (ret < 0)
+    case recipes::PictureStep::Convert:
         fail(ret, tr("Image format conversion failed"));
-    pDst->pts = 0;
-#ifdef __GLIBC__
-    // The full-size photo and its intermediate pictures are free again. glibc
-    // keeps such memory in its heaps, scattered between the frames that stay,
-    // so that a long album would slowly grow the process; hand it back now.
-    malloc_trim(0);
-#endif
+    case recipes::PictureStep::Fit:
+        fail(ret, tr("Image zoom failed"));
+    case recipes::PictureStep::Turn:
+        fail(ret);
+    }
 }
 
 void MediaEncoder::renderImageSegment(const ImageSource &stSource)
@@ -137,20 +119,10 @@ void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource
 
 void MediaEncoder::prepareWatermark()
 {
-    const AlbumProjectState &st = albumState();
     ScopedPhase phase(m_clock, ExportPhase::Prepare);
     recipes::WatermarkStep eFailed = recipes::WatermarkStep::None;
-    int ret = 0;
-    m_ctx.stWatermark.reset();
-    if (st.iWatermarkType == WatermarkText && !st.szWatermarkText.isEmpty()) {
-        ret = recipes::prepareTextWatermark(m_ctx.stWatermark, st.szWatermarkText, st.stWatermarkFont,
-                                            st.stWatermarkColor, st.lfWatermarkTransparency, st.iWatermarkPos,
-                                            m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, &eFailed);
-    } else if (st.iWatermarkType == WatermarkImage && !st.szImageWatermarkPath.isEmpty()) {
-        ret = recipes::prepareImageWatermark(m_ctx.stWatermark, st.szImageWatermarkPath.toUtf8().toStdString(),
-                                             st.iWatermarkPos, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat,
-                                             &eFailed);
-    }
+    const int ret = recipes::prepareAlbumWatermark(m_ctx.stWatermark, albumState(), m_ctx.iWidth, m_ctx.iHeight,
+                                                   m_ctx.ePixelFormat, 1, &eFailed);
     if (ret < 0)
         fail(ret, eFailed == recipes::WatermarkStep::Graph ? tr("Create watermark filter failed") : QString());
 }

@@ -59,6 +59,24 @@ AVStream *findFirstStream(const AVFormatContext *pInput, AVMediaType eType)
     return nullptr;
 }
 
+int openStreamOf(const std::string &szPath, AVMediaType eType, AVInputContextPtr &pInput, AVStream **ppStream)
+{
+    *ppStream = nullptr;
+    pInput.reset(openInputFile(szPath));
+    if (!pInput)
+        return AVERROR(EINVAL);
+    const int ret = findStreamInfo(pInput.get());
+    if (ret < 0)
+        return ret;
+    AVStream *pStream = findFirstStream(pInput.get(), eType);
+    if (!pStream)
+        return AVERROR_STREAM_NOT_FOUND;
+    for (unsigned i = 0; i < pInput->nb_streams; ++i)
+        pInput->streams[i]->discard = pInput->streams[i] == pStream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    *ppStream = pStream;
+    return 0;
+}
+
 int readPacket(AVFormatContext *pInput, AVPacket *pPacket)
 {
     if (!pInput || !pPacket)

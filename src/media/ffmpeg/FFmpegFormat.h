@@ -4,6 +4,8 @@
 // choosing the export codecs from the file name, adding encoder streams and
 // writing packets. Error contract as in FFmpegCodec.h.
 
+#include "media/ffmpeg/FFmpegPtr.h"
+
 #include <cstdint>
 #include <string>
 
@@ -25,6 +27,13 @@ int findStreamInfo(AVFormatContext *pInput);
 // The first stream of the media type; null when there is none. Cover
 // pictures attached to sound files do not count as video.
 AVStream *findFirstStream(const AVFormatContext *pInput, AVMediaType eType);
+
+// Opens szPath (openInputFile, stream information) into pInput and picks
+// its first stream of eType (findFirstStream) into *ppStream; the demuxer
+// is told to skip every other stream. AVERROR_STREAM_NOT_FOUND when the
+// file has no such stream; the failing call's code (-22 when the file does
+// not open) otherwise.
+int openStreamOf(const std::string &szPath, AVMediaType eType, AVInputContextPtr &pInput, AVStream **ppStream);
 
 // Reads the next packet. pPacket is replaced (its old content unreferenced)
 // only on success; AVERROR_EOF at the end of the input.

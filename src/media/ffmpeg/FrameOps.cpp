@@ -307,3 +307,28 @@ int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleForma
     moveInto(pDst, pOut.get());
     return 0;
 }
+
+int cutAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iFirstSample, int iSamples)
+{
+    if (!pSrc || !pDst || pSrc->nb_samples < 1 || pSrc->ch_layout.nb_channels < 1 || iFirstSample < 0
+        || iSamples < 1 || iFirstSample + iSamples > pSrc->nb_samples)
+        return AVERROR(EINVAL);
+    AVFramePtr pOut = makeFramePtr();
+    if (!pOut)
+        return AVERROR(ENOMEM);
+    pOut->nb_samples = iSamples;
+    pOut->format = pSrc->format;
+    pOut->sample_rate = pSrc->sample_rate;
+    int ret = av_channel_layout_copy(&pOut->ch_layout, &pSrc->ch_layout);
+    if (ret >= 0)
+        ret = av_frame_get_buffer(pOut.get(), 0);
+    if (ret >= 0)
+        ret = av_frame_copy_props(pOut.get(), pSrc);
+    if (ret >= 0)
+        ret = av_samples_copy(pOut->extended_data, pSrc->extended_data, 0, iFirstSample, iSamples,
+                              pSrc->ch_layout.nb_channels, static_cast<AVSampleFormat>(pSrc->format));
+    if (ret < 0)
+        return ret;
+    moveInto(pDst, pOut.get());
+    return 0;
+}

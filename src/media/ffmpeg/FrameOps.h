@@ -58,3 +58,7 @@ int filterFrame(const AVFrame *pSrc, AVFrame *pDst, const std::string &szDescrip
 
 // iSamples of silence in iChannels channels (default layout for that count).
 int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleFormat eSampleFormat, int iSamples);
+
+// Samples iFirstSample .. iFirstSample + iSamples - 1 of the sound frame pSrc,
+// in its format, rate and layout, into pDst (which may be pSrc).
+int cutAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iFirstSample, int iSamples);

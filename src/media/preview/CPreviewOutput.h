@@ -5,7 +5,10 @@
 // keeps the one in use as pVideoPlay, so producers in the engine reach the
 // player without linking a widget, and tests can record what they push.
 //
-// Every call may come from any thread.
+// Every call may come from any thread. The producers stamp what they push:
+// a picture's pts is its frame number on the album's timeline (25 a second),
+// a sound frame's pts its place on that timeline in 1/44100 s. The player
+// itself needs neither.
 
 #include <cstdint>
 
@@ -33,4 +36,13 @@ public:
     // caller waits), for a null frame and for another index.
     // The caller's frame is left unreferenced in every case.
     virtual int pushAudioFrame(AVFrame *pFrame, int iIndex) = 0;
+
+    // Microseconds of the sound pushed to instance iIndex that its device
+    // has taken so far (since the device was opened), so that a producer can
+    // tell how much still waits; -1 when the player cannot tell.
+    virtual int64_t playedAudio(int iIndex) const
+    {
+        (void)iIndex;
+        return -1;
+    }
 };

@@ -11,8 +11,13 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <sstream>
 #include <utility>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 extern "C" {
 #include <libavfilter/buffersrc.h>
@@ -203,31 +208,90 @@ int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeigh
     return 0;
 }
 
-std::string transitionDescription(const TransitionEffect &stEffect, int64_t iDuration, AVRational stTimeBase,
-                                  int64_t iOffsetSeconds)
+namespace {
+
+// Microseconds as seconds: whole when they are, else with six decimals.
+std::string secondsText(int64_t iMicroseconds)
 {
+    std::ostringstream text;
+    if (iMicroseconds < 0)
+        text << "-";
+    const int64_t iMagnitude = iMicroseconds < 0 ? -iMicroseconds : iMicroseconds;
+    text << iMagnitude / 1000000;
+    if (iMagnitude % 1000000 != 0)
+        text << "." << std::to_string(1000000 + iMagnitude % 1000000).substr(1);
+    return text.str();
+}
+
+} // namespace
+
+int makeAlbumPicture(AVFrame *pPicture, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                     PictureStep *peFailed)
+{
+    const auto failed = [peFailed](PictureStep eStep, int iCode) {
+        if (peFailed)
+            *peFailed = eStep;
+        return iCode;
+    };
+    if (peFailed)
+        *peFailed = PictureStep::None;
+    bool bConversionFailed = false;
+    int ret = rotateQuarterTurns(pPicture, iTurns, &bConversionFailed);
+    if (ret < 0)
+        return failed(bConversionFailed ? PictureStep::Convert : PictureStep::Turn, ret);
+    ret = preparePicture(pPicture, pPicture, iWidth, iHeight, ePixelFormat);
+    if (ret < 0)
+        return failed(PictureStep::Fit, ret);
+    ret = convertPixelFormat(pPicture, pPicture, ePixelFormat);
+    if (ret < 0)
+        return failed(PictureStep::Convert, ret);
+    pPicture->pts = 0;
+    return 0;
+}
+
+int loadAlbumPicture(const std::string &szPath, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                     AVFrame *pDst, PictureStep *peFailed, bool bLast)
+{
+    int ret = bLast ? decodeEdgeFrames(szPath, nullptr, pDst) : decodeEdgeFrames(szPath, pDst);
+    if (ret < 0) {
+        if (peFailed)
+            *peFailed = PictureStep::Decode;
+        return ret;
+    }
+    ret = makeAlbumPicture(pDst, iTurns, iWidth, iHeight, ePixelFormat, peFailed);
+#ifdef __GLIBC__
+    // The full-size photo and its intermediate pictures are free again. glibc
+    // keeps such memory in its heaps, scattered between the frames that stay,
+    // so that a long album would slowly grow the process; hand it back now.
+    malloc_trim(0);
+#endif
+    return ret;
+}
+
+std::string transitionDescription(const TransitionEffect &stEffect, int64_t iDuration, AVRational stTimeBase,
+                                  int64_t iOffset, AVRational stOffsetTimeBase)
+{
+    constexpr AVRational kMicroseconds{1, 1000000};
+    // Rounded to whole seconds a short transition would last 0 s, which
+    // xfade divides by, and a transition started inside would be off by up
+    // to half a second.
     std::ostringstream description;
     description << "[in1][in2]" << stEffect.szFilterName << "=" << "transition=" << stEffect.szTransitionName
-                << ":offset=" << iOffsetSeconds << ":duration=";
-    const int64_t iMicroseconds = av_rescale_q(iDuration, stTimeBase, AVRational{1, 1000000});
-    if (iMicroseconds % 1000000 == 0) {
-        description << iMicroseconds / 1000000;
-    } else {
-        // Rounded to whole seconds a short transition would last 0 s, which
-        // xfade divides by.
-        description << iMicroseconds / 1000000 << "." << std::to_string(1000000 + iMicroseconds % 1000000).substr(1);
-    }
+                << ":offset=" << secondsText(av_rescale_q(iOffset, stOffsetTimeBase, kMicroseconds))
+                << ":duration=" << secondsText(av_rescale_q(iDuration, stTimeBase, kMicroseconds));
     return description.str();
 }
 
 AVFilterGraph *createTransitionGraph(const TransitionSegment &stSegment, int iWidth, int iHeight,
                                      AVPixelFormat eInputFormat, AVPixelFormat eOutputFormat, AVRational stTimeBase,
-                                     AVRational stFrameRate, int64_t iOffsetSeconds)
+                                     AVRational stFrameRate, int64_t iStartFrame)
 {
-    if (!stSegment.pEffect || iWidth < 1 || iHeight < 1 || stSegment.iDuration <= 0)
+    if (!stSegment.pEffect || iWidth < 1 || iHeight < 1 || stSegment.iDuration <= 0 || iStartFrame < 0)
         return nullptr;
-    const std::string szDescription =
-        transitionDescription(*stSegment.pEffect, stSegment.iDuration, stSegment.stTimeBase, iOffsetSeconds);
+    // xfade counts its progress from the first picture it is given: starting
+    // at frame k, the transition began k frames before that picture.
+    const std::string szDescription = transitionDescription(*stSegment.pEffect, stSegment.iDuration,
+                                                            stSegment.stTimeBase, -iStartFrame, stTimeBase);
     return createFilterGraph(
         szDescription,
         std::vector<FilterInput>{
@@ -345,6 +409,30 @@ int prepareImageWatermark(WatermarkOverlay &stOverlay, const std::string &szPath
     if (ret < 0)
         return failedAt(peFailed, WatermarkStep::Resize, ret);
     return installWatermark(stOverlay, std::move(pMark), stRect, iWidth, iHeight, ePixelFormat, peFailed);
+}
+
+int prepareAlbumWatermark(WatermarkOverlay &stOverlay, const AlbumProjectState &st, int iWidth, int iHeight,
+                          AVPixelFormat ePixelFormat, int iFontDivisor, WatermarkStep *peFailed)
+{
+    stOverlay.reset();
+    if (peFailed)
+        *peFailed = WatermarkStep::None;
+    if (st.iWatermarkType == WatermarkText && !st.szWatermarkText.isEmpty()) {
+        QFont stFont = st.stWatermarkFont;
+        if (iFontDivisor > 1) {
+            if (stFont.pixelSize() > 0)
+                stFont.setPixelSize(std::max(1, stFont.pixelSize() / iFontDivisor));
+            else if (stFont.pointSizeF() > 0)
+                stFont.setPointSizeF(stFont.pointSizeF() / iFontDivisor);
+        }
+        return prepareTextWatermark(stOverlay, st.szWatermarkText, stFont, st.stWatermarkColor,
+                                    st.lfWatermarkTransparency, st.iWatermarkPos, iWidth, iHeight, ePixelFormat,
+                                    peFailed);
+    }
+    if (st.iWatermarkType == WatermarkImage && !st.szImageWatermarkPath.isEmpty())
+        return prepareImageWatermark(stOverlay, st.szImageWatermarkPath.toUtf8().toStdString(), st.iWatermarkPos,
+                                     iWidth, iHeight, ePixelFormat, peFailed);
+    return 0;
 }
 
 int applyWatermarkOverlay(WatermarkOverlay &stOverlay, const AVFrame *pPicture, AVFrame *pOut)

@@ -26,6 +26,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+struct AlbumProjectState;
 struct TransitionEffect;
 struct TransitionSegment;
 
@@ -92,10 +93,31 @@ int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFail
 // kBackdropColor, in ePixelFormat. The result goes to pDst (which may be pSource).
 int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat);
 
+// Which step of loading a material's picture failed.
+enum class PictureStep {
+    None,
+    Decode,          // the file's picture
+    Convert,         // into YUV before turning, or into the album's format after fitting
+    Turn,            // the user's quarter turns
+    Fit,             // preparePicture
+};
+
+// A decoded picture of a material (upright as shown) made a picture of the
+// album in place: turned by iTurns, prepared (preparePicture) at iWidth x
+// iHeight and in ePixelFormat, pts 0.
+int makeAlbumPicture(AVFrame *pPicture, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                     PictureStep *peFailed = nullptr);
+
+// The first (or with bLast the last) picture of the file szPath (UTF-8)
+// as a picture of the album (makeAlbumPicture) into pDst.
+int loadAlbumPicture(const std::string &szPath, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                     AVFrame *pDst, PictureStep *peFailed = nullptr, bool bLast = false);
+
 // "[in1][in2]xfade=transition=<name>:offset=<offset>:duration=<seconds>".
-// The duration is given in whole seconds when it is one, else exactly.
+// Duration and offset (iOffset in stOffsetTimeBase, seconds by default) are
+// given in whole seconds when they are, else exactly.
 std::string transitionDescription(const TransitionEffect &stEffect, int64_t iDuration, AVRational stTimeBase,
-                                  int64_t iOffsetSeconds = 0);
+                                  int64_t iOffset = 0, AVRational stOffsetTimeBase = AVRational{1, 1});
 
 // The format xfade works in for pictures it cannot take plane by plane
 // (TransitionFrames): it takes no chroma subsampling, so pictures of any
@@ -106,11 +128,13 @@ constexpr AVPixelFormat kTransitionFormat = AV_PIX_FMT_YUV444P;
 // picture after, both iWidth x iHeight in eInputFormat (best
 // kTransitionFormat: the stills are then converted once, not per frame) at
 // stTimeBase and stFrameRate; "out" in eOutputFormat. Push one picture to
-// each source with pts 0, 1, 2 ... and pull one frame per pair. Null on
-// failure. TransitionFrames (TransitionFrames.h) runs it for two pictures.
+// each source with pts iStartFrame, iStartFrame + 1 ... (in stTimeBase) and
+// pull one frame per pair: the transition's frames from iStartFrame on,
+// exactly as they are when it is run from 0. Null on failure.
+// TransitionFrames (TransitionFrames.h) runs it for two pictures.
 AVFilterGraph *createTransitionGraph(const TransitionSegment &stSegment, int iWidth, int iHeight,
                                      AVPixelFormat eInputFormat, AVPixelFormat eOutputFormat, AVRational stTimeBase,
-                                     AVRational stFrameRate, int64_t iOffsetSeconds = 0);
+                                     AVRational stFrameRate, int64_t iStartFrame = 0);
 
 // The text watermark: the text's bounding size (QFontMetrics), transparent,
 // the text drawn antialiased in stColor with alpha 1 - lfTransparency and
@@ -165,6 +189,12 @@ int prepareTextWatermark(WatermarkOverlay &stOverlay, const QString &szText, con
 // path prepares nothing and succeeds.
 int prepareImageWatermark(WatermarkOverlay &stOverlay, const std::string &szPath, int iPos, int iWidth,
                           int iHeight, AVPixelFormat ePixelFormat, WatermarkStep *peFailed = nullptr);
+
+// The album's watermark (text or image, as its settings choose; none
+// otherwise) for iWidth x iHeight pictures in ePixelFormat. The text's font
+// is divided by iFontDivisor, for pictures that size smaller than the export's.
+int prepareAlbumWatermark(WatermarkOverlay &stOverlay, const AlbumProjectState &st, int iWidth, int iHeight,
+                          AVPixelFormat ePixelFormat, int iFontDivisor = 1, WatermarkStep *peFailed = nullptr);
 
 // pPicture with the watermark, into pOut (which may be pPicture): exactly
 // one picture out for each picture in. Without a watermark pOut becomes a

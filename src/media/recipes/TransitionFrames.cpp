@@ -81,7 +81,7 @@ int TransitionFrames::fail(int iCode, Step eStep)
 }
 
 int TransitionFrames::open(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                           AVRational stTimeBase, AVRational stFrameRate)
+                           AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame)
 {
     *this = TransitionFrames();
     if (!pFrom || !pTo || pFrom->width < 1 || pFrom->height < 1 || pFrom->width != pTo->width
@@ -90,12 +90,13 @@ int TransitionFrames::open(const TransitionSegment &stSegment, const AVFrame *pF
     m_iWidth = pFrom->width;
     m_iHeight = pFrom->height;
     m_iFormat = pFrom->format;
-    return goesByPlanes(m_iFormat, m_iWidth, m_iHeight) ? openByPlanes(stSegment, pFrom, pTo, stTimeBase, stFrameRate)
-                                   : openWhole(stSegment, pFrom, pTo, stTimeBase, stFrameRate);
+    return goesByPlanes(m_iFormat, m_iWidth, m_iHeight)
+               ? openByPlanes(stSegment, pFrom, pTo, stTimeBase, stFrameRate, iStartFrame)
+               : openWhole(stSegment, pFrom, pTo, stTimeBase, stFrameRate, iStartFrame);
 }
 
 int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                                   AVRational stTimeBase, AVRational stFrameRate)
+                                   AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame)
 {
     m_bByPlanes = true;
     // Cloning a reference-counted picture only takes references; one that
@@ -118,9 +119,9 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
     copyColorProperties(m_pToChroma.get(), pTo);
 
     m_pGraph.reset(createTransitionGraph(stSegment, m_iWidth, m_iHeight, AV_PIX_FMT_GRAY8, AV_PIX_FMT_GRAY8,
-                                         stTimeBase, stFrameRate));
+                                         stTimeBase, stFrameRate, iStartFrame));
     m_pChromaGraph.reset(createTransitionGraph(stSegment, iChromaWidth, iChromaHeight, AV_PIX_FMT_YUV444P,
-                                               AV_PIX_FMT_YUV444P, stTimeBase, stFrameRate));
+                                               AV_PIX_FMT_YUV444P, stTimeBase, stFrameRate, iStartFrame));
     if (!m_pGraph || !m_pChromaGraph)
         return fail(AVERROR(EINVAL), Step::Graph);
     m_pColors = std::move(pFromRef);
@@ -128,7 +129,7 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
 }
 
 int TransitionFrames::openWhole(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                                AVRational stTimeBase, AVRational stFrameRate)
+                                AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame)
 {
     // Both ends are still pictures: put them into xfade's own format once
     // here rather than have the graph convert them for every frame.
@@ -142,7 +143,7 @@ int TransitionFrames::openWhole(const TransitionSegment &stSegment, const AVFram
     if (ret < 0)
         return fail(ret, Step::Convert);
     m_pGraph.reset(createTransitionGraph(stSegment, m_iWidth, m_iHeight, kTransitionFormat,
-                                         static_cast<AVPixelFormat>(m_iFormat), stTimeBase, stFrameRate));
+                                         static_cast<AVPixelFormat>(m_iFormat), stTimeBase, stFrameRate, iStartFrame));
     if (!m_pGraph)
         return fail(AVERROR(EINVAL), Step::Graph);
     return 0;

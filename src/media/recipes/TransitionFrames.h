@@ -41,11 +41,11 @@ public:
 
     // pFrom and pTo: the two pictures, of the same size and format (the
     // album's). Their pictures are referenced, not copied. The frames at
-    // stFrameRate in stTimeBase follow with frame().
+    // stFrameRate in stTimeBase follow with frame(), from iStartFrame on.
     int open(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo, AVRational stTimeBase,
-             AVRational stFrameRate);
-    // Frame i (0, 1, 2 ... in order) of the transition into pOut, in the
-    // pictures' format and size.
+             AVRational stFrameRate, int64_t iStartFrame = 0);
+    // Frame i (iStartFrame, iStartFrame + 1 ... in order) of the transition
+    // into pOut, in the pictures' format and size.
     int frame(int64_t i, AVFrame *pOut);
     // Which step the last failure of open() or frame() was.
     Step failedStep() const { return m_eFailed; }
@@ -57,9 +57,9 @@ public:
 private:
     int fail(int iCode, Step eStep);
     int openByPlanes(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                     AVRational stTimeBase, AVRational stFrameRate);
+                     AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame);
     int openWhole(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                  AVRational stTimeBase, AVRational stFrameRate);
+                  AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame);
     static int pushPair(AVFilterGraph *pGraph, AVFrame *pFrom, AVFrame *pTo, int64_t i);
 
     bool m_bByPlanes = false;

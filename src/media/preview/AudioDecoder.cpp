@@ -1,0 +1,103 @@
+#include "media/preview/AudioDecoder.h"
+
+#include "editor/AlbumProjectState.h"
+#include "media/preview/CPreviewRenderer.h"
+#include "media/preview/CSoundFeed.h"
+
+#include <QMutexLocker>
+#include <QThread>
+
+#include <thread>
+
+#include <pthread.h>
+
+AudioDecoder::AudioDecoder()
+    : QObject(nullptr)
+{
+    // Counted in the emitting thread at the moment of the request, so that a
+    // stop that follows the request reaches the preview, and one before it
+    // does not.
+    connect(this, &AudioDecoder::sig_preview, this,
+            [this] {
+                m_jobs.requested();
+                m_bPaused.store(false);
+            },
+            Qt::DirectConnection);
+    connect(this, &AudioDecoder::sig_preview, this, &AudioDecoder::previewImpl, Qt::QueuedConnection);
+    connect(this, &AudioDecoder::sig_close, this, &AudioDecoder::closeImpl, Qt::QueuedConnection);
+}
+
+AudioDecoder::~AudioDecoder() = default;
+
+void AudioDecoder::stopSound()
+{
+    m_jobs.cancelAll();
+}
+
+void AudioDecoder::pauseSound()
+{
+    m_bPaused.store(true);
+}
+
+void AudioDecoder::resumeSound()
+{
+    m_bPaused.store(false);
+}
+
+void AudioDecoder::requestSeek()
+{
+    m_iSeekRequests.fetch_add(1);
+}
+
+void AudioDecoder::closeImpl(int iExitEcode)
+{
+    if (QThread *pThread = QThread::currentThread())
+        pThread->exit(iExitEcode);
+}
+
+void AudioDecoder::previewImpl()
+{
+    const int64_t iJob = m_jobs.started();
+    AlbumProjectState &st = albumState();
+    try {
+        QMutexLocker lock(&st.mutexAudio);
+        CPreviewOutput *pOutput = st.pVideoPlay;
+        if (m_jobs.isCancelled(iJob) || !pOutput)
+            return;
+        m_bActive.store(true);
+        const auto fnRunning = [this, iJob] { return !m_jobs.isCancelled(iJob); };
+        const auto fnStop = [this, iJob] { return m_jobs.isCancelled(iJob); };
+        // What the sound needs of the album, taken now: the album does not
+        // change while the lock is held.
+        const recipes::AlbumTimeline stTimeline(st, CPreviewRenderer::kFrameRate);
+        const std::string szMusic = st.iBackgroundMusicType == MusicCustom && !st.szBackgroundMusicPath.isEmpty()
+                                        ? st.szBackgroundMusicPath.toUtf8().toStdString()
+                                        : std::string();
+        const bool bClipSound = st.iKeepAudioTrack == 1;
+
+        CMusicSource stMusic(fnStop);
+        CClipSoundSource stClips(stTimeline, fnStop);
+        CSoundFeed stMusicFeed(pOutput, 0, stMusic, fnRunning, m_bPaused, m_iSeekRequests);
+        CSoundFeed stClipFeed(pOutput, 1, stClips, fnRunning, m_bPaused, m_iSeekRequests);
+        std::thread musicThread([&] {
+            pthread_setname_np(pthread_self(), "pictora-music");
+            // A music that does not open leaves the pictures and the clips' sound.
+            if (!szMusic.empty() && stMusic.open(szMusic))
+                stMusicFeed.run();
+        });
+        std::thread clipThread([&] {
+            pthread_setname_np(pthread_self(), "pictora-clipsnd");
+            if (bClipSound)
+                stClipFeed.run();
+        });
+        musicThread.join();
+        clipThread.join();
+        // Both feeds end only when stopped; a missing one waits for that too,
+        // so that the lock is held for the preview's whole sound.
+        while (fnRunning())
+            QThread::msleep(10);
+    } catch (...) {
+        // Nothing leaves a slot.
+    }
+    m_bActive.store(false);
+}

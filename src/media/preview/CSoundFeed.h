@@ -1,0 +1,123 @@
+#pragma once
+
+// The preview's sound, fed to one of the player's audio instances in step
+// with its clock. The player plays whatever it is given, as soon as it can;
+// the feed therefore keeps an estimate of how much it has handed over that
+// is not played yet (each frame plays for its own length, one after the
+// other, from the moment it was handed over; less when the player says its
+// device has taken more), and makes the next sample it
+// hands over the one at the clock's position plus that amount. It hands over
+// no more than kLead ahead. Whenever what comes next drifts from there by
+// more than kTolerance (a seek, a resume after the player ran dry, a start),
+// the source is repositioned. Pushed frames carry their place on the album's
+// timeline as pts, in 1/44100 s.
+
+#include "media/ffmpeg/FFmpegPtr.h"
+#include "media/recipes/AlbumTimeline.h"
+#include "media/recipes/AudioReader.h"
+
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CPreviewOutput;
+
+// What one feed plays: the background music or the clips' own sound.
+// Positions are microseconds on the album's timeline.
+class CSoundSource
+{
+public:
+    static constexpr int64_t kNoSound = INT64_MAX;
+
+    virtual ~CSoundSource() = default;
+    // Prepares to give sound from iPosition on. Returns iPosition when there
+    // is sound there, the position where the next sound begins when there is
+    // none yet, or kNoSound when none comes any more.
+    virtual int64_t seekTo(int64_t iPosition) = 0;
+    // The next frame into frame() and where it starts: 1; 0 when this
+    // stretch of sound has ended; a negative code when it failed.
+    virtual int next(int64_t *piStart) = 0;
+    virtual AVFrame *frame() = 0;
+    // Nothing at or after this position belongs to the current stretch.
+    virtual int64_t stretchEnd() const { return INT64_MAX; }
+    // After a seek, stretches that ended may sound again.
+    virtual void forgetEnded() {}
+};
+
+class CSoundFeed
+{
+public:
+    static constexpr int64_t kLead = 120000;      // at most this much handed over ahead of the clock
+    static constexpr int64_t kTolerance = 40000;  // drift that makes the feed reposition
+    static constexpr AVRational kSoundTimeBase{1, 44100};
+
+    // fnRunning, bPaused and iSeekRequests belong to the owner.
+    CSoundFeed(CPreviewOutput *pOutput, int iInstance, CSoundSource &stSource, std::function<bool()> fnRunning,
+               const std::atomic<bool> &bPaused, const std::atomic<int64_t> &iSeekRequests);
+    // Feeds until fnRunning says stop.
+    void run();
+
+private:
+    bool deliver(int64_t iStart, int64_t iFrom);
+    int64_t queued();
+
+    CPreviewOutput *m_pOutput;
+    int m_iInstance;
+    CSoundSource &m_stSource;
+    std::function<bool()> m_fnRunning;
+    const std::atomic<bool> &m_bPaused;
+    const std::atomic<int64_t> &m_iSeekRequests;
+    int64_t m_iNext = 0;             // the position of the next sample to hand over
+    int64_t m_iPlayedOutUs = 0;      // steady clock, microseconds: when all handed over has played
+    int64_t m_iHandedUs = 0;         // handed over and taken by the player, since m_iPlayedBase
+    int64_t m_iPlayedBase = 0;       // what the player's device had played when the feed began
+};
+
+// The background music, repeated for as long as the album lasts: position p
+// of the album is (p modulo the music's duration) of the file.
+class CMusicSource : public CSoundSource
+{
+public:
+    explicit CMusicSource(std::function<bool()> fnStop);
+    // False when the file has no usable sound (the preview then has no music).
+    bool open(const std::string &szPath);
+
+    int64_t seekTo(int64_t iPosition) override;
+    int next(int64_t *piStart) override;
+    AVFrame *frame() override { return m_stReader.frame(); }
+
+private:
+    recipes::AudioReader m_stReader;
+    int64_t m_iDuration = 0;         // microseconds
+    int64_t m_iPassStart = 0;        // where the current pass of the file began on the timeline
+    int64_t m_iRestartsSeen = 0;
+    bool m_bFailed = false;
+};
+
+// The clips' own sound, each only while its clip is on screen.
+class CClipSoundSource : public CSoundSource
+{
+public:
+    CClipSoundSource(const recipes::AlbumTimeline &stTimeline, std::function<bool()> fnStop);
+
+    int64_t seekTo(int64_t iPosition) override;
+    int next(int64_t *piStart) override;
+    AVFrame *frame() override { return m_stReader.frame(); }
+    int64_t stretchEnd() const override { return m_iEnd; }
+    void forgetEnded() override { m_ended.clear(); }
+
+private:
+    const recipes::AlbumTimeline &m_stTimeline;
+    recipes::AudioReader m_stReader;
+    int m_iOpenMaterial = -1;        // the material m_stReader has open
+    int m_iSegment = -1;             // the clip sounding
+    int64_t m_iStart = 0;            // its segment on the timeline
+    int64_t m_iEnd = 0;
+    QSet<int> m_silent;              // materials without usable sound
+    QSet<int> m_ended;               // segments whose sound has ended
+};
