@@ -157,6 +157,8 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<QWidget *>("btnMini")->toolTip(), QStringLiteral("最小化"));
         CQDlgTipSimple tip;
         QCOMPARE(tip.findChild<QWidget *>("btnOK")->property("text").toString(), QStringLiteral("确定"));
+        // The export's failure texts, shown in its failure dialog, too.
+        QCOMPARE(QCoreApplication::translate("MediaEncoder", "Create output file failed"), QStringLiteral("创建输出文件失败"));
         // Qt's own texts come from qt_zh_CN.qm and the catalogues it names.
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
     }
