@@ -38,6 +38,15 @@ void resetAlbum(const QString &szDir, const QString &szName, const QString &szFo
     st.szImageWatermarkPath.clear();
     st.iBackgroundMusicType = MusicNone;
     st.szBackgroundMusicPath.clear();
+    setExportTarget(szDir, szName, szFormat, iFps);
+    st.stVideoRatio = reduceRatio(iWidth, iHeight);
+    st.iExportWidth = iWidth;
+    st.iExportHeight = iHeight;
+}
+
+void setExportTarget(const QString &szDir, const QString &szName, const QString &szFormat, int iFps)
+{
+    AlbumProjectState &st = albumState();
     st.szExportDir = szDir;
     st.szExportFileName = szName;
     st.szExportFormat = szFormat;
@@ -48,9 +57,6 @@ void resetAlbum(const QString &szDir, const QString &szName, const QString &szFo
     st.iAudioChannels = 2;
     st.bExportAudio = szFormat.compare("GIF", Qt::CaseInsensitive) != 0
                       && szFormat.compare("M4V", Qt::CaseInsensitive) != 0;
-    st.stVideoRatio = reduceRatio(iWidth, iHeight);
-    st.iExportWidth = iWidth;
-    st.iExportHeight = iHeight;
 }
 
 bool appendImage(const QString &szPath, int64_t iRotation)

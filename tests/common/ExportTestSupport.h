@@ -28,6 +28,11 @@ namespace exporttest {
 void resetAlbum(const QString &szDir, const QString &szName, const QString &szFormat, int iFps = 24,
                 int iWidth = 320, int iHeight = 180);
 
+// What the export settings dialog sets: an export of szFormat to
+// szDir/szName at iFps, 44100 Hz stereo, automatic bit rates, sound in
+// every format that has it. The album itself is left as it is.
+void setExportTarget(const QString &szDir, const QString &szName, const QString &szFormat, int iFps = 24);
+
 // Appends a picture file as the import would, with its size and ratio from
 // decodeEdgeFrames; false when it does not decode.
 bool appendImage(const QString &szPath, int64_t iRotation = 0);

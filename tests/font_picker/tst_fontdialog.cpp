@@ -1,4 +1,5 @@
 #include "app/AppStartUp.h"
+#include "common/ModalTestSupport.h"
 #include "font_picker/FontDialog.h"
 #include "font_picker/FontListView.h"
 
@@ -15,9 +16,7 @@ namespace {
 // Runs fnWhileOpen on the next modal window once it shows, then closes it.
 void onNextModal(const std::function<void(QWidget *)> &fnWhileOpen)
 {
-    QTimer::singleShot(0, [fnWhileOpen] {
-        QWidget *pModal = QApplication::activeModalWidget();
-        QVERIFY(pModal);
+    testsupport::whenModalUp<QWidget>([fnWhileOpen](QWidget *pModal) {
         fnWhileOpen(pModal);
         if (auto *pDialog = qobject_cast<QDialog *>(pModal); pDialog && pDialog->isVisible())
             pDialog->reject();

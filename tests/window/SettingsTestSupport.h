@@ -5,11 +5,11 @@
 #include "EditorTestSupport.h"
 
 #include "app/CQSrvProduct.h"
+#include "common/ModalTestSupport.h"
 #include "editor/AlbumProjectState.h"
 #include "font_picker/FontDialog.h"
 #include "ui/CFramelessWindow.h"
 
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -17,6 +17,8 @@
 #include <functional>
 
 namespace settingstest {
+
+using testsupport::whenModalUp;
 
 // The editor in the main window with the services it needs, shown at stGeometry.
 struct EditorUnderTest
@@ -75,28 +77,6 @@ private:
     int m_iRetries = 0;
     QTimer m_timer;
 };
-
-// Runs fnAnswer on the first modal T that comes up, however late the handler
-// gets to open it (a loaded machine may take well over a timer tick).
-template <class T>
-void whenModalUp(std::function<void(T *)> fnAnswer)
-{
-    auto *pPoll = new QTimer;
-    auto *pDeadline = new QElapsedTimer;
-    pDeadline->start();
-    QObject::connect(pPoll, &QTimer::timeout, [pPoll, pDeadline, fnAnswer]() {
-        auto *pModal = qobject_cast<T *>(QApplication::activeModalWidget());
-        const bool bGiveUp = pDeadline->elapsed() > 30000;
-        if (!pModal && !bGiveUp)
-            return;
-        pPoll->stop();
-        pPoll->deleteLater();
-        delete pDeadline;
-        QVERIFY2(pModal, "the expected dialog never came up");
-        fnAnswer(pModal);
-    });
-    pPoll->start(10);
-}
 
 // Answers the watermark question (a modal CQQuitDialog) with one of its
 // buttons; notes whether the album was locked while it was asked.

@@ -274,13 +274,7 @@ private Q_SLOTS:
         // What the export settings dialog adds, then the editor's renderer.
         const QString szOut = path("out");
         QVERIFY(QDir().mkpath(szOut));
-        st.szExportDir = szOut;
-        st.szExportFileName = QStringLiteral("album");
-        st.szExportFormat = QStringLiteral("MP4");
-        st.stFrameRate = AVRational{25, 1};
-        st.iSampleRate = 44100;
-        st.iAudioChannels = 2;
-        st.bExportAudio = true;
+        exporttest::setExportTarget(szOut, QStringLiteral("album"), QStringLiteral("MP4"), 25);
         MediaEncoder *pEncoder = editor().mediaEncoder();
         QSignalSpy done(pEncoder, &MediaEncoder::sig_succeeded);
         QSignalSpy failed(pEncoder, &MediaEncoder::sig_exportFail);

@@ -4,6 +4,7 @@
 
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
+#include "common/ExportTestSupport.h"
 #include "editor/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
@@ -381,15 +382,9 @@ private Q_SLOTS:
         AlbumProjectState &st = albumState();
         const QString szOut = path("out");
         QVERIFY(QDir().mkpath(szOut));
-        st.szExportDir = szOut;
-        st.szExportFileName = QStringLiteral("album");
-        st.szExportFormat = QStringLiteral("MP4");
-        st.stFrameRate = AVRational{25, 1};
+        exporttest::setExportTarget(szOut, QStringLiteral("album"), QStringLiteral("MP4"), 25);
         st.iVideoBitRate = 2000000;
         st.iAudioBitRate = 128000;
-        st.iSampleRate = 44100;
-        st.iAudioChannels = 2;
-        st.bExportAudio = true;
         st.szExportResolution = QStringLiteral("480P");
         updateExportSize();
         setImageDurationSeconds(60);
