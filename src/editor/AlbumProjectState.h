@@ -144,7 +144,6 @@ public:
 
     void unlock();
     void relock();
-    bool isLocked() const { return m_bLocked; }
 
 private:
     bool m_bLocked = false;

@@ -27,7 +27,6 @@ public:
 
     // Stores the prefix and rebuilds the label at once.
     void setPrefixText(const QString &szText);
-    QString prefixText() const { return m_szPrefix; }
     // The picture of the upper panel (a resource path).
     void setBackgroundImage(const QString &szPath);
     // Clamps into 0..100, shows it and rebuilds the label even when unchanged.

@@ -52,12 +52,6 @@ int64_t CPreviewClock::positionLocked() const
     return m_eState == State::Counting ? m_iOffset + m_stTimer.elapsed() : m_iPosition;
 }
 
-bool CPreviewClock::isCounting() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_eState == State::Counting;
-}
-
 bool CPreviewClock::isPaused() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

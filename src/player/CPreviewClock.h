@@ -25,7 +25,6 @@ public:
     void stop();
 
     int64_t position() const;
-    bool isCounting() const;
     bool isPaused() const;
 
 private:

@@ -52,7 +52,6 @@ public:
 
     void showPlayButton();
     void showPauseButton();
-    bool isPlaying() const { return m_bPlaying; }
 
     // CPreviewOutput, for producer threads.
     int64_t position() const override;

@@ -47,7 +47,6 @@ public:
 
     // False when a slot's frame could not be allocated.
     bool isValid() const { return m_bValid; }
-    int capacity() const { return m_iCapacity; }
 
     // Producer: waits for room, then moves pFrame's references into the next
     // slot (pFrame is left empty). 0 when queued; -1 when the ring is closed

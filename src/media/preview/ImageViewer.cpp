@@ -123,7 +123,6 @@ void ImageViewer::closeImpl(int iExitEcode)
 void ImageViewer::changePreviewCoverImpl()
 {
     const int64_t iJob = m_jobs.started();
-    m_bCoverOnly.store(true);
     AlbumProjectState &st = albumState();
     try {
         QMutexLocker lock(&st.mutexPreview);
@@ -140,13 +139,11 @@ void ImageViewer::changePreviewCoverImpl()
     } catch (...) {
         // Nothing leaves a slot; the cover is simply not shown.
     }
-    m_bCoverOnly.store(false);
 }
 
 void ImageViewer::previewVideoImpl()
 {
     const int64_t iJob = m_jobs.started();
-    m_bCoverOnly.store(false);
     AlbumProjectState &st = albumState();
     try {
         QMutexLocker lock(&st.mutexPreview);

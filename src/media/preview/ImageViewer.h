@@ -44,7 +44,6 @@ public:
     // one there, and nothing queued before is shown.
     void requestSeek();
     bool isActive() const { return m_bActive.load(); }
-    bool isCoverOnly() const { return m_bCoverOnly.load(); }
 
     // What the last playing job did (for the benchmark).
     struct Stats
@@ -76,7 +75,6 @@ private:
     std::atomic<bool> m_bPaused{false};
     std::atomic<int64_t> m_iSeekRequests{0};
     std::atomic<bool> m_bActive{false};
-    std::atomic<bool> m_bCoverOnly{false};
     mutable QMutex m_statsMutex;
     Stats m_stLastStats;
 };
