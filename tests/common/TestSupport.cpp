@@ -91,6 +91,26 @@ QString binDir()
     return QStringLiteral(PICTORA_BIN_DIR);
 }
 
+int countPixels(const QImage &image, const QRect &stArea, const std::function<bool(QRgb)> &fnMatch)
+{
+    int n = 0;
+    const QRect stInside = stArea & image.rect();
+    for (int y = stInside.top(); y <= stInside.bottom(); ++y)
+        for (int x = stInside.left(); x <= stInside.right(); ++x)
+            n += fnMatch(image.pixel(x, y));
+    return n;
+}
+
+int darkestGrey(const QImage &image, const QRect &stArea)
+{
+    int iDarkest = 255;
+    countPixels(image, stArea, [&](QRgb c) {
+        iDarkest = std::min(iDarkest, qGray(c));
+        return false;
+    });
+    return iDarkest;
+}
+
 FileSizeLimit::FileSizeLimit(uint64_t iBytes)
 {
     rlimit stLimit{};

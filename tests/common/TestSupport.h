@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 // Helpers shared by the tests: running the ffmpeg tools that make test media
 // and check our output independently of our own code.
@@ -40,6 +41,11 @@ QImage grabScreen(const QString &szName);
 
 // Directory holding Pictora's programs in the build tree.
 QString binDir();
+
+// Pixels of stArea that fnMatch accepts.
+int countPixels(const QImage &image, const QRect &stArea, const std::function<bool(QRgb)> &fnMatch);
+// The lowest grey level in stArea (255 for an empty area).
+int darkestGrey(const QImage &image, const QRect &stArea);
 
 // While it lives, no file of this process may grow beyond iBytes: writes
 // past that fail with EFBIG, as on a full disk (the signal that would end

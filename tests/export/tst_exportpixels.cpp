@@ -219,10 +219,7 @@ private Q_SLOTS:
         QVERIFY(stInk.right() >= stRect.right() - 8);
         QVERIFY(stInk.width() >= stRect.width() / 2);
         // Black at half opacity on white: mid grey at the darkest, never black.
-        int iDarkest = 255;
-        for (int y = stInk.top(); y <= stInk.bottom(); ++y)
-            for (int x = stInk.left(); x <= stInk.right(); ++x)
-                iDarkest = std::min(iDarkest, qGray(stFrame.pixel(x, y)));
+        const int iDarkest = testsupport::darkestGrey(stFrame, stInk);
         QVERIFY2(iDarkest > 105 && iDarkest < 150, qPrintable(QString::number(iDarkest)));
         QVERIFY(colorNear(stFrame.pixel(100, 100), qRgb(255, 255, 255), 6));
     }

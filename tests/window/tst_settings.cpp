@@ -301,10 +301,7 @@ private Q_SLOTS:
         const QRect stInk = exporttest::boundingBox(stFrame, [](QRgb c) { return qGray(c) < 200; });
         QVERIFY2(stMark.adjusted(-2, -2, 2, 2).contains(stInk) && stInk.width() > stMark.width() / 2,
                  qPrintable(QStringLiteral("ink %1,%2 %3x%4").arg(stInk.x()).arg(stInk.y()).arg(stInk.width()).arg(stInk.height())));
-        int iDarkest = 255;
-        for (int y = stInk.top(); y <= stInk.bottom(); ++y)
-            for (int x = stInk.left(); x <= stInk.right(); ++x)
-                iDarkest = std::min(iDarkest, qGray(stFrame.pixel(x, y)));
+        const int iDarkest = testsupport::darkestGrey(stFrame, stInk);
         QVERIFY2(qAbs(iDarkest - 128) < 25, qPrintable(QString::number(iDarkest)));
         qInfo("export %dx%d, %.3f s; ink at %d,%d %dx%d in the mark's %d,%d %dx%d, darkest grey %d",
               stVideo["width"].toInt(), stVideo["height"].toInt(), lfLength, stInk.x(), stInk.y(), stInk.width(),

@@ -65,15 +65,10 @@ void clickAt(QPoint stGlobal)
 // Pixels in stArea close to stColour.
 int pixelsNear(const QImage &image, const QRect &stArea, QColor stColour, int iTolerance = 40)
 {
-    int n = 0;
-    for (int y = stArea.top(); y <= stArea.bottom(); ++y)
-        for (int x = stArea.left(); x <= stArea.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (qAbs(c.red() - stColour.red()) + qAbs(c.green() - stColour.green()) + qAbs(c.blue() - stColour.blue())
-                <= iTolerance)
-                ++n;
-        }
-    return n;
+    return testsupport::countPixels(image, stArea, [&](QRgb c) {
+        return qAbs(qRed(c) - stColour.red()) + qAbs(qGreen(c) - stColour.green()) + qAbs(qBlue(c) - stColour.blue())
+               <= iTolerance;
+    });
 }
 
 // Where the player's picture and its play button are in a main window of

@@ -26,11 +26,7 @@ QRect globalRect(const QWidget *pWidget)
 // Pixels of stArea whose grey level is below iGrey.
 int darkPixels(const QImage &image, const QRect &stArea, int iGrey = 120)
 {
-    int n = 0;
-    for (int y = stArea.top(); y <= stArea.bottom(); ++y)
-        for (int x = stArea.left(); x <= stArea.right(); ++x)
-            n += qGray(image.pixel(x, y)) < iGrey;
-    return n;
+    return testsupport::countPixels(image, stArea, [iGrey](QRgb c) { return qGray(c) < iGrey; });
 }
 
 } // namespace
@@ -116,12 +112,8 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(pDialog));
             const QImage shot = testsupport::grabScreen(QStringLiteral("font-dialog"));
             stSample = globalRect(pDialog->findChild<QLineEdit *>("qt_fontDialog_sampleEdit"));
-            int iRed = 0;
-            for (int y = stSample.top(); y <= stSample.bottom(); ++y)
-                for (int x = stSample.left(); x <= stSample.right(); ++x) {
-                    const QColor c = shot.pixelColor(x, y);
-                    iRed += c.red() > 180 && c.green() < 90 && c.blue() < 90;
-                }
+            const int iRed = testsupport::countPixels(
+                shot, stSample, [](QRgb c) { return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90; });
             QVERIFY2(iRed > 200, qPrintable(QString::number(iRed)));
         });
         QVERIFY(!stSample.isEmpty());
