@@ -47,6 +47,8 @@ public:
             // message and give the same answer again, a few times at most.
             if (auto *pBox = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 qWarning("file dialog answerer: message \"%s\"", qPrintable(pBox->text()));
+                if (QWidget *pDialog = pBox->parentWidget())
+                    pDialog->setProperty(kAnswered, false);
                 pBox->reject();
                 if (++m_iRetries <= 5 && !m_szLastAnswer.isEmpty()) {
                     m_listAnswers.prepend(m_szLastAnswer);
@@ -55,8 +57,9 @@ public:
                 return;
             }
             auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!pDialog || !pDialog->isVisible())
+            if (!pDialog || !pDialog->isVisible() || pDialog->property(kAnswered).toBool())
                 return;
+            pDialog->setProperty(kAnswered, true);
             ++iShown;
             const QString szAnswer = m_listAnswers.isEmpty() ? QString() : m_listAnswers.takeFirst();
             m_szLastAnswer = szAnswer;
@@ -65,13 +68,16 @@ public:
                 return;
             }
             pDialog->selectFile(szAnswer);
-            QMetaObject::invokeMethod(pDialog, "accept");
+            // Queued: the dialog's own message ("File not found") runs a modal
+            // loop inside accept(), and this timer must be free to answer it.
+            QMetaObject::invokeMethod(pDialog, "accept", Qt::QueuedConnection);
         });
         m_timer.start(10);
     }
     int iShown = 0;
 
 private:
+    static constexpr const char *kAnswered = "answeredByTest";
     QStringList m_listAnswers;
     QString m_szLastAnswer;
     int m_iRetries = 0;
