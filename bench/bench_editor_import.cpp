@@ -11,8 +11,8 @@
 //
 //   bench_editor_import <data folder> <file>...
 
+#include "album/AlbumProjectState.h"
 #include "app/CQSrvProduct.h"
-#include "editor/AlbumProjectState.h"
 #include "editor/Vistalo.h"
 #include "editor/VistaloForm.h"
 #include "export_dialogs/ProgressDialog.h"

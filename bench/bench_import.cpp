@@ -6,7 +6,7 @@
 //
 // The thumbnail store goes to <data folder>, never to the user's own.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/MaterialImport.h"
 #include "online/CQSrvProductInfo.h"

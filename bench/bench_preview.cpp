@@ -11,10 +11,11 @@
 //                                         divisors, default 2 then 1)
 
 #include "BenchCpu.h"
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "import/MaterialImport.h"
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "media/recipes/AlbumTimeline.h"
 #include "player/CQVideoPlay.h"
 #include "player/VideoCtl.h"

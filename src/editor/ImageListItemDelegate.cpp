@@ -1,6 +1,6 @@
 #include "editor/ImageListItemDelegate.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageListView.h"
 
 #include <QEvent>

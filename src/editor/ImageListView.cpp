@@ -1,6 +1,6 @@
 #include "editor/ImageListView.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageListItemDelegate.h"
 #include "editor/ImageListItemModel.h"
 

@@ -1,6 +1,6 @@
 #include "editor/Vistalo.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageListView.h"
 #include "editor/ImageOpenTipDialog.h"

@@ -1,7 +1,7 @@
 // The export flow: the settings dialog, the target, the renderer run behind
 // a modal progress dialog, and the result dialogs.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageListView.h"
 #include "editor/Vistalo.h"
@@ -13,6 +13,7 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "export_dialogs/SuccessDialog.h"
 #include "media/export/MediaEncoder.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "online/DataUpload.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQUIPushButton.h"

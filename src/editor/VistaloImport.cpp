@@ -2,7 +2,8 @@
 // pass with its 4K warning, the batch decode with its progress, and the
 // report of filtered files.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
+#include "album/MaterialTypes.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageListView.h"
 #include "editor/Vistalo.h"
@@ -10,7 +11,7 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"
-#include "import/MaterialTypes.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQDlgTipSimple.h"
 #include "ui/CQQuitDialog.h"

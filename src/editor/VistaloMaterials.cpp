@@ -1,13 +1,15 @@
 // What the user does to the materials in the strip: select, reorder,
 // rotate, delete one, clear all.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageListView.h"
 #include "editor/Vistalo.h"
 #include "editor/VistaloForm.h"
 #include "import/CQSql.h"
 #include "media/ffmpeg/SizeMath.h"
+#include "media/recipes/AlbumGeometry.h"
+#include "media/recipes/AlbumTimeline.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQDlgTipSimple.h"
 

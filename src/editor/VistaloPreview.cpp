@@ -4,13 +4,14 @@
 // and the sound feeder (AudioDecoder) the sound; both follow the player's
 // clock, which this file starts, pauses and moves.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageListView.h"
 #include "editor/Vistalo.h"
 #include "editor/VistaloForm.h"
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "player/CQVideoPlay.h"
 #include "ui/CQComboBox.h"
 

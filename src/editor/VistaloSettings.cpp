@@ -4,13 +4,14 @@
 // before the lock is taken, or after it is let go: a nested event loop
 // must never run while the renderers wait for the album.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "editor/ImageWatermarkHelpDialog.h"
 #include "editor/Vistalo.h"
 #include "editor/VistaloForm.h"
 #include "font_picker/FontDialog.h"
 #include "import/ImageDecoder.h"
 #include "media/ffmpeg/MusicProbe.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "player/CQVideoPlay.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQQuitDialog.h"

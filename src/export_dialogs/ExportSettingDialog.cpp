@@ -1,6 +1,6 @@
 #include "export_dialogs/ExportSettingDialog.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "export_dialogs/ExportTarget.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQDlgTipSimple.h"

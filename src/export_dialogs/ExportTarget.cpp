@@ -1,6 +1,6 @@
 #include "export_dialogs/ExportTarget.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/TemporaryOutput.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "import/CQSql.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "online/CQSrvProductInfo.h"
 
 #include <QCoreApplication>

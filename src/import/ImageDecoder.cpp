@@ -1,7 +1,7 @@
 #include "import/ImageDecoder.h"
 
+#include "album/MaterialTypes.h"
 #include "import/CQSql.h"
-#include "import/MaterialTypes.h"
 #include "media/ffmpeg/EdgeFrames.h"
 #include "media/ffmpeg/FFmpegFormat.h"
 #include "media/ffmpeg/FFmpegPtr.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 
 #include <QImage>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "online/DataUpload.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "online/CQSrvProductInfo.h"
 
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "render_cli/MaterialRecords.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "import/MaterialImport.h"
 
 #include <QDir>

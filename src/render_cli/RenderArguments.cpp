@@ -1,7 +1,8 @@
 #include "render_cli/RenderArguments.h"
 
-#include "editor/AlbumProjectState.h"
-#include "import/MaterialTypes.h"
+#include "album/AlbumProjectState.h"
+#include "album/MaterialTypes.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "render_cli/MaterialRecords.h"
 
 #include <QCommandLineParser>

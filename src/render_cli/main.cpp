@@ -2,7 +2,7 @@
 // batches and benchmarks. It fills the album state from its arguments, runs
 // MediaEncoder in a thread of its own as the editor does, and reports on stderr.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "render_cli/RenderArguments.h"
 

@@ -1,7 +1,7 @@
 #include "common/ExportTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "media/ffmpeg/EdgeFrames.h"
 #include "media/ffmpeg/FFmpegFormat.h"

@@ -4,10 +4,10 @@
 // gap or repeat, a damaged music packet; and in every format with sound,
 // for every mix of writers, a sound track exactly as long as the picture.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 
 #include <QMutex>
 #include <QTemporaryDir>

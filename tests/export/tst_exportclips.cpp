@@ -4,9 +4,9 @@
 // frame number in two grey levels, so that every output frame tells which
 // clip frame it shows.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

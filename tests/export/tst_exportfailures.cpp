@@ -2,10 +2,10 @@
 // temporary file, a file already at the target kept, and a renderer ready
 // for the next export.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 
 #include <QEventLoop>

@@ -1,9 +1,9 @@
 // The nine export formats: frame counts, codecs, the silent sound track and
 // the progress, checked on the written files with ffprobe.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

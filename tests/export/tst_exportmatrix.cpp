@@ -2,9 +2,9 @@
 // combination exports, with the frame count of the album's duration at the
 // rate the file is written with.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

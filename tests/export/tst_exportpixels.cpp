@@ -2,11 +2,12 @@
 // ffmpeg CLI: backdrop and bars, fitting, rotation, the fadeblack transition
 // against the CLI's own xfade, and both watermarks.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "media/ffmpeg/SizeMath.h"
+#include "media/recipes/AlbumGeometry.h"
 
 #include <QFontMetrics>
 #include <QPainter>

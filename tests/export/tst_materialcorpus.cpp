@@ -3,12 +3,13 @@
 // exported: the frame count of the album's duration, the picture as shown
 // (upright, in its colours, transparent parts on the backdrop) and the sound.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/MaterialImport.h"
 #include "media/ffmpeg/SizeMath.h"
+#include "media/recipes/AlbumGeometry.h"
 
 #include <QBuffer>
 #include <QImageWriter>

@@ -2,14 +2,15 @@
 // pixel format: frame counts, turning, fitting on the backdrop, the
 // transition graph and the watermark.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/TestMedia.h"
-#include "editor/AlbumProjectState.h"
 #include "media/ffmpeg/EdgeFrames.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
 #include "media/ffmpeg/PictureOrientation.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "media/recipes/PictureRecipes.h"
 
 #include <QFontMetrics>

@@ -2,7 +2,7 @@
 // through xfade plane by plane, which must give the luma of the 4:4:4
 // transition exactly and its chroma at chroma resolution, for every effect.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"

@@ -3,10 +3,10 @@
 
 #include "window/EditorTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
 #include "common/TestMedia.h"
-#include "editor/AlbumProjectState.h"
 #include "export_dialogs/ExportSettingDialog.h"
 #include "export_dialogs/FailDialog.h"
 #include "export_dialogs/FileManagerReveal.h"

@@ -2,9 +2,9 @@
 // platform: options and the album fields they write, the file-name rules
 // with their messages, and what pressing "export" does with the target.
 
+#include "album/AlbumProjectState.h"
 #include "app/CQSrvProduct.h"
 #include "common/TestMedia.h"
-#include "editor/AlbumProjectState.h"
 #include "export_dialogs/ExportSettingDialog.h"
 #include "export_dialogs/ExportTarget.h"
 #include "export_dialogs/FailDialog.h"

@@ -5,9 +5,9 @@
 
 #include "window/EditorTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
-#include "editor/AlbumProjectState.h"
 #include "export_dialogs/ExportSettingDialog.h"
 #include "export_dialogs/FailDialog.h"
 #include "export_dialogs/ProgressDialog.h"

@@ -2,8 +2,8 @@
 
 // Helpers shared by the import tests (header only: each test is its own program).
 
+#include "album/AlbumProjectState.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "import/ImageDecoder.h"
 #include "import/MaterialAppender.h"
 

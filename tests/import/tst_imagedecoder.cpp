@@ -1,12 +1,12 @@
+#include "album/AlbumProjectState.h"
+#include "album/MaterialTypes.h"
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "import/ImportTestSupport.h"
 #include "import/MaterialAppender.h"
 #include "import/MaterialImport.h"
-#include "import/MaterialTypes.h"
 #include "media/ffmpeg/SizeMath.h"
 
 #include <QDir>

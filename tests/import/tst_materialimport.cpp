@@ -1,6 +1,6 @@
+#include "album/AlbumProjectState.h"
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/ImportTestSupport.h"
 #include "import/MaterialImport.h"

@@ -1,4 +1,4 @@
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/ImportTestSupport.h"
 #include "online/CQSrvProductInfo.h"

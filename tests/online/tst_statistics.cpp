@@ -1,4 +1,4 @@
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "online/CQSrvProductInfo.h"
 #include "online/DataUpload.h"
 

@@ -1,6 +1,6 @@
+#include "album/AlbumProjectState.h"
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "player/CQPrevTipDialog.h"
 #include "player/CQSlider.h"
 #include "player/CQVideoPlay.h"

@@ -3,11 +3,11 @@
 // music file without sound, and the clips' own sound only while the clip is
 // on screen.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/PreviewTestSupport.h"
-#include "common/TestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "common/TestMedia.h"
+#include "common/TestSupport.h"
 #include "media/preview/AudioDecoder.h"
 #include "media/recipes/AudioReader.h"
 

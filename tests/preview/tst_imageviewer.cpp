@@ -1,9 +1,9 @@
 // The preview renderer against a recording player: sizes, covers that match
 // the export's frames, real-time playback, seeks, pauses and call-offs.
 
+#include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/PreviewTestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/MaterialImport.h"
 #include "media/preview/ImageViewer.h"

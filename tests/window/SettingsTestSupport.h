@@ -4,9 +4,9 @@
 
 #include "EditorTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "app/CQSrvProduct.h"
 #include "common/ModalTestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "font_picker/FontDialog.h"
 #include "ui/CFramelessWindow.h"
 

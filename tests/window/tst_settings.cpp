@@ -5,11 +5,12 @@
 
 #include "common/ExportTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
-#include "editor/AlbumProjectState.h"
 #include "font_picker/FontDialog.h"
 #include "font_picker/FontListView.h"
 #include "media/export/MediaEncoder.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "player/CQVideoPlay.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQToast.h"

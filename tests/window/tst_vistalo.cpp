@@ -2,16 +2,17 @@
 // buttons, deleting, clearing, rotating, selecting, closing.
 #include "EditorTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
 #include "common/ExportTestSupport.h"
-#include "editor/AlbumProjectState.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "export_dialogs/ProgressDialog.h"
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "media/export/MediaEncoder.h"
+#include "media/recipes/AlbumGeometry.h"
 #include "player/CQVideoPlay.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"

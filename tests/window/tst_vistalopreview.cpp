@@ -4,7 +4,7 @@
 // end of the album; each checked on the pictures that reach the player.
 #include "EditorTestSupport.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
 #include "player/CQSlider.h"

@@ -3,10 +3,10 @@
 // PICTORA_SHOT_DIR to keep the screenshots.
 #include "EditorTestSupport.h"
 
+#include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
-#include "common/TestSupport.h"
 #include "app/CQSrvProduct.h"
-#include "editor/AlbumProjectState.h"
+#include "common/TestSupport.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "player/CQVideoPlay.h"

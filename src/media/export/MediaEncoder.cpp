@@ -1,6 +1,6 @@
 #include "media/export/MediaEncoder.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/ContainerLimits.h"
 #include "media/ffmpeg/FFmpegCodec.h"
 #include "media/ffmpeg/FFmpegFormat.h"

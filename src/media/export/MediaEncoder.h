@@ -9,7 +9,7 @@
 // a time: pictures are prepared, encoded and written, then the sound is
 // brought up to the same instant, all in the worker thread.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/ExportContext.h"
 #include "media/export/ExportStats.h"
 #include "media/recipes/AlbumTimeline.h"

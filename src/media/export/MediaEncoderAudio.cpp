@@ -13,7 +13,7 @@
 // mixed once, in order, and silence fills only where a clip's sound has ended.
 // The mixed sound goes into the FIFO, which is cut into encoder frames.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "media/ffmpeg/FFmpegCodec.h"
 #include "media/ffmpeg/FFmpegFormat.h"

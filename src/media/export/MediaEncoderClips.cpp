@@ -2,7 +2,7 @@
 // brought to the output rate one frame at a time, and its sound opened for
 // the writers that mix it.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "media/ffmpeg/FFmpegCodec.h"
 #include "media/ffmpeg/FFmpegFormat.h"

@@ -1,6 +1,6 @@
 // Image segments, transitions and the watermark of the export.
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "media/ffmpeg/EdgeFrames.h"
 #include "media/ffmpeg/FilterGraph.h"

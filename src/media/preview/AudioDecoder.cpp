@@ -1,6 +1,6 @@
 #include "media/preview/AudioDecoder.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/preview/CPreviewRenderer.h"
 #include "media/preview/CSoundFeed.h"
 

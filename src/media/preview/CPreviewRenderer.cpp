@@ -1,6 +1,6 @@
 #include "media/preview/CPreviewRenderer.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"

@@ -1,6 +1,6 @@
 #include "media/preview/CSoundFeed.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/preview/CPreviewOutput.h"
 

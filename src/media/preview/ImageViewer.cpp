@@ -1,6 +1,6 @@
 #include "media/preview/ImageViewer.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/preview/CPreviewOutput.h"
 #include "media/preview/CPreviewRenderer.h"
 

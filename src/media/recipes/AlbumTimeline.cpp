@@ -1,6 +1,6 @@
 #include "media/recipes/AlbumTimeline.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/recipes/PictureRecipes.h"
 
 #include <algorithm>
@@ -135,3 +135,10 @@ int64_t AlbumTimeline::materialEnd(int iRow) const
 }
 
 } // namespace recipes
+
+int64_t materialEndPosition(int iRow)
+{
+    // The same walk the renderers take, so that a position given here falls
+    // on the frame they count there.
+    return recipes::AlbumTimeline(albumState(), AVRational{25, 1}).materialEnd(iRow);
+}

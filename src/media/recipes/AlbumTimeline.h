@@ -96,3 +96,7 @@ private:
 };
 
 } // namespace recipes
+
+// Timeline position (microseconds) at which the material of album row iRow
+// ends, at the 25 frames a second the editor's player counts.
+int64_t materialEndPosition(int iRow);

@@ -1,12 +1,13 @@
 #include "media/recipes/PictureRecipes.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/ffmpeg/EdgeFrames.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
 #include "media/ffmpeg/PictureOrientation.h"
 #include "media/ffmpeg/SizeMath.h"
+#include "media/recipes/AlbumGeometry.h"
 
 #include <QFontMetrics>
 #include <QPainter>

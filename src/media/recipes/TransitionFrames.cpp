@@ -1,6 +1,6 @@
 #include "media/recipes/TransitionFrames.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/recipes/PictureRecipes.h"

@@ -173,26 +173,17 @@ const TransitionEffect *nextTransitionEffect();
 // Fixes the index of the next pick (tests and scripted renders).
 void setTransitionPickerIndex(int iIndex);
 
-// Watermark geometry on a W x H frame; pos is one of the nine position codes.
-QRect placeWatermark(int w, int h, int pos, int W, int H);
-QRect textWatermarkRect(const QString &szText, const QFont &stFont, int pos, int W, int H);
-QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H);
-
 // The file an export writes: "<folder>/<name>.<format in lower case>", for
 // given values and for the album's export fields.
 QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat);
 QString exportOutputPath(const AlbumProjectState &stState);
 
-// Recomputes iExportWidth x iExportHeight from the tier and the ratio.
-void updateExportSize();
 // With the ratio combo at its first entry, takes the ratio from the first
 // material (turned when it is rotated by an odd number of quarter turns).
 void updateSelfAdaptiveRatio(int iRatioComboIndex);
 
 // A material's duration in microseconds (images all last iImageDuration).
 int64_t materialDuration(const ImageSource &stSource);
-// Timeline position (microseconds) at which the material of a row ends.
-int64_t materialEndPosition(int iRow);
 
 // Sets the image duration to iSeconds and moves the total by the change
 // times the number of images. Like every helper here it takes no lock:

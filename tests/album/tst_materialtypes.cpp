@@ -1,5 +1,5 @@
-#include "editor/AlbumProjectState.h"
-#include "import/MaterialTypes.h"
+#include "album/AlbumProjectState.h"
+#include "album/MaterialTypes.h"
 
 #include <QDir>
 #include <QFile>

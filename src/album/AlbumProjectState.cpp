@@ -1,12 +1,8 @@
-#include "editor/AlbumProjectState.h"
-
-#include "media/ffmpeg/SizeMath.h"
-#include "media/recipes/AlbumTimeline.h"
+#include "album/AlbumProjectState.h"
 
 #include <QBrush>
 #include <QDebug>
 #include <QFile>
-#include <QFontMetrics>
 #include <QHash>
 #include <QRandomGenerator>
 #include <QStandardItem>
@@ -14,7 +10,6 @@
 #include <QUrl>
 
 #include <atomic>
-#include <cmath>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -181,57 +176,6 @@ void setTransitionPickerIndex(int iIndex)
     g_iTransitionIndex.store(((iIndex % kTransitionEffectCount) + kTransitionEffectCount) % kTransitionEffectCount);
 }
 
-QRect placeWatermark(int w, int h, int pos, int W, int H)
-{
-    const int mx = static_cast<int>(W * 0.01);
-    const int my = static_cast<int>(H * 0.01);
-    const int cx = W / 2 - w / 2;
-    const int cy = H / 2 - h / 2;
-    switch (pos) {
-    case 1: return QRect(mx, my, w, h);
-    case 2: return QRect(cx, my, w, h);
-    case 4: return QRect(W - mx - w, my, w, h);
-    case 8: return QRect(mx, cy, w, h);
-    case 16: return QRect(cx, cy, w, h);
-    case 32: return QRect(W - mx - w, cy, w, h);
-    case 64: return QRect(mx, H - my - h, w, h);
-    case 128: return QRect(cx, H - my - h, w, h);
-    case 256: return QRect(W - mx - w, H - my - h, w, h);
-    default: return QRect(0, 0, w, h);
-    }
-}
-
-QRect textWatermarkRect(const QString &szText, const QFont &stFont, int pos, int W, int H)
-{
-    QSize stSize(0, 0);
-    if (!szText.isEmpty())
-        stSize = QFontMetrics(stFont).boundingRect(szText).size();
-    return placeWatermark(stSize.width(), stSize.height(), pos, W, H);
-}
-
-QRect imageWatermarkRect(int imageW, int imageH, int pos, int W, int H)
-{
-    if (imageW <= 0 || imageH <= 0 || W <= 0 || H <= 0)
-        return placeWatermark(0, 0, pos, W, H);
-
-    struct RatioFactor { double lfRatio; double lfFactor; };
-    // Tried in this order; the first of equally near ratios wins.
-    static const RatioFactor s_table[] = {
-        {16.0 / 9.0, 0.175}, {4.0 / 3.0, 0.311}, {2.0 / 1.0, 0.21},
-        {9.0 / 16.0, 0.414}, {3.0 / 4.0, 0.311}, {1.0, 0.311},
-    };
-    const double lfFrameRatio = static_cast<double>(W) / H;
-    const RatioFactor *pBest = &s_table[0];
-    for (const RatioFactor &st : s_table) {
-        if (std::fabs(st.lfRatio - lfFrameRatio) < std::fabs(pBest->lfRatio - lfFrameRatio))
-            pBest = &st;
-    }
-    const int tw = static_cast<int>(W * pBest->lfFactor);
-    const int th = static_cast<int>(static_cast<double>(tw) * imageH / imageW);
-    const QSize stFit = fitSize(imageW, imageH, tw, th);
-    return placeWatermark(stFit.width(), stFit.height(), pos, W, H);
-}
-
 QString exportTargetPath(const QString &szDir, const QString &szName, const QString &szFormat)
 {
     // One multi-argument arg(): a "%1" typed into the name stays text.
@@ -241,17 +185,6 @@ QString exportTargetPath(const QString &szDir, const QString &szName, const QStr
 QString exportOutputPath(const AlbumProjectState &stState)
 {
     return exportTargetPath(stState.szExportDir, stState.szExportFileName, stState.szExportFormat);
-}
-
-void updateExportSize()
-{
-    AlbumProjectState &st = albumState();
-    const int iHeight = tierHeight(st.szExportResolution);
-    if (iHeight <= 0 || st.stVideoRatio.den == 0)
-        return;
-    const QSize stSize = evenSizeFromRatio(iHeight, st.stVideoRatio.num, st.stVideoRatio.den);
-    st.iExportWidth = stSize.width();
-    st.iExportHeight = stSize.height();
 }
 
 void updateSelfAdaptiveRatio(int iRatioComboIndex)
@@ -280,13 +213,6 @@ int64_t materialDuration(const ImageSource &stSource)
     if (stSource.iSourceType == SourceVideo)
         return av_rescale_q(stSource.iDuration, stSource.stTimeBase, kMicroseconds);
     return av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, kMicroseconds);
-}
-
-int64_t materialEndPosition(int iRow)
-{
-    // The same walk the renderers take, so that a position given here falls
-    // on the frame they count there.
-    return recipes::AlbumTimeline(albumState(), AVRational{25, 1}).materialEnd(iRow);
 }
 
 void setImageDurationSeconds(int iSeconds)

@@ -1,4 +1,6 @@
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
+#include "media/recipes/AlbumGeometry.h"
+#include "media/recipes/AlbumTimeline.h"
 
 #include <QFontMetrics>
 #include <QSet>

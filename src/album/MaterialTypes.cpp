@@ -1,6 +1,6 @@
-#include "import/MaterialTypes.h"
+#include "album/MaterialTypes.h"
 
-#include "editor/AlbumProjectState.h"
+#include "album/AlbumProjectState.h"
 
 #include <QDir>
 #include <QFileInfo>
