@@ -1,6 +1,7 @@
 #include "app/AppStartUp.h"
 #include "app/CQAppSingle.h"
 #include "app/CQSrvProduct.h"
+#include "app/ProgramFolders.h"
 #include "editor/Vistalo.h"
 #include "online/CDumpCatchHookup.h"
 #include "online/SystemMessageBox.h"
@@ -38,7 +39,7 @@ int main(int argc, char *argv[])
     {
         CQSrvProduct services;
 
-        installTranslators(app, QLocale::system().uiLanguages(), QStringLiteral("translations"));
+        installTranslators(app, QLocale::system().uiLanguages(), programDataFolder() + QStringLiteral("/translations"));
         registerFontSubstitutions();
 
         auto pMainWindow = std::make_unique<CFramelessWindow>();
