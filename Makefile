@@ -5,7 +5,7 @@ ASAN_DIR      ?= build-asan
 JOBS          ?= $(shell nproc)
 CTEST_ARGS    ?=
 
-.PHONY: all deps configure build run test test-sanitize bench clean
+.PHONY: all deps configure build run test test-sanitize package bench clean
 
 all: build
 
@@ -31,6 +31,10 @@ test-sanitize: deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DPICTORA_ENGINE_ONLY=ON -DPICTORA_SANITIZE=ON
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The Debian package, build/pictora_<version>_<arch>.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@echo "Benchmarks: see bench/README.md"
