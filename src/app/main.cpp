@@ -54,6 +54,15 @@ int main(int argc, char *argv[])
             pMainWindow->resize(stSize.expandedTo(pMainWindow->minimumSize()));
         }
 
+        // Files the program was started with (the desktop's "Open with"),
+        // once the event loop runs; Qt has taken its own options out.
+        const QStringList openedFiles = QCoreApplication::arguments().mid(1);
+        if (!openedFiles.isEmpty()) {
+            Vistalo *pOpener = pEditor.get();
+            QMetaObject::invokeMethod(
+                pOpener, [pOpener, openedFiles] { pOpener->importOpenedFiles(openedFiles); }, Qt::QueuedConnection);
+        }
+
         iResult = app.exec();
 
         // Teardown: the editor (its workers stop first), the main window, then the services.
