@@ -113,10 +113,9 @@ QString startProgram(QProcess &program, const QString &szHome, const QStringList
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(testsupport::binDir() + QStringLiteral("/Pictora"), args);
     QStringList windows;
-    QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1; }, 20000);
-    if (windows.size() != 1)
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1; }, 20000)
+        || !QTest::qWaitFor([&] { return windowGeometry(windows.first()).size() == QSize(902, 616); }, 10000))
         return QString();
-    QTest::qWaitFor([&] { return windowGeometry(windows.first()).size() == QSize(902, 616); }, 10000);
     return windows.first();
 }
 
@@ -125,8 +124,8 @@ bool quitProgram(QProcess &program, const QRect &stWindow)
 {
     clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
     QStringList windows;
-    QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Tips"))).size() == 1; }, 10000);
-    if (windows.size() != 1 || program.state() != QProcess::Running)
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Tips"))).size() == 1; }, 10000)
+        || program.state() != QProcess::Running)
         return false;
     grabScreen(QStringLiteral("program-quit"));
     xdotool({"windowfocus", "--sync", windows.first()});
