@@ -46,6 +46,7 @@ int main(int argc, char *argv[])
         // The editor answers the window's close requests (its quit question).
         auto pEditor = std::make_unique<Vistalo>(pMainWindow.get());
         app.setMainWindow(pMainWindow.get());
+        QObject::connect(&app, &CQAppSingle::sig_filesOpened, pEditor.get(), &Vistalo::importOpenedFiles);
         pMainWindow->addContentWidget(pEditor.get());
 
         pMainWindow->show();
