@@ -342,7 +342,8 @@ private Q_SLOTS:
         QCOMPARE(stLast.captured(1), QString("100"));
         QCOMPARE(stLast.captured(2), QString("96"));
         QCOMPARE(stLast.captured(3), QString("96"));
-        QCOMPARE(szShown.mid(stLast.capturedEnd()), "\r\n" + szFolder + "/short.mp4\r\n");
+        // (A sanitizer's report at exit may follow.)
+        QVERIFY2(szShown.mid(stLast.capturedEnd()).startsWith("\r\n" + szFolder + "/short.mp4\r\n"), qPrintable(szShown));
 
         QProcess cancelled;
         startOnTerminal(cancelled, {"--resolution", "480P", "--image-duration", "60", "--output",
@@ -357,7 +358,7 @@ private Q_SLOTS:
         QVERIFY(cancelled.waitForFinished(60000));
         szSoFar += QString::fromLocal8Bit(cancelled.readAllStandardOutput());
         QCOMPARE(cancelled.exitCode(), 128 + SIGINT);
-        QVERIFY2(szSoFar.contains(QRegularExpression(" *\\r\\npictora-render: Operation interrupted\\(.+\\)\\r\\n$")),
+        QVERIFY2(szSoFar.contains(QRegularExpression(" *\\r\\npictora-render: Operation interrupted\\(.+\\)\\r\\n")),
                  qPrintable(szSoFar));
         QCOMPARE(folderEntries(szFolder), QStringList{"short.mp4"});
 
