@@ -107,6 +107,10 @@ QString startProgram(QProcess &program, const QString &szHome, const QStringList
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), szHome + QStringLiteral("/xdg"));
     env.insert(QStringLiteral("HOME"), szHome);
+    // Its single-instance socket in a folder of its own: a Pictora that
+    // another test run has open on this machine must not answer for it.
+    QDir().mkpath(szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("TMPDIR"), szHome + QStringLiteral("/tmp"));
     env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     program.setProcessEnvironment(env);
