@@ -1,11 +1,11 @@
 #pragma once
 
+#include "online/CQJSBase.h"
 #include "ui/CQDialogEx.h"
 
 #include <QPointer>
 #include <QSizeF>
 
-class CQJSBase;
 class QLabel;
 class QMovie;
 class QPushButton;
