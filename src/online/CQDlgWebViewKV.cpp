@@ -29,16 +29,6 @@ QLabel *label(QWidget *pParent, const char *pszName)
     return pLabel;
 }
 
-QPushButton *flatButton(QWidget *pParent, const char *pszName)
-{
-    auto *pButton = new QPushButton(pParent);
-    pButton->setObjectName(QLatin1String(pszName));
-    pButton->setFlat(true);
-    pButton->setCursor(Qt::PointingHandCursor);
-    pButton->setFocusPolicy(Qt::TabFocus);
-    return pButton;
-}
-
 } // namespace
 
 CQDlgWebViewKV::CQDlgWebViewKV(QWidget *pParent)

@@ -6,6 +6,7 @@
 #include "ui/CFrameLessCaption.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQWebPanelLoader.h"
+#include "ui/CQWidgetEx.h"
 #include "ui/QUIWebEngineView.h"
 
 #include <QEvent>
@@ -13,20 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
-
-namespace {
-
-QPushButton *barButton(QWidget *pParent, const char *pszName)
-{
-    auto *pButton = new QPushButton(pParent);
-    pButton->setObjectName(QLatin1String(pszName));
-    pButton->setFlat(true);
-    pButton->setCursor(Qt::PointingHandCursor);
-    pButton->setFocusPolicy(Qt::TabFocus);
-    return pButton;
-}
-
-} // namespace
 
 CFrameLessBottom::CFrameLessBottom(QObject *pParent)
     : QObject(pParent)
@@ -43,11 +30,11 @@ void CFrameLessBottom::buildBar(QWidget *pBottom)
     pLayout->setContentsMargins(0, 0, 0, 0);
 
     pLayout->addSpacing(20);
-    m_pBtnOfficeWeb = barButton(pBottom, "btnOfficeWeb");
+    m_pBtnOfficeWeb = flatButton(pBottom, "btnOfficeWeb");
     m_pBtnOfficeWeb->setFixedSize(75, 20);
     pLayout->addWidget(m_pBtnOfficeWeb);
     pLayout->addSpacing(20);
-    m_pBtnOnlineKeFu = barButton(pBottom, "btnOnlineKeFu");
+    m_pBtnOnlineKeFu = flatButton(pBottom, "btnOnlineKeFu");
     m_pBtnOnlineKeFu->setFixedSize(75, 20);
     pLayout->addWidget(m_pBtnOnlineKeFu);
     pLayout->addSpacing(20);
@@ -70,7 +57,7 @@ void CFrameLessBottom::buildBar(QWidget *pBottom)
     m_pAdMask->setGeometry(10, 0, 534, 40);
 
     pLayout->addSpacing(20);
-    m_pBtnUpDate = barButton(pBottom, "btnUpDate");
+    m_pBtnUpDate = flatButton(pBottom, "btnUpDate");
     m_pBtnUpDate->setMinimumSize(16, 0);
     m_pBtnUpDate->setMaximumWidth(16);
     m_pBtnUpDate->setFixedHeight(16);
