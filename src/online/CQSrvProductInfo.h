@@ -8,8 +8,9 @@
 #include <functional>
 
 // Product identity, release data, per-user data folder, identifiers and the
-// statistics channel. Built into the program; nothing here goes to the
-// network. One process-wide object, reached through instance(); separate
+// statistics channel. Built into the program; the only request it makes
+// itself is the release file's, and only to a configured update server. One
+// process-wide object, reached through instance(); separate
 // objects can be made for tests (or tools) that need other settings.
 //
 // Per-user data folder, first one that can be created and written:
@@ -28,8 +29,8 @@
 // that the silent check of the next start has it. Without "updateServer"
 // nothing is fetched or read and the latest version is "000".
 //
-// User config: "config.ini" in the data folder, read like the release file
-// on every use.
+// User config: "config.ini" in the data folder, "key=value" lines, read
+// afresh on every use.
 // Everything that would leave the machine is off unless the user turns it on:
 //   statistics=1        the statistics switch;
 //   crashReport=1       consent to send a crash report;

@@ -58,7 +58,7 @@ bool QUIWebEnginePage::sameOrigin(const QUrl &stA, const QUrl &stB)
 
 bool QUIWebEnginePage::acceptNavigationRequest(const QUrl &stUrl, NavigationType eType, bool bMainFrame)
 {
-    if (!bMainFrame || stUrl == QUrl(QStringLiteral("about:blank")) || stUrl.scheme() == QLatin1String("data")
+    if (!bMainFrame || stUrl == QUrl(QStringLiteral("about:blank"))
         || (m_stHome.isValid() && sameOrigin(stUrl, m_stHome)))
         return true;
     // Only a link the user clicked leaves us, and only for the browser.
