@@ -47,10 +47,13 @@ double timeToWindow(xcb_connection_t *pConn, const QString &szProgram, const QSt
                     const QByteArray &szTitle)
 {
     // A fresh data folder for every run: nothing cached from the last one.
+    // Its own temporary folder too: the single-instance name lives there, and
+    // another Pictora on the machine must not answer for this one.
     QTemporaryDir stHome;
     QProcessEnvironment stEnv = QProcessEnvironment::systemEnvironment();
     stEnv.insert(QStringLiteral("XDG_DATA_HOME"), stHome.path());
     stEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), stHome.path());
+    stEnv.insert(QStringLiteral("TMPDIR"), stHome.path());
     QProcess stProcess;
     stProcess.setProcessEnvironment(stEnv);
     stProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 CFrameLessBottom::CFrameLessBottom(QObject *pParent)
@@ -43,14 +44,6 @@ void CFrameLessBottom::buildBar(QWidget *pBottom)
     m_pWebLayout->setObjectName(QStringLiteral("uiWebLayout"));
     m_pWebLayout->installEventFilter(this);
     pLayout->addWidget(m_pWebLayout, 1);
-    // Without a screen to show pages on, the panel stays empty.
-    if (CQWebPanelLoader::webPagesShown()) {
-        m_pWebAdv = new QUIWebEngineView(m_pWebLayout);
-        m_pWebAdv->setObjectName(QStringLiteral("webAdv"));
-        m_pWebAdv->setGeometry(10, 0, 534, 40);
-        m_pWebAdv->setContextMenuPolicy(Qt::NoContextMenu);
-        m_pWebAdv->setFocusPolicy(Qt::NoFocus);
-    }
     m_pAdMask = new QWidget(m_pWebLayout);
     m_pAdMask->setObjectName(QStringLiteral("ad_mask"));
     m_pAdMask->setAttribute(Qt::WA_StyledBackground);
@@ -88,6 +81,24 @@ void CFrameLessBottom::retranslate()
 
 void CFrameLessBottom::startWebPanel()
 {
+    // Without a screen to show pages on, the panel stays empty. Elsewhere the
+    // web engine starts once the window has been drawn: its start takes a
+    // while, and the window should not wait for it.
+    if (CQWebPanelLoader::webPagesShown())
+        m_bStartOnFirstPaint = true;
+    else
+        m_pLoader->start(nullptr, QUrl());
+}
+
+void CFrameLessBottom::loadWebPanel()
+{
+    m_pWebAdv = new QUIWebEngineView(m_pWebLayout);
+    m_pWebAdv->setObjectName(QStringLiteral("webAdv"));
+    m_pWebAdv->setGeometry(10, 0, m_pWebLayout->width() - 10, m_pWebLayout->height());
+    m_pWebAdv->setContextMenuPolicy(Qt::NoContextMenu);
+    m_pWebAdv->setFocusPolicy(Qt::NoFocus);
+    m_pWebAdv->show();
+    m_pAdMask->raise();
     m_pLoader->start(m_pWebAdv, QUrl(CQSrvProductInfo::instance().localPageAddress(QStringLiteral("panel"))));
 }
 
@@ -110,6 +121,10 @@ void CFrameLessBottom::closeWebPanel()
 bool CFrameLessBottom::eventFilter(QObject *pWatched, QEvent *pEvent)
 {
     // The panel and its cover sit at (10, 0) and fill the rest of their place.
+    if (pWatched == m_pWebLayout && pEvent->type() == QEvent::Paint && m_bStartOnFirstPaint) {
+        m_bStartOnFirstPaint = false;
+        QTimer::singleShot(0, this, &CFrameLessBottom::loadWebPanel);
+    }
     if (pWatched == m_pWebLayout && pEvent->type() == QEvent::Resize) {
         const QSize stSize(m_pWebLayout->width() - 10, m_pWebLayout->height());
         m_pAdMask->resize(stSize);

@@ -20,7 +20,8 @@ public:
     // Builds the bar's widgets into pBottom and wires its buttons.
     void buildBar(QWidget *pBottom);
     void retranslate();
-    // Starts filling the web panel; sig_webPanelFinished follows once.
+    // Starts filling the web panel (once the window is drawn);
+    // sig_webPanelFinished follows once.
     void startWebPanel();
     // Shows the update button exactly while a newer version is known.
     void refreshUpdateButton();
@@ -46,6 +47,8 @@ protected:
     bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
 
 private:
+    void loadWebPanel();
+
     QPushButton *m_pBtnOfficeWeb = nullptr;
     QPushButton *m_pBtnOnlineKeFu = nullptr;
     QPushButton *m_pBtnUpDate = nullptr;
@@ -54,4 +57,5 @@ private:
     QUIWebEngineView *m_pWebAdv = nullptr;
     QWidget *m_pAdMask = nullptr;
     CQWebPanelLoader *m_pLoader = nullptr;
+    bool m_bStartOnFirstPaint = false;
 };

@@ -155,8 +155,8 @@ private Q_SLOTS:
         // The panel's page loads and its cover goes; the loading notice, and
         // only it, hands the update check over: the event queued after it
         // stays queued.
+        QTRY_VERIFY(m_pWindow->bottomBar()->webPanel());
         QUIWebEngineView *pPanel = m_pWindow->bottomBar()->webPanel();
-        QVERIFY(pPanel);
         QTRY_VERIFY_WITH_TIMEOUT(!m_pWindow->findChild<QWidget *>("ad_mask")->isVisible(), 30000);
         QCOMPARE(pPanel->url().path(), QStringLiteral("/web/panel.html"));
         QCOMPARE(m_iPendingAtNotice, 2);
