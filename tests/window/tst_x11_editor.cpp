@@ -129,6 +129,10 @@ private Q_SLOTS:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-program"));
         env.insert(QStringLiteral("HOME"), path("home"));
+        // The single-instance name lives in the temporary folder: a Pictora
+        // running elsewhere on the machine must not answer for this one.
+        QVERIFY(QDir().mkpath(path("tmp")));
+        env.insert(QStringLiteral("TMPDIR"), path("tmp"));
         env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         program.setProcessEnvironment(env);
