@@ -1,7 +1,7 @@
 #include "app/ProgramFolders.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -28,9 +28,13 @@ QString inPrefix(const QString &szPrefix, const char *pszSub)
     return QDir::cleanPath(szPrefix + QLatin1Char('/') + QLatin1String(pszSub));
 }
 
+// From /proc/self/exe rather than the application object, so that it also
+// answers before that exists (the web-engine probe runs first).
 QString programFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    static const QString s_szFolder =
+        QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+    return s_szFolder;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/AppStartUp.h"
+#include "app/WebEngineProbe.h"
 #include "app/CQAppSingle.h"
 #include "app/CQSrvProduct.h"
 #include "app/ProgramFolders.h"
@@ -19,10 +20,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 
-    // The embedded web engine runs without its sandbox.
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-
     chooseWindowPlatform();
+    // Before any application object: the web engine's sandbox rule and, where
+    // its desktop OpenGL is known to fail, a trial run in the probe program.
+    prepareWebEngine();
     CQAppSingle app(argc, argv);
 
     // A crash from here on starts the reporter beside us; unhooked when main

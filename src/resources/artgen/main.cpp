@@ -1,6 +1,6 @@
 // pictora-artgen: draws every registered picture of the resource tree and
 // writes the .qrc that compiles them, together with the hand-written files
-// (style sheets) of the theme folders, into the program.
+// (style sheets) of the theme folders and our own web pages, into the program.
 //
 //   pictora-artgen <output folder> <source resource folder> <qrc file>
 //   pictora-artgen --icons <output folder>     (the desktop icons alone)
@@ -185,7 +185,7 @@ int main(int argc, char *argv[])
             return 1;
 
     const QDir source(args[2]);
-    for (const QString &szTheme : source.entryList({QStringLiteral("theme_*")}, QDir::Dirs)) {
+    for (const QString &szTheme : source.entryList({QStringLiteral("theme_*"), QStringLiteral("web")}, QDir::Dirs)) {
         QDirIterator it(source.filePath(szTheme), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString szFile = it.next();
