@@ -86,7 +86,11 @@ public:
         return m_pPlay->pushVideoFrame(pFrame);
     }
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override { return m_pPlay->pushAudioFrame(pFrame, iIndex); }
-    int64_t playedAudio(int iIndex) const override { return m_pPlay->playedAudio(iIndex); }
+    bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const override
+    {
+        return m_pPlay->soundBacklog(iIndex, pBacklog);
+    }
+    void dropAudio(int iIndex) override { m_pPlay->dropAudio(iIndex); }
     std::vector<Handed> handed()
     {
         std::lock_guard<std::mutex> lock(m_mutex);

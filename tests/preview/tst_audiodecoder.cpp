@@ -9,6 +9,7 @@
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
 #include "media/preview/AudioDecoder.h"
+#include "media/preview/CSoundFeed.h"
 #include "media/recipes/AudioReader.h"
 
 #include <QTemporaryDir>
@@ -190,17 +191,20 @@ private Q_SLOTS:
         QVERIFY(m_output.waitFor([&] { return m_output.position() > 5300; }, 8000));
         stop();
         // One stretch: silence until the clip shows at 3 s, its sound until
-        // it goes at 5 s, and nothing after.
+        // it goes at 5 s, and nothing after. (A frame may play a little
+        // longer or shorter than its place on the album, to keep in step.)
         const QVector<RecordingOutput::Sound> sounds = m_output.sounds(1);
         QVERIFY(!sounds.isEmpty());
-        int64_t iEnd = sounds.first().iPts;
-        for (const RecordingOutput::Sound &stSound : sounds) {
-            QCOMPARE(stSound.iPts, iEnd);
+        const auto played = [](const RecordingOutput::Sound &s, int64_t iAlbumSamples) {
+            return std::abs(s.iSamples - iAlbumSamples) <= s.iSamples * CSoundFeed::kMostStretch + 1;
+        };
+        for (int i = 0; i < sounds.size(); ++i) {
+            const RecordingOutput::Sound &stSound = sounds.at(i);
+            const int64_t iEnd = i + 1 < sounds.size() ? sounds.at(i + 1).iPts : 5 * 44100;
+            QVERIFY2(played(stSound, iEnd - stSound.iPts), qPrintable(QString::number(stSound.iPts)));
             const bool bSilent = *std::max_element(stSound.samples.cbegin(), stSound.samples.cend()) == 0.0f;
-            QCOMPARE(bSilent, iEnd < 3 * 44100);
-            iEnd += stSound.iSamples;
+            QCOMPARE(bSilent, stSound.iPts < 3 * 44100);
         }
-        QCOMPARE(iEnd, int64_t(5 * 44100));
         int64_t iStart = 0;
         const QVector<float> clip = firstSound(sounds, 1.0, 3 * 44100, &iStart);
         QCOMPARE(iStart, int64_t(3 * 44100));

@@ -40,6 +40,11 @@ public:
         return m_pPlay->pushVideoFrame(pFrame);
     }
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override { return m_pPlay->pushAudioFrame(pFrame, iIndex); }
+    bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const override
+    {
+        return m_pPlay->soundBacklog(iIndex, pBacklog);
+    }
+    void dropAudio(int iIndex) override { m_pPlay->dropAudio(iIndex); }
     QList<QPair<int64_t, QSize>> take()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
