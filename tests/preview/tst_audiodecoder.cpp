@@ -12,6 +12,7 @@
 #include "media/preview/CSoundFeed.h"
 #include "media/recipes/AudioReader.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -157,6 +158,26 @@ private Q_SLOTS:
         m_pDecoder->requestSeek();
         checkMusicAt(31.5, 1);
         stop();
+    }
+
+    // Garbage over a stretch of the music around 13.5 s: what follows
+    // still sounds, at its own time.
+    void damagedMusicGoesOn()
+    {
+        QByteArray music = testmedia::readFile(m_dir.filePath("music.mp3"));
+        QRandomGenerator stRandom(7);
+        for (int i = music.size() * 45 / 100, iEnd = i + 3000; i < iEnd; ++i)
+            music[i] = char(stRandom.bounded(256));
+        QVERIFY(testmedia::writeFile(m_dir.filePath("damaged.mp3"), music));
+        st().szBackgroundMusicPath = m_dir.filePath("damaged.mp3");
+        startAt(12500);
+        QVERIFY(m_output.waitFor([&] { return m_output.position() > 15600; }, 8000));
+        stop();
+        int64_t iStart = 0;
+        const QVector<float> samples = firstSound(m_output.sounds(0), 0.3, 15 * 44100, &iStart);
+        QVERIFY2(std::abs(iStart - 15 * 44100) <= 1152, qPrintable(QString::number(iStart)));
+        QCOMPARE(previewtest::strongestTone(samples, 44100, m_tones), musicTone(15));
+        st().szBackgroundMusicPath = m_dir.filePath("music.mp3");
     }
 
     // A music file without sound, or whose sound has no sample (a WAV

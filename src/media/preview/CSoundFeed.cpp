@@ -225,7 +225,8 @@ int CMusicSource::next(int64_t *piStart)
 {
     const int ret = m_stReader.decode(true);
     if (ret < 0) {
-        // A music that cannot be decoded on (or has no sound at all) stays silent.
+        // The reader skips what it cannot read or decode; a music that
+        // still fails (or has no sound at all) stays silent.
         if (ret != AVERROR(EINTR))
             m_bFailed = true;
         return ret;
@@ -282,8 +283,12 @@ int CClipSoundSource::next(int64_t *piStart)
 {
     const int ret = m_stReader.decode(false);
     if (ret < 0) {
-        if (ret != AVERROR(EINTR))
-            m_silent.insert(m_iOpenMaterial);
+        // The rest of this clip's stretch is silent; the file is opened
+        // afresh when the walk comes back to it.
+        if (ret != AVERROR(EINTR)) {
+            m_ended.insert(m_iSegment);
+            m_iOpenMaterial = -1;
+        }
         return ret;
     }
     if (ret > 0) {

@@ -127,5 +127,5 @@ private:
     int64_t m_iStart = 0;            // its segment on the timeline
     int64_t m_iEnd = 0;
     QSet<int> m_silent;              // materials without usable sound
-    QSet<int> m_ended;               // segments whose sound has ended
+    QSet<int> m_ended;               // segments whose sound has ended (or failed), until a seek
 };
