@@ -94,6 +94,7 @@ public:
     explicit CMusicSource(std::function<bool()> fnStop);
     // False when the file has no usable sound (the preview then has no music).
     bool open(const std::string &szPath);
+    void setInterrupt(std::function<bool()> fnStop) { m_stReader.setInterrupt(std::move(fnStop)); }
 
     int64_t seekTo(int64_t iPosition) override;
     int next(int64_t *piStart) override;
