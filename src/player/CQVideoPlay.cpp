@@ -204,7 +204,8 @@ bool CQVideoPlay::connectPlayerSignals()
 void CQVideoPlay::startDisplay()
 {
     VideoCtl *pEngine = VideoCtl::instance(0);
-    if (m_bDisplayRunning || !pEngine)
+    // A loop that ended by itself is started again.
+    if (!pEngine || (m_bDisplayRunning && pEngine->isDisplayRunning()))
         return;
     pEngine->startDisplay(m_pShow->attachDisplay(pEngine));
     m_bDisplayRunning = true;
