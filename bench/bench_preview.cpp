@@ -315,7 +315,8 @@ public:
         const int64_t iTo = std::min<int64_t>(int64_t(m_means.size()) - 1, int64_t((lfNear + 3.9) * 100));
         int64_t iBest = -1;
         for (int64_t k = iFrom; k <= iTo; ++k)
-            if (!std::isnan(m_means[k]) && (iBest < 0 || std::abs(m_means[k] - lfMean) < std::abs(m_means[iBest] - lfMean)))
+            if (!std::isnan(m_means[k])
+                && (iBest < 0 || std::abs(m_means[k] - lfMean) < std::abs(m_means[iBest] - lfMean)))
                 iBest = k;
         // Near a wrap of the ramp, or the end of the sound, the encoders
         // smear it: the place is not certain there.
@@ -455,7 +456,9 @@ void printHeard(const QString &szKey, const std::vector<HeardBlock> &blocks, con
             if (b.lfWall >= stretch.first + 1000 && b.lfWall < stretch.second)
                 offsets.push_back((b.lfExpected - b.lfPlace) * 1000);
         // Seeks jump; nothing else may.
-        const auto crosses = [&](double lfAt) { return pPrevious && pPrevious->lfWritten < lfAt && b.lfWritten >= lfAt; };
+        const auto crosses = [&](double lfAt) {
+            return pPrevious && pPrevious->lfWritten < lfAt && b.lfWritten >= lfAt;
+        };
         if (pPrevious && !crosses(stEvents.lfSeekBack) && !crosses(stEvents.lfSeekOn)) {
             const double lfStep = b.lfPlace - pPrevious->lfPlace - 0.01;
             const double lfJump = lfStep < 0 ? lfStep : std::max(0.0, lfStep - 0.01 * iBetween);
@@ -667,7 +670,7 @@ void playWithoutDevice(const QString &szKey, CQVideoPlay *pPlay, MeasuringOutput
 {
     AlbumProjectState &st = albumState();
     st.iPreviewStartPos = 0;
-    st.iPreviewScale = qEnvironmentVariableIntValue("NODEVICE_SCALE") > 0 ? qEnvironmentVariableIntValue("NODEVICE_SCALE") : 1;
+    st.iPreviewScale = std::max(1, qEnvironmentVariableIntValue("NODEVICE_SCALE"));
     updateExportSize();
     pPlay->setTotalDuration(st.iTotalDuration / 1000);
     Q_EMIT w.pViewer->sig_previewVideo();
@@ -688,7 +691,8 @@ void playWithoutDevice(const QString &szKey, CQVideoPlay *pPlay, MeasuringOutput
     for (int i = 0; i < 2; ++i)
         print(szKey + ".cpu_pct." + threadNames[i], 100 * (threadCpuMs(threadNames[i]) - lfThreadsBefore[i]) / lfWall);
     print(szKey + ".scale", st.iPreviewScale);
-    print(szKey + ".sound_devices_open", int(VideoCtl::instance(0)->isAudioOpen()) + int(VideoCtl::instance(1)->isAudioOpen()));
+    print(szKey + ".sound_devices_open",
+          int(VideoCtl::instance(0)->isAudioOpen()) + int(VideoCtl::instance(1)->isAudioOpen()));
     print(szKey + ".album_seconds", st.iTotalDuration / 1e6);
     print(szKey + ".cpu_pct.process", 100 * (processCpuMs() - lfCpuBefore) / lfWall);
     print(szKey + ".pictures_handed_per_s", 1000.0 * double(stOutput.handed().size() - iHandedBefore) / lfWall);

@@ -203,7 +203,8 @@ CPreviewOutput::SoundBacklog CAudioPlayback::backlog() const
     // at the resume: the sound to come stays where it was.
     const int64_t iUnplayed = m_bPaused && m_iPausedTailUs >= 0 ? m_iPausedTailUs : unplayedLocked(m_fnNow());
     stBacklog.iUnheardUs = stBacklog.iWaitingUs + iUnplayed;
-    stBacklog.iPeriodUs = m_stDevice.iSampleRate > 0 ? int64_t(m_stDevice.iPeriod) * 1000000 / m_stDevice.iSampleRate : 0;
+    stBacklog.iPeriodUs =
+        m_stDevice.iSampleRate > 0 ? int64_t(m_stDevice.iPeriod) * 1000000 / m_stDevice.iSampleRate : 0;
     return stBacklog;
 }
 

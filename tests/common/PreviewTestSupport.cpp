@@ -124,7 +124,8 @@ bool RecordingOutput::soundBacklog(int iIndex, SoundBacklog *pBacklog) const
     if (iIndex != 0 && iIndex != 1)
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
-    pBacklog->iUnheardUs = pBacklog->iWaitingUs = std::max<int64_t>(0, m_iPlayedOutUs[iIndex] - positionLocked() * 1000);
+    pBacklog->iUnheardUs = pBacklog->iWaitingUs =
+        std::max<int64_t>(0, m_iPlayedOutUs[iIndex] - positionLocked() * 1000);
     pBacklog->iPeriodUs = 0;
     return true;
 }

@@ -90,8 +90,9 @@ void CSoundFeed::run()
             // No sound here yet: look again when it comes near. Once it is
             // near, silence until then puts its first sample in its place.
             if (iFrom != iWanted && (iFrom - iWanted > iLead || m_stSource.seekTo(iFrom) != iFrom)) {
-                m_fnSleep(iFrom == CSoundSource::kNoSound ? kIdleWait
-                                                          : std::clamp<int64_t>(iFrom - iWanted - iLead, 1000, kIdleWait));
+                m_fnSleep(iFrom == CSoundSource::kNoSound
+                              ? kIdleWait
+                              : std::clamp<int64_t>(iFrom - iWanted - iLead, 1000, kIdleWait));
                 continue;
             }
             m_iNext = iWanted;

@@ -3,9 +3,9 @@
 // A file's first sound stream decoded frame by frame, for the export's mixer
 // and the preview's sound feeder alike. A packet that cannot be read is
 // left out (a file that reads nothing any more fails after a few). A
-// damaged packet becomes silence as long as the packet (warning "解码到无效音频数据"; "获取静音帧失败" when
-// not even that can be made, and the packet is left out), so that the sound
-// after it keeps its place. A looping sound starts again after its last
+// damaged packet becomes silence as long as the packet (warning
+// "解码到无效音频数据"; "获取静音帧失败" when not even that can be made,
+// and the packet is left out), so that the sound after it keeps its place. A looping sound starts again after its last
 // frame; one that reaches its end without a single sample is an error
 // rather than a loop for ever.
 //
