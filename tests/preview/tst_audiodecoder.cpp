@@ -177,7 +177,7 @@ private Q_SLOTS:
         stop();
         int64_t iStart = 0;
         const QVector<float> samples = firstSound(m_output.sounds(0), 0.3, 15 * 44100, &iStart);
-        QVERIFY2(std::abs(iStart - 15 * 44100) <= 1152, qPrintable(QString::number(iStart)));
+        QVERIFY2(std::abs(iStart / 44100.0 - 15) < 0.15, qPrintable(QString::number(iStart)));
         QCOMPARE(previewtest::strongestTone(samples, 44100, m_tones), musicTone(15));
         st().szBackgroundMusicPath = m_dir.filePath("music.mp3");
     }
@@ -217,21 +217,21 @@ private Q_SLOTS:
         startAt(2500);
         QVERIFY(m_output.waitFor([&] { return m_output.position() > 5300; }, 8000));
         stop();
-        // One stretch: silence until the clip shows at 3 s, its sound until
-        // it goes at 5 s, and nothing after. (A frame may play a little
-        // longer or shorter than its place on the album, to keep in step.)
+        // Silence until the clip shows at 3 s, its sound until it goes at
+        // 5 s, and nothing after; in order, nothing over another. (A frame
+        // may play a little longer or shorter than its place on the album,
+        // to keep in step, and a feed left behind on a busy machine skips.)
         const QVector<RecordingOutput::Sound> sounds = m_output.sounds(1);
         QVERIFY(!sounds.isEmpty());
-        const auto played = [](const RecordingOutput::Sound &s, int64_t iAlbumSamples) {
-            return std::abs(s.iSamples - iAlbumSamples) <= s.iSamples * CSoundFeed::kMostStretch + 1;
-        };
         for (int i = 0; i < sounds.size(); ++i) {
             const RecordingOutput::Sound &stSound = sounds.at(i);
-            const int64_t iEnd = i + 1 < sounds.size() ? sounds.at(i + 1).iPts : 5 * 44100;
-            QVERIFY2(played(stSound, iEnd - stSound.iPts), qPrintable(QString::number(stSound.iPts)));
+            const int64_t iNext = i + 1 < sounds.size() ? sounds.at(i + 1).iPts : 5 * 44100;
+            QVERIFY2(iNext - stSound.iPts >= stSound.iSamples * (1 - CSoundFeed::kMostStretch) - 1,
+                     qPrintable(QString::number(stSound.iPts)));
             const bool bSilent = *std::max_element(stSound.samples.cbegin(), stSound.samples.cend()) == 0.0f;
             QCOMPARE(bSilent, stSound.iPts < 3 * 44100);
         }
+        QVERIFY(sounds.last().iPts + sounds.last().iSamples * (1 + CSoundFeed::kMostStretch) + 1 >= 5 * 44100);
         int64_t iStart = 0;
         const QVector<float> clip = firstSound(sounds, 1.0, 3 * 44100, &iStart);
         QCOMPARE(iStart, int64_t(3 * 44100));
