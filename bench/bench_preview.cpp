@@ -208,6 +208,18 @@ struct RawSound
     QByteArray data;
 };
 
+// The picture handed over within the stretch nearest to lfWall; null when none was.
+const MeasuringOutput::Handed *nearestHanded(const std::vector<MeasuringOutput::Handed> &handed,
+                                             const std::pair<double, double> &stretch, double lfWall)
+{
+    const MeasuringOutput::Handed *pNear = nullptr;
+    for (const MeasuringOutput::Handed &h : handed)
+        if (h.lfWallMs >= stretch.first && h.lfWallMs < stretch.second
+            && (!pNear || std::abs(h.lfWallMs - lfWall) < std::abs(pNear->lfWallMs - lfWall)))
+            pNear = &h;
+    return pNear;
+}
+
 // The sound's clicks (one at every second of the album) against the
 // pictures of the same second: sound wall time minus picture wall time, ms.
 std::vector<double> soundOffsets(const QString &szRaw, const FileGrowth &stGrowth,
@@ -234,11 +246,7 @@ std::vector<double> soundOffsets(const QString &szRaw, const FileGrowth &stGrowt
             // Where the album stood then, by the pictures; its whole second.
             if (lfSound < stretch.first + 1000 || lfSound >= stretch.second)
                 continue;
-            const MeasuringOutput::Handed *pNear = nullptr;
-            for (const MeasuringOutput::Handed &h : handed)
-                if (h.lfWallMs >= stretch.first && h.lfWallMs < stretch.second
-                    && (!pNear || std::abs(h.lfWallMs - lfSound) < std::abs(pNear->lfWallMs - lfSound)))
-                    pNear = &h;
+            const MeasuringOutput::Handed *pNear = nearestHanded(handed, stretch, lfSound);
             if (!pNear)
                 continue;
             const double lfSecond = std::round((pNear->iFrame * 40 + lfSound - pNear->lfWallMs) / 1000);
@@ -364,11 +372,7 @@ double albumAt(const std::vector<MeasuringOutput::Handed> &handed, const Events 
     for (const auto &stretch : stEvents.stretches()) {
         if (lfStretchAt < stretch.first || lfStretchAt >= stretch.second)
             continue;
-        const MeasuringOutput::Handed *pNear = nullptr;
-        for (const MeasuringOutput::Handed &h : handed)
-            if (h.lfWallMs >= stretch.first && h.lfWallMs < stretch.second
-                && (!pNear || std::abs(h.lfWallMs - lfWall) < std::abs(pNear->lfWallMs - lfWall)))
-                pNear = &h;
+        const MeasuringOutput::Handed *pNear = nearestHanded(handed, stretch, lfWall);
         return pNear ? pNear->iFrame * 0.04 + (lfWall - pNear->lfWallMs) / 1000 : -1;
     }
     return -1;
