@@ -130,6 +130,10 @@ private Q_SLOTS:
         env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-program"));
         env.insert(QStringLiteral("HOME"), path("home"));
         env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
+        // The single-instance socket lives in the temporary folder: a Pictora
+        // started elsewhere on the machine must not turn this one away.
+        QVERIFY(QDir().mkpath(path("tmp")));
+        env.insert(QStringLiteral("TMPDIR"), path("tmp"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
