@@ -107,7 +107,7 @@ void MediaEncoder::runExport()
             break;
         case recipes::TimelineSegment::Kind::Image:
             checkRunning();
-            renderImageSegment(stSource);
+            renderImageSegment(stSource, stSegment.iFrames);
             break;
         case recipes::TimelineSegment::Kind::Nothing:
             checkRunning();

@@ -79,7 +79,8 @@ private:
 
     // Pictures, transitions and the watermark.
     void loadPicture(const ImageSource &stSource, AVFrame *pDst);
-    void renderImageSegment(const ImageSource &stSource);
+    // The photo's picture for the iFrames frames of its segment.
+    void renderImageSegment(const ImageSource &stSource, int64_t iFrames);
     void renderTransition(const ImageSource &stFrom, const ImageSource &stTo, const TransitionSegment &stSegment);
     void prepareWatermark();
     int applyWatermark(const AVFrame *pPicture, AVFrame *pOut);

@@ -31,9 +31,8 @@ void MediaEncoder::loadPicture(const ImageSource &stSource, AVFrame *pDst)
     }
 }
 
-void MediaEncoder::renderImageSegment(const ImageSource &stSource)
+void MediaEncoder::renderImageSegment(const ImageSource &stSource, int64_t iFrames)
 {
-    const AlbumProjectState &st = albumState();
     // After a transition the current picture already is this image's; the
     // path check also covers an album whose transition list is short.
     const bool bPrepared = m_ctx.pCurrentPicture->width > 0 && m_ctx.pCurrentPicture->height > 0
@@ -49,10 +48,10 @@ void MediaEncoder::renderImageSegment(const ImageSource &stSource)
     if (ret < 0)
         fail(ret, tr("Add watermark failed"));
 
-    const int64_t n = recipes::segmentFrameCount(st.iImageDuration, st.stImageDurationTimeBase, m_ctx.stFrameRate);
     m_ctx.eAudioWriter = stillPictureAudioWriter();
-    // The same watermarked picture n times: one encode per frame and nothing else.
-    for (int64_t i = 0; i < n; ++i) {
+    // The same watermarked picture for every frame of its segment: one
+    // encode per frame and nothing else.
+    for (int64_t i = 0; i < iFrames; ++i) {
         checkRunning();
         emitVideoFrame(m_ctx.pOutputFrame.get());
     }
