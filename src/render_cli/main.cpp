@@ -3,11 +3,13 @@
 // MediaEncoder in a thread of its own as the editor does, and reports on stderr:
 // a redrawn progress line on a terminal, plain lines otherwise.
 
+#include "album/AlbumFile.h"
 #include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "render_cli/RenderArguments.h"
 #include "render_cli/RenderProgress.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QThread>
@@ -99,6 +101,18 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "pictora-render: %s\n", szText.toLocal8Bit().constData());
         clearAlbum();
         return 1;
+    }
+    if (!args.szSaveAlbum.isEmpty()) {
+        const bool bSaved = saveAlbumFile(args.szSaveAlbum, &szText);
+        if (bSaved)
+            std::printf("%s\n", QFileInfo(args.szSaveAlbum).absoluteFilePath().toLocal8Bit().constData());
+        else
+            std::fprintf(stderr, "pictora-render: %s\n", szText.toLocal8Bit().constData());
+        // Rendering is asked for with --output.
+        if (!bSaved || args.szOutputName.isEmpty()) {
+            clearAlbum();
+            return bSaved ? 0 : 1;
+        }
     }
 
     QThread thread;
