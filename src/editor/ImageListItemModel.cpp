@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 ImageListItemModel::ImageListItemModel(QObject *pParent)
     : QStandardItemModel(pParent)
@@ -25,14 +26,23 @@ QVariant ImageListItemModel::data(const QModelIndex &stIndex, int iRole) const
         const QString szPath = QStandardItemModel::data(stIndex, Qt::DisplayRole).toString();
         if (szPath.isEmpty())
             return QVariant();
-        if (iRole == Qt::AccessibleTextRole)
-            return QFileInfo(szPath).fileName();
+        if (iRole == Qt::AccessibleTextRole) {
+            const qlonglong iOwn = QStandardItemModel::data(stIndex, OwnDurationRole).toLongLong();
+            return iOwn > 0 ? QStringLiteral("%1, %2").arg(QFileInfo(szPath).fileName(), durationText(iOwn))
+                            : QFileInfo(szPath).fileName();
+        }
         // A tool tip that looks like markup would be shown as rich text: a
         // file named "<b>x</b>.jpg" must read as it is.
         return QStringLiteral("<p style='white-space:pre'>%1</p>")
             .arg(QDir::toNativeSeparators(szPath).toHtmlEscaped());
     }
     return QStandardItemModel::data(stIndex, iRole);
+}
+
+QString ImageListItemModel::durationText(int64_t iDurationUs)
+{
+    const double lfSeconds = double(iDurationUs) / 1e6;
+    return tr("%1 s").arg(QLocale().toString(lfSeconds, 'g', lfSeconds < 10 ? 2 : 3));
 }
 
 int ImageListItemModel::rowOf(const QString &szFilePath) const

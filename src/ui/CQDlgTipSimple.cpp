@@ -91,6 +91,11 @@ void CQDlgTipSimple::setSingleButton()
     m_pOkSingle->setFocus();
 }
 
+void CQDlgTipSimple::addContentWidget(QWidget *pWidget)
+{
+    m_pTip->parentWidget()->layout()->addWidget(pWidget);
+}
+
 void CQDlgTipSimple::sltClose()
 {
     close();
