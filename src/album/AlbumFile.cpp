@@ -460,9 +460,24 @@ bool saveAlbumFile(const QString &szPath, QString *pszError)
     // disk and renames it over the target only when all of it was written.
     QSaveFile file(szPath);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a short write (a full disk, a file size limit) shows in
+    // write()'s count. Buffered, it would only come out of the flush inside
+    // commit(), which QSaveFile does not count as a failure: it would rename
+    // a truncated album over the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return refuse(pszError, AlbumFile::tr("The album cannot be written there (%1).").arg(file.errorString()));
-    if (file.write(text) != text.size() || !file.commit())
+    // A short write goes on with the rest: the next one fails with the reason.
+    qint64 iWritten = 0, iChunk = 0;
+    while (iWritten < text.size() && (iChunk = file.write(text.constData() + iWritten, text.size() - iWritten)) > 0)
+        iWritten += iChunk;
+    if (iWritten != text.size()) {
+        const QString szWhy = file.errorString();
+        file.cancelWriting();
+        file.commit();   // removes the temporary file
+        return refuse(pszError, AlbumFile::tr("The album could not be written (%1); the file that was there is unchanged.")
+                                    .arg(szWhy));
+    }
+    if (!file.commit())
         return refuse(pszError, AlbumFile::tr("The album could not be written (%1); the file that was there is unchanged.")
                                     .arg(file.errorString()));
     return true;
