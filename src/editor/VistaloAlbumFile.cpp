@@ -13,6 +13,7 @@
 #include "editor/VistaloForm.h"
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
+#include "media/recipes/AlbumGeometry.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -91,6 +92,9 @@ void Vistalo::replaceAlbumForOpening()
         CQSql::instance().clearTable(QString::fromLatin1(CQSql::kTableName));
         applyAlbumSettings(*m_pOpeningAlbum);
         m_listUnopenedFiles = showAlbumSettings();
+        // The cover is made at the opened album's size; a ratio that follows
+        // the first material is worked out when the materials are in.
+        updateExportSize();
     }
     m_szSelectedPath.clear();
     showAlbumLength();
