@@ -4,6 +4,7 @@
 // a redrawn progress line on a terminal, plain lines otherwise.
 
 #include "album/AlbumFile.h"
+#include "album/AlbumFonts.h"
 #include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "render_cli/RenderArguments.h"
@@ -74,6 +75,8 @@ int main(int argc, char *argv[])
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The watermark's text in the font the editor draws it with.
+    registerFontSubstitutions();
     QCoreApplication::setApplicationName(QStringLiteral("pictora-render"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PICTORA_VERSION));
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
