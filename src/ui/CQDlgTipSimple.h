@@ -21,7 +21,7 @@ public:
     void setCancelText(const QString &szText);
     // Only the confirm button.
     void setSingleButton();
-    // Puts a widget beside the message: what the question asks for (the
+    // Puts a widget below the message: what the question asks for (the
     // dialog owns it).
     void addContentWidget(QWidget *pWidget);
 
