@@ -71,8 +71,10 @@ QWidget *openMenu()
 QStringList actionTexts(QWidget *pMenu)
 {
     QStringList texts;
-    for (QAction *pAction : pMenu->actions())
-        texts << pAction->text();
+    for (QAction *pAction : pMenu->actions()) {
+        if (!pAction->isSeparator())
+            texts << pAction->text();
+    }
     return texts;
 }
 
@@ -103,7 +105,8 @@ private:
         QTest::mouseClick(button("btnAppMenu"), Qt::LeftButton);
     }
 
-    // Chooses entry iEntry of the menu; returns the path of the page the web
+    // Chooses entry iEntry of the menu (the album entries and their
+    // separator come first); returns the path of the page the web
     // dialog then showed (closing it), empty when none came up.
     QString chooseAndSeePage(int iEntry)
     {
@@ -191,7 +194,7 @@ private Q_SLOTS:
                 bSeen = true;
                 QCOMPARE(pMenu->pos(), button("btnAppMenu")->mapToGlobal(QPoint(0, 30)) + QPoint(0, 10));
                 QVERIFY(pMenu->windowFlags() & Qt::FramelessWindowHint);
-                QCOMPARE(actionTexts(pMenu), (QStringList{"Help", "Check for updates", "Feedback", "About"}));
+                QCOMPARE(actionTexts(pMenu), (QStringList{"Open album...", "Save album...", "Help", "Check for updates", "Feedback", "About"}));
                 testsupport::grabScreen(QStringLiteral("menu"));
                 pMenu->close();
             });
@@ -210,18 +213,18 @@ private Q_SLOTS:
             pMenu->close();
         });
         QCoreApplication::removeTranslator(&translator);
-        QCOMPARE(texts, (QStringList{"帮助", "检查更新", "意见反馈", "关于我们"}));
+        QCOMPARE(texts, (QStringList{"打开相册...", "保存相册...", "帮助", "检查更新", "意见反馈", "关于我们"}));
     }
 
     void menuEntriesOpenTheirPages()
     {
         // Nothing configured: help, feedback and about are our own pages.
-        QCOMPARE(chooseAndSeePage(0), QStringLiteral("/web/help.html"));
-        QCOMPARE(chooseAndSeePage(2), QStringLiteral("/web/feedback.html"));
-        QCOMPARE(chooseAndSeePage(3), QStringLiteral("/web/about.html"));
+        QCOMPARE(chooseAndSeePage(3), QStringLiteral("/web/help.html"));
+        QCOMPARE(chooseAndSeePage(5), QStringLiteral("/web/feedback.html"));
+        QCOMPARE(chooseAndSeePage(6), QStringLiteral("/web/about.html"));
         // The update check without a server says nothing at all.
         QSignalSpy spyDialogs(CQDialogExMgr::instance(), &CQDialogExMgr::sigDlgPush);
-        QCOMPARE(chooseAndSeePage(1), QString());
+        QCOMPARE(chooseAndSeePage(4), QString());
         QCOMPARE(spyDialogs.count(), 0);
     }
 

@@ -15,6 +15,9 @@
 #include "ui/CFramelessWindow.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -102,9 +105,12 @@ EditorSpots editorSpots(const QSize &stWindow)
 
 // Starts the real program with its own data folders under szHome; returns
 // its main window's id once it shows at its start size.
-QString startProgram(QProcess &program, const QString &szHome, const QStringList &args)
+QString startProgram(QProcess &program, const QString &szHome, const QStringList &args,
+                     const QString &szLanguage = QString())
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!szLanguage.isEmpty())
+        env.insert(QStringLiteral("LANGUAGE"), szLanguage);
     env.insert(QStringLiteral("XDG_DATA_HOME"), szHome + QStringLiteral("/xdg"));
     env.insert(QStringLiteral("HOME"), szHome);
     // Its single-instance socket in a folder of its own: a Pictora that
@@ -117,24 +123,47 @@ QString startProgram(QProcess &program, const QString &szHome, const QStringList
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(testsupport::binDir() + QStringLiteral("/Pictora"), args);
     QStringList windows;
-    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1; }, 20000)
+    const QString szTitle = szLanguage.startsWith(QLatin1String("zh")) ? QStringLiteral("Pictora 电子相册")
+                                                                      : QStringLiteral("Pictora");
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(szTitle)).size() == 1; }, 20000)
         || !QTest::qWaitFor([&] { return windowGeometry(windows.first()).size() == QSize(902, 616); }, 10000))
         return QString();
     return windows.first();
 }
 
 // The close button asks first; "ok" ends the program. True when it ended cleanly.
-bool quitProgram(QProcess &program, const QRect &stWindow)
+bool quitProgram(QProcess &program, const QRect &stWindow, const QString &szTitle = QStringLiteral("Tips"))
 {
     clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
     QStringList windows;
-    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Tips"))).size() == 1; }, 10000)
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(szTitle)).size() == 1; }, 10000)
         || program.state() != QProcess::Running)
         return false;
     grabScreen(QStringLiteral("program-quit"));
     xdotool({"windowfocus", "--sync", windows.first()});
     xdotool({"key", "Return"});
     return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+}
+
+// The middle of the pixels in stArea that fnMatch accepts (a thumbnail found by its colour).
+QPoint middleOf(const QImage &image, const QRect &stArea, const std::function<bool(QRgb)> &fnMatch)
+{
+    QRect stFound;
+    for (int y = stArea.top(); y <= stArea.bottom(); ++y) {
+        for (int x = stArea.left(); x <= stArea.right(); ++x) {
+            if (fnMatch(image.pixel(x, y)))
+                stFound |= QRect(x, y, 1, 1);
+        }
+    }
+    return stFound.center();
+}
+
+// The accent-coloured pixels of a duration's badge (and of a selection border).
+int accentPixels(const QImage &image, const QRect &stArea)
+{
+    return testsupport::countPixels(image, stArea, [](QRgb c) {
+        return qBlue(c) > 180 && qRed(c) > 60 && qRed(c) < 150 && qGreen(c) < 110;
+    });
 }
 
 } // namespace
@@ -252,6 +281,86 @@ private Q_SLOTS:
         if (!szShots.isEmpty())
             QVERIFY(screen.copy(stWindow).save(szShots + QStringLiteral("/readme-editor.png")));
         QVERIFY(quitProgram(program, stWindow));
+    }
+
+    // Album files in the real program: a photo's own duration by its key
+    // (Ctrl+D), the album saved with Ctrl+S through the file dialog, the
+    // program started again with the album file: the same strip, the badge
+    // on the thumbnail; then once more in Chinese.
+    void albumFileInTheRealProgram()
+    {
+        const QString szAlbum = path("photos/colours.pictora");
+        QProcess program;
+        QString szMain = startProgram(program, path("home-album"),
+                                      {path("photos/red.jpg"), path("photos/green.jpg"), path("photos/blue.jpg")});
+        QVERIFY(!szMain.isEmpty());
+        QRect stWindow = windowGeometry(szMain);
+        const QRect stStrip(stWindow.left() + 10, stWindow.bottom() - 41 - 110, stWindow.width() - 20, 100);
+        const auto green = [](QRgb c) { return qGreen(c) > 150 && qRed(c) < 80 && qBlue(c) < 80; };
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("album-strip")), stStrip,
+                                                          green) > 1000,
+                                 20000);
+        // The green photo selected; its card is where its green is.
+        const QPoint stGreen = middleOf(screen, stStrip, green);
+        const QRect stCard(stGreen - QPoint(60, 40), QSize(120, 80));
+        clickAt(stGreen);
+        xdotool({"mousemove", "--sync", "0", "0"});
+        const int iSelected = accentPixels(grabScreen(QStringLiteral("album-selected")), stCard.adjusted(-4, -4, 4, 4));
+
+        xdotool({"key", "ctrl+d"});
+        QStringList windows;
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Duration"))).size() == 1, 10000);
+        grabScreen(QStringLiteral("album-duration-dialog"));
+        xdotool({"windowfocus", "--sync", windows.first()});
+        xdotool({"type", "7"});
+        xdotool({"key", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Duration")).isEmpty(), 10000);
+        // The badge in the card's lower left corner.
+        QTRY_VERIFY_WITH_TIMEOUT(accentPixels(screen = grabScreen(QStringLiteral("album-duration-badge")),
+                                              stCard.adjusted(-4, -4, 4, 4))
+                                     > iSelected + 150,
+                                 10000);
+
+        xdotool({"windowfocus", "--sync", szMain});
+        xdotool({"key", "ctrl+s"});
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 2, 10000);
+        windows.removeAll(szMain);
+        xdotool({"windowfocus", "--sync", windows.first()});
+        grabScreen(QStringLiteral("album-save-dialog"));
+        xdotool({"key", "ctrl+a"});
+        xdotool({"type", "--delay", "5", szAlbum});
+        xdotool({"key", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(szAlbum) && windowsNamed(QStringLiteral("Pictora")).size() == 1, 10000);
+        QVERIFY(quitProgram(program, stWindow));
+        QFile saved(szAlbum);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray text = saved.readAll();
+        const QJsonArray materials = QJsonDocument::fromJson(text).object().value("materials").toArray();
+        QCOMPARE(materials.size(), 3);
+        QCOMPARE(materials.at(1).toObject(), (QJsonObject{{"path", "green.jpg"}, {"duration", 7}}));
+
+        // Started again with the album file, in Chinese this time.
+        QProcess again;
+        szMain = startProgram(again, path("home-album"), {szAlbum}, QStringLiteral("zh_CN"));
+        QVERIFY(!szMain.isEmpty());
+        stWindow = windowGeometry(szMain);
+        xdotool({"mousemove", "--sync", "0", "0"});
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("album-reopened-zh")), stStrip,
+                                                          green) > 1000
+                                     && pixelsNear(screen, stStrip, QColor(230, 20, 20)) > 1000
+                                     && pixelsNear(screen, stStrip, QColor(20, 20, 230)) > 1000,
+                                 20000);
+        const QPoint stGreenAgain = middleOf(screen, stStrip, green);
+        QVERIFY(accentPixels(screen, QRect(stGreenAgain - QPoint(64, 44), QSize(128, 88))) > 150);
+        clickAt(stGreenAgain);
+        xdotool({"key", "ctrl+d"});
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("时长"))).size() == 1, 10000);
+        grabScreen(QStringLiteral("album-duration-dialog-zh"));
+        xdotool({"windowfocus", "--sync", windows.first()});
+        xdotool({"key", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("时长")).isEmpty(), 10000);
+        QVERIFY(quitProgram(again, stWindow, QStringLiteral("提示")));
     }
 
     // The add page with its tip, the strip with one material selected and
