@@ -31,12 +31,6 @@ ImageSource material(const QString &szPath, int iType)
     return st;
 }
 
-QByteArray readAll(const QString &szPath)
-{
-    QFile file(szPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestAlbumFile : public QObject
@@ -93,7 +87,7 @@ private Q_SLOTS:
         QString szError;
         QVERIFY(QDir().mkpath(szHome));
         QVERIFY2(saveAlbumFile(szHome + "/album.pictora", &szError), qPrintable(szError));
-        const QJsonObject stRoot = QJsonDocument::fromJson(readAll(szHome + "/album.pictora")).object();
+        const QJsonObject stRoot = QJsonDocument::fromJson(testmedia::readFile(szHome + "/album.pictora")).object();
         QCOMPARE(stRoot.value("format").toString(), QStringLiteral("pictora-album"));
         const QJsonArray materials = stRoot.value("materials").toArray();
         QCOMPARE(materials.at(0).toObject(), (QJsonObject{{"path", "a.jpg"}, {"turns", 3}}));
@@ -107,7 +101,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(m_dir.filePath("moved")));
         QVERIFY(QDir().rename(szHome, szMoved));
         // A key this version does not know (one a later one adds) is passed over.
-        QByteArray text = readAll(szMoved + "/album.pictora");
+        QByteArray text = testmedia::readFile(szMoved + "/album.pictora");
         text.replace("\"settings\": {", "\"settings\": {\n\"motion\": \"slow\",");
         QVERIFY(testmedia::writeFile(szMoved + "/album.pictora", text));
         AlbumDocument stDocument;
@@ -205,7 +199,7 @@ private Q_SLOTS:
         fillAlbum({szFolder + "/one.jpg"});
         QString szError;
         QVERIFY(saveAlbumFile(szPath, &szError));
-        const QByteArray old = readAll(szPath);
+        const QByteArray old = testmedia::readFile(szPath);
         fillAlbum({szFolder + "/" + QString(200, QChar(0x4e2d)) + ".jpg"});
         {
             testsupport::FileSizeLimit limit(old.size() + 16);
@@ -213,7 +207,7 @@ private Q_SLOTS:
             QVERIFY(!saveAlbumFile(szPath, &szError));
         }
         QVERIFY2(szError.contains("unchanged") && szError.contains("too large"), qPrintable(szError));
-        QCOMPARE(readAll(szPath), old);
+        QCOMPARE(testmedia::readFile(szPath), old);
         QCOMPARE(QDir(szFolder).entryList(QDir::Files | QDir::Hidden), QStringList{"album.pictora"});
         QVERIFY(!saveAlbumFile(m_dir.filePath("missing/folder/album.pictora"), &szError));
         QVERIFY(!szError.isEmpty());

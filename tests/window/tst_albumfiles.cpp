@@ -7,6 +7,7 @@
 #include "album/AlbumFile.h"
 #include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
+#include "common/TestMedia.h"
 #include "editor/ImageListItemModel.h"
 
 #include "app/AppStartUp.h"
@@ -30,26 +31,11 @@ QByteArray frameChecksums(const QString &szPath)
     return st.iExitCode == 0 ? st.stdOut : QByteArray();
 }
 
-QByteArray readAll(const QString &szPath)
-{
-    QFile file(szPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
-class TestAlbumFiles : public QObject
+class TestAlbumFiles : public EditorTestBase
 {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<CQSrvProduct> m_pServices;
-    std::unique_ptr<CFramelessWindow> m_pWindow;
-    std::unique_ptr<Vistalo> m_pEditor;
-
-    QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
-    VistaloForm *ui() const { return m_pEditor->form(); }
-    ImageListView *strip() const { return ui()->imageSourceList; }
 
     void reopenEditor()
     {
@@ -142,7 +128,7 @@ private Q_SLOTS:
             m_pEditor->saveAlbum();
             QCOMPARE(save.iShown, 1);
         }
-        const QByteArray saved = readAll(szAlbum);
+        const QByteArray saved = testmedia::readFile(szAlbum);
         QVERIFY(saved.contains("\"path\": \"p0.jpg\""));
         const QString szBefore = exportAlbum("before");
         QVERIFY2(szBefore.endsWith(".mp4"), qPrintable(szBefore));
