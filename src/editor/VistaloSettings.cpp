@@ -40,6 +40,19 @@ extern "C" {
 
 namespace {
 
+// Holds the file a setting names open while it belongs to the album; one
+// that cannot be opened is forgotten and its label asks for a file again.
+void holdSettingFile(QString &szPath, FILE *&pFile, QLabel *pLabel, const QString &szAskAgain)
+{
+    if (szPath.isEmpty() || pFile)
+        return;
+    pFile = openHeldFile(szPath);
+    if (!pFile) {
+        szPath.clear();
+        pLabel->setText(szAskAgain);
+    }
+}
+
 QString chooseFile(QWidget *pParent, const QString &szFilter)
 {
     return QFileDialog::getOpenFileName(pParent, QStringLiteral("Pictora"),
@@ -161,13 +174,8 @@ void Vistalo::showMusicLayout(bool bCustom)
         closeHeldFile(st.pBackgroundMusicFile);
         return;
     }
-    if (!st.szBackgroundMusicPath.isEmpty() && !st.pBackgroundMusicFile) {
-        st.pBackgroundMusicFile = openHeldFile(st.szBackgroundMusicPath);
-        if (!st.pBackgroundMusicFile) {
-            st.szBackgroundMusicPath.clear();
-            m_pUi->labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
-        }
-    }
+    holdSettingFile(st.szBackgroundMusicPath, st.pBackgroundMusicFile, m_pUi->labelBackgroundMusicName,
+                    QCoreApplication::translate("VistaloClass", "Please select background music file"));
 }
 
 void Vistalo::addBackgroundMusic()
@@ -252,13 +260,8 @@ void Vistalo::showWatermarkLayout(int iType)
         closeHeldFile(st.pImageWatermarkFile);
         return;
     }
-    if (!st.szImageWatermarkPath.isEmpty() && !st.pImageWatermarkFile) {
-        st.pImageWatermarkFile = openHeldFile(st.szImageWatermarkPath);
-        if (!st.pImageWatermarkFile) {
-            st.szImageWatermarkPath.clear();
-            m_pUi->labelImageWatermarkName->setText(QCoreApplication::translate("VistaloClass", "Please select image watermark"));
-        }
-    }
+    holdSettingFile(st.szImageWatermarkPath, st.pImageWatermarkFile, m_pUi->labelImageWatermarkName,
+                    QCoreApplication::translate("VistaloClass", "Please select image watermark"));
 }
 
 void Vistalo::applyWatermarkType(int iType)
