@@ -397,8 +397,14 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStrin
     const QStringList paths = bAlbum ? args.stAlbum.materialPaths() : args.materials;
     if (!appendMaterialFiles(paths, pszError, pWarnings))
         return false;
-    if (bAlbum)
+    if (bAlbum) {
         applyAlbumMaterials(args.stAlbum);
+        // An album names what it missed, as the editor does.
+        for (const QString &szPath : paths) {
+            if (!st.mapImageSources.contains(szPath))
+                pWarnings->append(QStringLiteral("--album: %1 could not be added").arg(szPath));
+        }
+    }
     overrideMaterials(paths, args.rotations, args.durations, pWarnings);
 
     if (st.bSelfAdaptiveRatio)
