@@ -268,6 +268,44 @@ private Q_SLOTS:
                                                        QString::fromUtf8("照片 1:x.jpg")}));
     }
 
+    // Names that FFmpeg would read as patterns (printf numbers of a picture
+    // sequence, globs) or a shell as syntax are names like any other: for
+    // the materials, the music, the watermark picture and the output.
+    void patternNames()
+    {
+        const QString szFolder = m_dir.filePath("pattern %d [1] $(x)");
+        QVERIFY(QDir().mkpath(szFolder));
+        const QString szClip = m_dir.filePath("clip.mp4");
+        const QString szTone = m_dir.filePath("tone.mp3");
+        QVERIFY(makeClip(szClip, "testsrc2=s=160x120:r=25:d=1"));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=4", szTone}));
+        const QList<QPair<QString, QString>> copies{{m_szA, "a%d.jpg"}, {m_szB, "IMG_%03d.png"},
+                                                   {m_szC, "x%%y*?[1]$(x).jpg"}, {szClip, "c%d.mp4"},
+                                                   {szTone, "m%03d.mp3"}, {m_szC, "w%d[1].jpg"}};
+        for (const auto &copy : copies)
+            QVERIFY(QFile::copy(copy.first, szFolder + "/" + copy.second));
+        const QString szIn = szFolder + "/";
+        const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--music", szIn + "m%03d.mp3",
+                               "--watermark-image", szIn + "w%d[1].jpg", "--output", szIn + "out%d*?[1]$(x)",
+                               szIn + "a%d.jpg", szIn + "IMG_%03d.png", szIn + "x%%y*?[1]$(x).jpg", szIn + "c%d.mp4"});
+        QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+        QVERIFY2(!st.szErr.contains("filtered for you"), qPrintable(st.szErr));
+        const QString szFile = szIn + "out%d*?[1]$(x).mp4";
+        QCOMPARE(st.szOut.trimmed(), szFile);
+        QCOMPARE(testsupport::countVideoFrames(szFile), 12 + 48 + 12 + 48 + 12 + 48 + 24);
+        QVERIFY(!testsupport::probeStream(testsupport::ffprobe(szFile), "audio").isEmpty());
+
+        // A GIF named like a numbered picture sequence is still one file.
+        const Run stGif = render({"--format", "gif", "--resolution", "480P", "--image-duration", "0.05", "--output",
+                                  szIn + "g%d", szIn + "a%d.jpg"});
+        QVERIFY2(stGif.iExit == 0, qPrintable(stGif.szErr));
+        QStringList expected{"g%d.gif", "out%d*?[1]$(x).mp4"};
+        for (const auto &copy : copies)
+            expected << copy.second;
+        expected.sort(Qt::CaseInsensitive);
+        QCOMPARE(folderEntries(szFolder), expected);
+    }
+
     // The same seed gives the same transitions; another seed other ones.
     void seedFixesTheTransitions()
     {
