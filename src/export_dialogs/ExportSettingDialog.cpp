@@ -424,7 +424,7 @@ void ExportSettingDialog::changeFileDirectory(QString szDir)
     const QMargins stMargins = m_pFileDir->contentsMargins();
     m_pFileDir->setText(m_pFileDir->fontMetrics().elidedText(
         m_szDirectory, Qt::ElideRight, m_pFileDir->width() - stMargins.left() - stMargins.right()));
-    m_pFileDir->setToolTip(m_szDirectory);
+    m_pFileDir->setToolTip(plainToolTip(m_szDirectory));
     Q_EMIT sig_fileDirectoryChanged(m_szDirectory);
 }
 

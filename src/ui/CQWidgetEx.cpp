@@ -82,6 +82,13 @@ bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &sz
     return true;
 }
 
+QString plainToolTip(const QString &szText)
+{
+    if (szText.isEmpty())
+        return QString();
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(szText.toHtmlEscaped());
+}
+
 namespace {
 
 // A compositing manager owns the selection _NET_WM_CM_S<screen>.

@@ -5,6 +5,7 @@
 #include "album/AlbumProjectState.h"
 #include "app/CQSrvProduct.h"
 #include "common/TestMedia.h"
+#include "common/TestSupport.h"
 #include "export_dialogs/ExportSettingDialog.h"
 #include "export_dialogs/ExportTarget.h"
 #include "export_dialogs/FailDialog.h"
@@ -294,14 +295,15 @@ private Q_SLOTS:
     void resultDialogs()
     {
         QPointer<FailDialog> pFail = new FailDialog;
-        const QString szError = QStringLiteral("Write video packet failed(No space left on device) ").repeated(4);
+        // Texts that look like markup read as they are, in the labels and their tips.
+        const QString szError = QStringLiteral("<b>Write video packet failed(No space left on device) ").repeated(4);
         pFail->setErrorText(szError);
         pFail->show();
         auto *pError = pFail->findChild<QLabel *>("labelErrorMessage");
         QCOMPARE(pError->size(), QSize(404, 18));
         QVERIFY(pError->text().endsWith(QChar(0x2026)));
         QVERIFY(pError->fontMetrics().horizontalAdvance(pError->text()) <= 404);
-        QCOMPARE(pError->toolTip(), szError);
+        QCOMPARE(testsupport::toolTipAsRead(pError->toolTip()), szError);
         QCOMPARE(pFail->findChild<QLabel *>("labelContent")->text(), QStringLiteral("Export failed..."));
         QCOMPARE(pFail->size(), QSize(502, 352));
         pFail->close();
@@ -309,12 +311,14 @@ private Q_SLOTS:
 
         QPointer<SuccessDialog> pSuccess = new SuccessDialog;
         QSignalSpy spy(pSuccess.data(), &SuccessDialog::sig_explorerFolderRequest);
-        pSuccess->setExportedFile("/v/album.mp4");
+        pSuccess->setExportedFile("/v/<i>album</i>.mp4");
+        QCOMPARE(testsupport::toolTipAsRead(pSuccess->findChild<QPushButton *>("btnExportFolder")->toolTip()),
+                 QStringLiteral("/v/<i>album</i>.mp4"));
         pSuccess->show();
         QTest::mouseClick(pSuccess->findChild<QPushButton *>("btnExportFolder"), Qt::LeftButton);
         QCOMPARE(spy.count(), 1);
         QVERIFY(pSuccess->isVisible());
-        QCOMPARE(pSuccess->exportedFile(), QStringLiteral("/v/album.mp4"));
+        QCOMPARE(pSuccess->exportedFile(), QStringLiteral("/v/<i>album</i>.mp4"));
         QTest::mouseClick(pSuccess->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
         QTRY_VERIFY(pSuccess.isNull());
     }
