@@ -196,6 +196,10 @@ private Q_SLOTS:
         QTest::keyClicks(nameEdit(), "?");
         QCOMPARE(nameEdit()->text(), QStringLiteral("abc"));
         QCOMPARE(m_pDialog->fileName(), QStringLiteral("abc"));
+        QCOMPARE(lastToast(m_pDialog), QStringLiteral("Invalid file name!"));
+        m_pDialog->changeFileName(QString(90, QChar(0x76F8)));
+        QCOMPARE(lastToast(m_pDialog), QStringLiteral("The file name is too long!"));
+        QCOMPARE(m_pDialog->fileName(), QStringLiteral("abc"));
         m_pDialog->changeFileName(QString(250, 'x'));
         QTest::keyClicks(nameEdit(), "y");
         QCOMPARE(m_pDialog->fileName(), QString(250, 'x'));
