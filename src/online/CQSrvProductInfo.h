@@ -32,6 +32,8 @@
 //   logServer=https://host[:port]   where crash reports go (https only);
 //   logServerCaFile=/path/ca.pem    certificates trusted for it besides the
 //                                   system's (optional).
+// The program writes one key itself, keeping every other line as it is:
+//   showFourKWarning=0  the user asked not to be warned about 4K materials.
 //
 // Statistics log: "statistics.log" in the data folder, one compact JSON
 // object per line: {"event":...,"record":...,"time":...}. Past a size limit
@@ -109,6 +111,11 @@ public:
     QString logServerAddress() const;
     // The configured CA file for the log server; empty when none.
     QString logServerCaFile() const;
+    // Whether the editor warns before adding 4K materials (true unless the
+    // user turned it off), and turning it off or on again. The setter is
+    // false when config.ini cannot be written.
+    bool fourKWarningShown() const;
+    bool setFourKWarningShown(bool bShown);
     // Appends one record to the statistics log. False when it cannot be written.
     bool sendStatistics(const QString &szEventType, const QString &szJson);
 
@@ -124,6 +131,9 @@ private:
     QString folderForProduct(const QString &szProduct) const;
     // A trimmed value of the user's config; empty when it is not set.
     QString configValue(const QString &szKey) const;
+    // Sets szKey=szValue in the user's config, replacing the key's line or
+    // adding one; the file is replaced in one step.
+    bool writeConfigValue(const QString &szKey, const QString &szValue);
     // Parses the release file; call with m_mutex held.
     bool loadReleaseLocked(const QString &szFolder) const;
 
