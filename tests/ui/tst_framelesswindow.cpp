@@ -180,6 +180,17 @@ private Q_SLOTS:
         CBLLUIShadowMgr::instance()->sltDlgPop();
         QVERIFY(!CBLLUIShadowMgr::instance()->shadow());
         QVERIFY(pOverlay->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+        // A window torn down while dimmed takes the layer with its overlay:
+        // the manager forgets it instead of freeing it a second time.
+        QSignalSpy spyDimming(CBLLUIShadowMgr::instance(), &CBLLUIShadowMgr::sigDimmingChanged);
+        auto *pDoomed = new CFramelessWindow;
+        pDoomed->show();
+        CBLLUIShadowMgr::instance()->sltDlgPush();
+        QCOMPARE(spyDimming.count(), 1);
+        delete pDoomed;
+        QVERIFY(!CBLLUIShadowMgr::instance()->shadow());
+        CBLLUIShadowMgr::instance()->sltDlgPop();
     }
 
     void captionButtonsAreReachableAndNamed()
