@@ -4,12 +4,14 @@
 #include "online/CDumpCatchHookup.h"
 #include "online/CQSrvProductInfo.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 #include <sys/resource.h>
 
@@ -74,8 +76,23 @@ int crashChild(const char *szKind)
         raise(SIGFPE);   // where division by zero does not trap
     } else if (!std::strcmp(szKind, "recursion")) {
         return recurse(0);
+    } else if (!std::strcmp(szKind, "worker recursion")) {
+        std::thread worker([] { recurse(0); });
+        worker.join();
     }
     return 4;
+}
+
+// Whether a reporter for the crashed process iPid runs (its description names that pid).
+bool reporterRunningFor(qint64 iPid)
+{
+    const QByteArray mark = ", pid " + QByteArray::number(iPid) + ",";
+    for (const QString &szEntry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(szEntry));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(mark))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -186,6 +203,8 @@ private slots:
         QTest::newRow("SIGABRT") << "abort" << SIGABRT << "SIGABRT (abort), signal 6" << true << true;
         QTest::newRow("SIGFPE") << "fpe" << SIGFPE << "SIGFPE (arithmetic exception), signal 8, code 1" << true << true;
         QTest::newRow("recursion") << "recursion" << SIGSEGV << "SIGSEGV (segmentation fault), signal 11" << true << true;
+        QTest::newRow("worker recursion") << "worker recursion" << SIGSEGV << "SIGSEGV (segmentation fault), signal 11"
+                                          << true << true;
         QTest::newRow("no consent") << "segv" << SIGSEGV << QString() << false << true;
         QTest::newRow("plain http") << "segv" << SIGSEGV << QString() << true << false;
     }
@@ -204,12 +223,20 @@ private slots:
         server.setAnswer("thanks");
         writeConfig(consent, server.baseUrl());
 
+        // The reporter outlives the child: both write into one file.
+        const QString szLog = m_dataHome.filePath(QStringLiteral("crash-%1.log").arg(QTest::currentDataTag()));
         QProcess child;
+        child.setStandardErrorFile(szLog);
         child.start(QCoreApplication::applicationFilePath(), {"--crash-child", kind});
+        QVERIFY(child.waitForStarted(10000));
+        const qint64 iPid = child.processId();
         QVERIFY(child.waitForFinished(60000));
-        const QString szOutput = QString::fromUtf8(child.readAllStandardError());
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QCOMPARE(child.exitCode(), signal);
+        QTRY_VERIFY_WITH_TIMEOUT(!reporterRunningFor(iPid), 60000);
+        QFile log(szLog);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString szOutput = QString::fromUtf8(log.readAll());
         const QList<testsupport::HttpRequest> requests = server.requests();
         QCOMPARE(requests.size(), description.isEmpty() ? 0 : 1);
         if (description.isEmpty()) {
@@ -243,11 +270,17 @@ private slots:
         QVERIFY(server.requests().isEmpty());
         QVERIFY(!pictora.readAllStandardError().contains("提示"));
 
-        ::kill(pid_t(pictora.processId()), SIGSEGV);
+        // The crashed program hands over and ends; the report follows.
+        const qint64 iPid = pictora.processId();
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(pid_t(iPid), SIGSEGV);
         QVERIFY(pictora.waitForFinished(60000));
+        qInfo("the crashed program ended %lld ms after the signal", ending.elapsed());
         QCOMPARE(pictora.exitStatus(), QProcess::CrashExit);
         QCOMPARE(pictora.exitCode(), SIGSEGV);
-        QCOMPARE(server.requests().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!reporterRunningFor(iPid), 60000);
         QVERIFY(exceptionField(server.requests().first().body).startsWith("SIGSEGV (segmentation fault), signal 11"));
         QFile::remove(QDir::tempPath() + "/" + szName);
     }
