@@ -6,19 +6,27 @@
 #include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
+#include "common/TestHttpServer.h"
 #include "common/TestSupport.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "player/CQVideoPlay.h"
 #include "player/CQVideoShow.h"
+#include "ui/CBLLUIShadowMgr.h"
 #include "ui/CFramelessWindow.h"
+#include "ui/CQUIPushButton.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QRegion>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QWindow>
 
+#include <csignal>
 #include <memory>
 
 using namespace editortest;
@@ -75,8 +83,10 @@ int pixelsNear(const QImage &image, const QRect &stArea, QColor stColour, int iT
 // this size, measured on an editor laid out in this process.
 struct EditorSpots
 {
+    QRect stWholeDisplay;
     QRect stDisplay;
     QPoint stPlayButton;
+    QPoint stExportButton;
 };
 
 EditorSpots editorSpots(const QSize &stWindow)
@@ -95,9 +105,63 @@ EditorSpots editorSpots(const QSize &stWindow)
         return {};
     // The middle of the picture area: the photo letterboxed into it covers that.
     const QRect stShow(pShow->mapTo(&window, QPoint(0, 0)), pShow->size());
-    return {stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
-            pButton->mapTo(&window, pButton->rect().center())};
+    return {stShow, stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
+            pButton->mapTo(&window, pButton->rect().center()),
+            editor.form()->btnExport->mapTo(&window, editor.form()->btnExport->rect().center())};
 }
+
+// A colour seen through the dimming layer.
+QColor dimmed(QColor stColour)
+{
+    const QColor stLayer = CQWidgetShadow::dimmingColour();
+    const double lfAlpha = stLayer.alphaF();
+    auto mix = [lfAlpha](int iBelow, int iLayer) { return qRound(iBelow * (1 - lfAlpha) + iLayer * lfAlpha); };
+    return QColor(mix(stColour.red(), stLayer.red()), mix(stColour.green(), stLayer.green()),
+                  mix(stColour.blue(), stLayer.blue()));
+}
+
+// The real program with photos added through its file dialog, as a user adds them.
+struct ProgramRun
+{
+    QProcess program;
+    QString szMain;   // the main window's id
+    QRect stWindow;
+
+    bool start(const QString &szDataHome, const QString &szPhotos, const QStringList &names)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), szDataHome);
+        env.insert(QStringLiteral("HOME"), szDataHome + QStringLiteral("/home"));
+        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
+        if (!program.waitForStarted())
+            return false;
+        QStringList windows;
+        if (!QTest::qWaitFor([&]() { return (windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1; }, 20000))
+            return false;
+        szMain = windows.first();
+        if (!QTest::qWaitFor([&]() { return windowGeometry(szMain).size() == QSize(902, 616); }, 10000))
+            return false;
+        stWindow = windowGeometry(szMain);
+
+        // "click to add files", left of the middle of the material area.
+        clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
+        if (!QTest::qWaitFor([&]() { return (windows = windowsNamed(QStringLiteral("Pictora"))).size() == 2; }, 10000))
+            return false;
+        windows.removeAll(szMain);
+        xdotool({"windowfocus", "--sync", windows.first()});
+        // Qt's own file dialog: into the folder, then the names.
+        xdotool({"type", "--delay", "5", szPhotos + "/"});
+        xdotool({"key", "Return"});
+        QTest::qWait(300);
+        xdotool({"type", "--delay", "5", "\"" + names.join("\" \"") + "\""});
+        xdotool({"key", "Return"});
+        return QTest::qWaitFor([]() { return windowsNamed(QStringLiteral("Pictora")).size() == 1; }, 10000);
+    }
+};
 
 } // namespace
 
@@ -125,34 +189,11 @@ private Q_SLOTS:
     // them in the strip, close it through the quit question.
     void endToEndInTheRealProgram()
     {
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-program"));
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
-        QVERIFY(program.waitForStarted());
+        ProgramRun run;
+        QVERIFY(run.start(path("xdg-program"), path("photos"), {"red.jpg", "green.jpg", "blue.jpg"}));
+        QProcess &program = run.program;
+        const QRect stWindow = run.stWindow;
         QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 20000);
-        const QString szMain = windows.first();
-        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
-        const QRect stWindow = windowGeometry(szMain);
-
-        // "click to add files", left of the middle of the material area.
-        clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 2, 10000);
-        windows.removeAll(szMain);
-        xdotool({"windowfocus", "--sync", windows.first()});
-        // Qt's own file dialog: into the folder, then the three names.
-        xdotool({"type", "--delay", "5", path("photos") + "/"});
-        xdotool({"key", "Return"});
-        QTest::qWait(300);
-        xdotool({"type", "--delay", "5", "\"red.jpg\" \"green.jpg\" \"blue.jpg\""});
-        xdotool({"key", "Return"});
-        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora")).size() == 1, 10000);
 
         // The strip shows the three thumbnails (the pointer away from them).
         xdotool({"mousemove", "--sync", "0", "0"});
@@ -182,6 +223,32 @@ private Q_SLOTS:
                                      > stShow.width() * stShow.height() / 4,
                                  15000);
 
+        // The export settings over the preview dim it with the rest of the
+        // window (SDL draws in a native window above the dimming layer);
+        // closed, the preview is bright again.
+        clickAt(stWindow.topLeft() + stSpots.stExportButton);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Export settings"))).size() == 1, 10000);
+        // The part of the picture the dialog leaves uncovered.
+        const QRegion stUncovered =
+            QRegion(stSpots.stWholeDisplay.translated(stWindow.topLeft())).subtracted(windowGeometry(windows.first()));
+        auto uncoveredNear = [&](const QImage &image, QColor stColour) {
+            int n = 0;
+            for (const QRect &stPart : stUncovered)
+                n += pixelsNear(image, stPart, stColour);
+            return n;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(uncoveredNear(screen = grabScreen(QStringLiteral("program-export-dimmed")),
+                                               dimmed(QColor(230, 20, 20)))
+                                     > 2000,
+                                 10000);
+        QCOMPARE(uncoveredNear(screen, QColor(230, 20, 20)), 0);
+        xdotool({"windowfocus", "--sync", windows.first()});
+        xdotool({"key", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-export-closed")), stShow,
+                                            QColor(230, 20, 20))
+                                     > stShow.width() * stShow.height() / 4,
+                                 10000);
+
         // The close button asks first; "ok" ends the program.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
         QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"))).size() == 1, 10000);
@@ -194,6 +261,150 @@ private Q_SLOTS:
         QCOMPARE(program.exitCode(), 0);
         // Nothing of the store is left behind.
         QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/Pictora/myData.db")));
+    }
+
+    // SIGSEGV to the real program with a photo added: it hands the report
+    // over and ends at once; the reporter sends it (the user agreed) and
+    // shows the answer in a window of its own.
+    void crashEndsAtOnceAndTheReportFollows()
+    {
+        testsupport::TestHttpServer server(true);
+        server.setAnswer("received");
+        QVERIFY(QDir().mkpath(path("xdg-crash/Pictora/Pictora")));
+        QFile config(path("xdg-crash/Pictora/Pictora/config.ini"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral("crashReport=1\nlogServer=%1\nlogServerCaFile=%2\n")
+                         .arg(server.baseUrl(), testsupport::TestHttpServer::certificatePath())
+                         .toUtf8());
+        config.close();
+        ProgramRun run;
+        QVERIFY(run.start(path("xdg-crash"), path("photos"), {"red.jpg"}));
+
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(pid_t(run.program.processId()), SIGSEGV);
+        QVERIFY(run.program.waitForFinished(10000));
+        qInfo("the crashed program ended %lld ms after the signal", ending.elapsed());
+        QCOMPARE(run.program.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(run.program.exitCode(), SIGSEGV);
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 30000);
+        QVERIFY(server.requests().first().body.startsWith("exception=SIGSEGV"));
+        QStringList notices;
+        QTRY_VERIFY_WITH_TIMEOUT((notices = windowsNamed(QString::fromUtf8("提示"))).size() == 1, 30000);
+        grabScreen(QStringLiteral("crash-report-answer"));
+        xdotool({"windowfocus", "--sync", notices.first()});
+        xdotool({"key", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QString::fromUtf8("提示")).isEmpty(), 10000);
+    }
+
+    // The 4K warning reads in the user's language, with a button label that
+    // fits and a way to stop it for good.
+    void fourKWarningInBothLanguages()
+    {
+        CQSrvProduct services;
+        CFramelessWindow window;
+        Vistalo editor(&window);
+        window.addContentWidget(&editor);
+        window.setGeometry(200, 100, 902, 616);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(writePicture(path("uhd.jpg"), 3840, 2160, QColor(200, 120, 40)));
+        QTranslator translator;
+        QVERIFY(translator.load(testsupport::binDir() + "/translations/app_zh_CN.qm"));
+        for (const char *szLanguage : {"en", "zh"}) {
+            const bool bChinese = !qstrcmp(szLanguage, "zh");
+            if (bChinese)
+                QCoreApplication::installTranslator(&translator);
+            QVERIFY(dropUrls(editor, {QUrl::fromLocalFile(path("uhd.jpg"))}, materialArea(editor)));
+            CQQuitDialog *pWarning = nullptr;
+            QTRY_VERIFY((pWarning = fourKWarning()) && pWarning->isVisible());
+            QVERIFY(QTest::qWaitForWindowExposed(pWarning));
+            grabScreen(QStringLiteral("fourk-warning-%1").arg(szLanguage));
+            const QString szFirst = pWarning->findChild<QLabel *>(QStringLiteral("uiTip"))->text();
+            QCOMPARE(szFirst, bChinese ? QString::fromUtf8("添加的素材之一超过4K分辨率，可能会造成")
+                                       : QStringLiteral("One of the added materials is larger than 4K; reading it "
+                                                        "may fail or crash the program."));
+            auto *pContinue = pWarning->findChild<QPushButton *>(QStringLiteral("btnCancel"));
+            QCOMPARE(pContinue->text(), bChinese ? QString::fromUtf8("继续添加") : QStringLiteral("Continue adding"));
+            QVERIFY(pContinue->fontMetrics().horizontalAdvance(pContinue->text()) < pContinue->width());
+            // Every text stays inside the dialog.
+            for (QWidget *pPart : pWarning->findChildren<QWidget *>()) {
+                if (pPart->isVisible() && (qobject_cast<QLabel *>(pPart) || qobject_cast<QAbstractButton *>(pPart)))
+                    QVERIFY2(pWarning->rect().contains(QRect(pPart->mapTo(pWarning, QPoint(0, 0)), pPart->size())),
+                             qPrintable(pPart->objectName()));
+            }
+            QTest::mouseClick(pWarning->findChild<QPushButton *>(QStringLiteral("btnOK")), Qt::LeftButton);
+            QTRY_VERIFY(!editor.isImporting());
+            QCoreApplication::removeTranslator(&translator);
+        }
+        QVERIFY(albumState().mapImageSources.isEmpty());
+    }
+
+    // Fifteen materials, more than the strip shows: the last one dragged to
+    // the front in one drag with the real mouse; the strip scrolls while the
+    // pointer waits at its left end.
+    void stripScrollsWhileDragging()
+    {
+        CQSrvProduct services;
+        CFramelessWindow window;
+        Vistalo editor(&window);
+        window.addContentWidget(&editor);
+        window.setGeometry(200, 100, 902, 616);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList photos;
+        for (int i = 0; i < 15; ++i) {
+            photos << path(QStringLiteral("photos/strip%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+            QVERIFY(writePicture(photos.last(), 120, 80, QColor::fromHsv(i * 24, 200, 220)));
+        }
+        QVERIFY(importFiles(editor, photos));
+        ImageListView *pList = editor.form()->imageSourceList;
+        QWidget *pViewport = pList->viewport();
+        QScrollBar *pScroll = pList->horizontalScrollBar();
+        QVERIFY(pScroll->maximum() > 0);
+        pScroll->setValue(pScroll->maximum());
+        auto global = [&](QPoint stViewport) { return pViewport->mapToGlobal(stViewport); };
+        auto moveTo = [](QPoint stAt) {
+            xdotool({"mousemove", "--sync", QString::number(stAt.x()), QString::number(stAt.y())});
+        };
+
+        // One motion at a time, each seen by the program before the next
+        // (the drag runs in an event loop of its own); once the strip has
+        // scrolled to its start, the drop before the first.
+        QSignalSpy spyMove(pList, &ImageListView::sig_itemDraged);
+        bool bReleased = false;
+        // The button goes up whatever happens, or later tests find it held.
+        const std::shared_ptr<void> releaseAtEnd(nullptr, [&bReleased](void *) {
+            if (!bReleased)
+                xdotool({"mouseup", "1"});
+        });
+        const QPoint stFrom = global(pList->visualRect(pList->model()->index(14, 0)).center());
+        const QPoint stEnd = global(QPoint(20, pViewport->height() / 2));
+        int iStep = 0;
+        QTimer steps;
+        connect(&steps, &QTimer::timeout, [&]() {
+            if (iStep < 10) {
+                moveTo(stFrom + (stEnd - stFrom) * ++iStep / 10);
+            } else if (!bReleased && ++iStep > 1000) {
+                // The strip never got there: drop where the pointer is, and fail below.
+                bReleased = true;
+                xdotool({"mouseup", "1"});
+            } else if (!bReleased && pScroll->value() == 0) {
+                bReleased = true;
+                const QRect stFirst = pList->visualRect(pList->model()->index(0, 0));
+                moveTo(global(QPoint(stFirst.left() + 20, stFirst.center().y())));
+                moveTo(global(QPoint(stFirst.left() + 22, stFirst.center().y())));
+                xdotool({"mouseup", "1"});
+            }
+        });
+        moveTo(stFrom);
+        xdotool({"mousedown", "1"});
+        steps.start(50);
+        QTRY_COMPARE_WITH_TIMEOUT(spyMove.count(), 1, 30000);
+        QCOMPARE(spyMove.first(), QList<QVariant>({photos.at(14), 14, 0}));
+        QCOMPARE(albumState().listImageSourceOrder.first(), photos.at(14));
+        QCOMPARE(albumState().listImageSourceOrder.mid(1), photos.mid(0, 14));
+        QCOMPARE(pList->dragRow(), -1);
     }
 
     // The add page with its tip, the strip with one material selected and
