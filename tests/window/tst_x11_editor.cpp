@@ -2,6 +2,7 @@
 // drives it, a reorder by mouse drag, and what the strip looks like. Set
 // PICTORA_SHOT_DIR to keep the screenshots.
 #include "EditorTestSupport.h"
+#include "SettingsTestSupport.h"
 
 #include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
@@ -301,13 +302,9 @@ private Q_SLOTS:
     // fits and a way to stop it for good.
     void fourKWarningInBothLanguages()
     {
-        CQSrvProduct services;
-        CFramelessWindow window;
-        Vistalo editor(&window);
-        window.addContentWidget(&editor);
-        window.setGeometry(200, 100, 902, 616);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        settingstest::EditorUnderTest fixture(QRect(200, 100, 902, 616));
+        QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
+        Vistalo &editor = fixture.editor;
         QVERIFY(writePicture(path("uhd.jpg"), 3840, 2160, QColor(200, 120, 40)));
         QTranslator translator;
         QVERIFY(translator.load(testsupport::binDir() + "/translations/app_zh_CN.qm"));
@@ -345,13 +342,9 @@ private Q_SLOTS:
     // pointer waits at its left end.
     void stripScrollsWhileDragging()
     {
-        CQSrvProduct services;
-        CFramelessWindow window;
-        Vistalo editor(&window);
-        window.addContentWidget(&editor);
-        window.setGeometry(200, 100, 902, 616);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        settingstest::EditorUnderTest fixture(QRect(200, 100, 902, 616));
+        QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
+        Vistalo &editor = fixture.editor;
         QStringList photos;
         for (int i = 0; i < 15; ++i) {
             photos << path(QStringLiteral("photos/strip%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
