@@ -354,6 +354,9 @@ private Q_SLOTS:
         QVERIFY(testmedia::writeFile(szConfig, "# mine\nstatistics=0\n"));
         QVERIFY(dropUrls(*m_pEditor, {QUrl::fromLocalFile(path("uhd.png"))}, materialArea(*m_pEditor)));
         QTRY_VERIFY((pWarning = m_pWindow->overlay()->findChild<CQQuitDialog *>()) && pWarning->isVisible());
+        auto *pContinue = pWarning->findChild<QPushButton *>(QStringLiteral("btnCancel"));
+        QCOMPARE(pContinue->text(), QStringLiteral("Continue adding"));
+        QVERIFY(pContinue->fontMetrics().horizontalAdvance(pContinue->text()) < pContinue->width());
         pWarning->findChild<QCheckBox *>()->setChecked(true);
         QTest::mouseClick(pWarning->findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
         QTRY_VERIFY(!m_pEditor->isImporting());
