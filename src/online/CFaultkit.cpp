@@ -185,7 +185,12 @@ void onFatalSignal(int iSignal, siginfo_t *pInfo, void *)
 // pthread_create is interposed for the whole process (Qt's, SDL's and the
 // standard library's threads start through it). The sanitizers intercept
 // it and give every thread a signal stack themselves.
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define PICTORA_SANITIZED 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(PICTORA_SANITIZED)
 #define PICTORA_THREAD_SIGNAL_STACKS 1
 
 std::atomic<bool> s_bThreadStacks{false};
