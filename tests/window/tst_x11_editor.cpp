@@ -43,10 +43,14 @@ QString xdotool(const QStringList &args)
     return QString::fromUtf8(st.stdOut).trimmed();
 }
 
-// Window ids with this exact title, in stacking order.
-QStringList windowsNamed(const QString &szTitle)
+// Window ids with this exact title, in stacking order; only those of the
+// process iPid when it is given (another program may share the display).
+QStringList windowsNamed(const QString &szTitle, qint64 iPid = 0)
 {
-    return xdotool({"search", "--onlyvisible", "--name", "^" + szTitle + "$"}).split('\n', Qt::SkipEmptyParts);
+    QStringList args{"search", "--all", "--onlyvisible"};
+    if (iPid > 0)
+        args << "--pid" << QString::number(iPid);
+    return xdotool(args << "--name" << "^" + szTitle + "$").split('\n', Qt::SkipEmptyParts);
 }
 
 QRect windowGeometry(const QString &szWindow)
@@ -174,15 +178,16 @@ private Q_SLOTS:
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
         QVERIFY(program.waitForStarted());
+        const qint64 iPid = program.processId();
         QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 1, 60000);
         const QString szMain = windows.first();
         QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
         const QRect stWindow = windowGeometry(szMain);
 
         // "click to add files", left of the middle of the material area.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 2, 10000);
         windows.removeAll(szMain);
         xdotool({"windowfocus", "--sync", windows.first()});
         // Qt's own file dialog: into the folder, then the three names.
@@ -191,12 +196,12 @@ private Q_SLOTS:
         QTest::qWait(300);
         xdotool({"type", "--delay", "5", "\"red.jpg\" \"green.jpg\" \"blue.jpg\""});
         xdotool({"key", "Return"});
-        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora")).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora"), iPid).size() == 1, 10000);
 
         if (crash) {
             QElapsedTimer ending;
             ending.start();
-            ::kill(pid_t(program.processId()), SIGSEGV);
+            ::kill(pid_t(iPid), SIGSEGV);
             QVERIFY(program.waitForFinished(10000));
             qInfo("the crashed program ended %lld ms after the signal", ending.elapsed());
             QCOMPARE(program.exitStatus(), QProcess::CrashExit);
@@ -242,7 +247,8 @@ private Q_SLOTS:
         // window (SDL draws in a native window above the dimming layer);
         // closed, the preview is bright again.
         clickAt(stWindow.topLeft() + stSpots.stExportButton);
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Export settings"))).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Export settings"), iPid)).size() == 1,
+                                 10000);
         // The part of the picture the dialog leaves uncovered.
         const QRegion stUncovered =
             QRegion(stSpots.stWholeDisplay.translated(stWindow.topLeft())).subtracted(windowGeometry(windows.first()));
@@ -266,7 +272,7 @@ private Q_SLOTS:
 
         // The close button asks first; "ok" ends the program.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"))).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"), iPid)).size() == 1, 10000);
         QCOMPARE(program.state(), QProcess::Running);
         grabScreen(QStringLiteral("program-quit"));
         xdotool({"windowfocus", "--sync", windows.first()});
