@@ -82,13 +82,25 @@ int crashChild(const char *szKind)
     return 4;
 }
 
-// Whether a reporter for the crashed process iPid runs (its description names that pid).
-bool reporterRunningFor(qint64 iPid)
+// A crashed process and the reporter it starts carry this variable; each
+// run gets its own value.
+QProcessEnvironment markedEnvironment(QByteArray *pMark)
 {
-    const QByteArray mark = ", pid " + QByteArray::number(iPid) + ",";
+    static int s_iRun = 0;
+    const QString szValue = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++s_iRun);
+    *pMark = "PICTORA_TEST_RUN=" + szValue.toUtf8();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PICTORA_TEST_RUN"), szValue);
+    return env;
+}
+
+// Whether a live process carries the mark: the reporter outlives the crash.
+// Its environment tells it apart even while it is still being started.
+bool markedProcessRuns(const QByteArray &mark)
+{
     for (const QString &szEntry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(szEntry));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(mark))
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(szEntry));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(mark))
             return true;
     }
     return false;
@@ -224,15 +236,15 @@ private slots:
 
         // The reporter outlives the child: both write into one file.
         const QString szLog = m_dataHome.filePath(QStringLiteral("crash-%1.log").arg(QTest::currentDataTag()));
+        QByteArray mark;
         QProcess child;
+        child.setProcessEnvironment(markedEnvironment(&mark));
         child.setStandardErrorFile(szLog);
         child.start(QCoreApplication::applicationFilePath(), {"--crash-child", kind});
-        QVERIFY(child.waitForStarted(10000));
-        const qint64 iPid = child.processId();
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QCOMPARE(child.exitCode(), signal);
-        QTRY_VERIFY_WITH_TIMEOUT(!reporterRunningFor(iPid), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!markedProcessRuns(mark), 60000);
         QFile log(szLog);
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QString szOutput = QString::fromUtf8(log.readAll());
@@ -260,7 +272,9 @@ private slots:
         TestHttpServer server(true);
         writeConfig(true, server.baseUrl(), szName);
 
+        QByteArray mark;
         QProcess pictora;
+        pictora.setProcessEnvironment(markedEnvironment(&mark));
         pictora.start(programDir.filePath(szName), QStringList());
         QVERIFY(pictora.waitForStarted(10000));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir::tempPath() + "/" + szName), 15000);
@@ -270,13 +284,12 @@ private slots:
         QVERIFY(!pictora.readAllStandardError().contains("提示"));
 
         // The crashed program hands over and ends; the report follows.
-        const qint64 iPid = pictora.processId();
-        ::kill(pid_t(iPid), SIGSEGV);
+        ::kill(pid_t(pictora.processId()), SIGSEGV);
         QVERIFY(pictora.waitForFinished(60000));
         QCOMPARE(pictora.exitStatus(), QProcess::CrashExit);
         QCOMPARE(pictora.exitCode(), SIGSEGV);
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 60000);
-        QTRY_VERIFY_WITH_TIMEOUT(!reporterRunningFor(iPid), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!markedProcessRuns(mark), 60000);
         QVERIFY(exceptionField(server.requests().first().body).startsWith("SIGSEGV (segmentation fault), signal 11"));
         QFile::remove(QDir::tempPath() + "/" + szName);
     }
