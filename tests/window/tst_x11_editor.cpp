@@ -132,6 +132,7 @@ class TestX11Editor : public QObject
 
     QTemporaryDir m_dir;
     QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
+    static QString programName() { return QStringLiteral("PictoraX11Test%1").arg(QCoreApplication::applicationPid()); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -144,6 +145,11 @@ private Q_SLOTS:
         QVERIFY(writePicture(path("photos/red.jpg"), 120, 80, QColor(230, 20, 20)));
         QVERIFY(writePicture(path("photos/green.jpg"), 120, 80, QColor(20, 200, 20)));
         QVERIFY(writePicture(path("photos/blue.jpg"), 120, 80, QColor(20, 20, 230)));
+        // The program under a name of its own: its single-instance server
+        // is named after it, and other runs of Pictora may share the machine.
+        QVERIFY(QDir().mkpath(path("bin")));
+        QVERIFY(QFile::copy(testsupport::binDir() + "/Pictora", path("bin/" + programName())));
+        QVERIFY(QFile::copy(testsupport::binDir() + "/pictora-crashreport", path("bin/pictora-crashreport")));
     }
 
     void endToEndInTheRealProgram_data()
@@ -163,8 +169,8 @@ private Q_SLOTS:
         QFETCH(bool, crash);
         const QString szData = path(crash ? "xdg-crash" : "xdg-program");
         testsupport::TestHttpServer server(true);
-        QVERIFY(QDir().mkpath(szData + "/Pictora/Pictora"));
-        QVERIFY(testmedia::writeFile(szData + "/Pictora/Pictora/config.ini",
+        QVERIFY(QDir().mkpath(szData + "/Pictora/" + programName()));
+        QVERIFY(testmedia::writeFile(szData + "/Pictora/" + programName() + "/config.ini",
                                      QStringLiteral("crashReport=1\nlogServer=%1\nlogServerCaFile=%2\n")
                                          .arg(server.baseUrl(), testsupport::TestHttpServer::certificatePath())
                                          .toUtf8()));
@@ -176,7 +182,7 @@ private Q_SLOTS:
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
+        program.start(path("bin/" + programName()), QStringList());
         QVERIFY(program.waitForStarted());
         const qint64 iPid = program.processId();
         QStringList windows;
@@ -281,7 +287,7 @@ private Q_SLOTS:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         // Nothing of the store is left behind.
-        QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/Pictora/myData.db")));
+        QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/" + programName() + "/myData.db")));
     }
 
     // Fifteen materials, more than the strip shows: the last one dragged to
