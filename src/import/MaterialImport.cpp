@@ -22,7 +22,8 @@ QString MaterialImportReport::fourKWarning()
 {
     return QCoreApplication::translate("VistaloClass", "One of the added materials is larger than 4K; reading it "
                                                        "may fail or crash the program.")
-        + QLatin1Char('\n') + QCoreApplication::translate("VistaloClass", "Please adjust the material before adding it.");
+        + QLatin1Char('\n')
+        + QCoreApplication::translate("VistaloClass", "Please adjust the material before adding it.");
 }
 
 namespace {
