@@ -193,7 +193,7 @@ private Q_SLOTS:
 
         // "click to add files", left of the middle of the material area.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 2, 30000);
         windows.removeAll(szMain);
         xdotool({"windowfocus", "--sync", windows.first()});
         // Qt's own file dialog: into the folder, then the three names.
@@ -202,7 +202,7 @@ private Q_SLOTS:
         QTest::qWait(300);
         xdotool({"type", "--delay", "5", "\"red.jpg\" \"green.jpg\" \"blue.jpg\""});
         xdotool({"key", "Return"});
-        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora"), iPid).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora"), iPid).size() == 1, 30000);
 
         if (crash) {
             QElapsedTimer ending;
@@ -254,7 +254,7 @@ private Q_SLOTS:
         // closed, the preview is bright again.
         clickAt(stWindow.topLeft() + stSpots.stExportButton);
         QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Export settings"), iPid)).size() == 1,
-                                 10000);
+                                 30000);
         // The part of the picture the dialog leaves uncovered.
         const QRegion stUncovered =
             QRegion(stSpots.stWholeDisplay.translated(stWindow.topLeft())).subtracted(windowGeometry(windows.first()));
@@ -278,7 +278,7 @@ private Q_SLOTS:
 
         // The close button asks first; "ok" ends the program.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"), iPid)).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"), iPid)).size() == 1, 30000);
         QCOMPARE(program.state(), QProcess::Running);
         grabScreen(QStringLiteral("program-quit"));
         xdotool({"windowfocus", "--sync", windows.first()});
