@@ -1,6 +1,7 @@
 // The editor on a real X server (Xvfb): the real program driven as a user
-// drives it, a reorder by mouse drag, and what the strip looks like. Set
-// PICTORA_SHOT_DIR to keep the screenshots.
+// drives it, opened with files as the desktop opens it, a reorder by mouse
+// drag, and what the strip looks like. Set PICTORA_SHOT_DIR to keep the
+// screenshots; its readme-editor.png is the README's docs/screenshots/editor.png.
 #include "EditorTestSupport.h"
 #include "SettingsTestSupport.h"
 
@@ -124,6 +125,46 @@ QColor dimmed(QColor stColour)
                   mix(stColour.blue(), stLayer.blue()));
 }
 
+// Starts the real program (szProgram, a copy under a name of its own) with
+// its own data folders under szHome; returns its main window's id once it
+// shows at its start size.
+QString startProgram(QProcess &program, const QString &szProgram, const QString &szHome, const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), szHome + QStringLiteral("/xdg"));
+    env.insert(QStringLiteral("HOME"), szHome);
+    // Its single-instance socket in a folder of its own: a Pictora that
+    // another test run has open on this machine must not answer for it.
+    QDir().mkpath(szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("TMPDIR"), szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(szProgram, args);
+    if (!program.waitForStarted())
+        return QString();
+    QStringList windows;
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Pictora"), program.processId())).size() == 1; }, 60000)
+        || !QTest::qWaitFor([&] { return windowGeometry(windows.first()).size() == QSize(902, 616); }, 10000))
+        return QString();
+    return windows.first();
+}
+
+// The close button asks first; "ok" ends the program. True when it ended cleanly.
+bool quitProgram(QProcess &program, const QRect &stWindow)
+{
+    clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
+    QStringList windows;
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Tips"), program.processId())).size() == 1; }, 30000)
+        || program.state() != QProcess::Running)
+        return false;
+    grabScreen(QStringLiteral("program-quit"));
+    xdotool({"windowfocus", "--sync", windows.first()});
+    xdotool({"key", "Return"});
+    return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+}
+
 } // namespace
 
 class TestX11Editor : public QObject
@@ -167,29 +208,19 @@ private Q_SLOTS:
     void endToEndInTheRealProgram()
     {
         QFETCH(bool, crash);
-        const QString szData = path(crash ? "xdg-crash" : "xdg-program");
+        const QString szHome = path(crash ? "home-crash" : "home-program");
         testsupport::TestHttpServer server(true);
-        QVERIFY(QDir().mkpath(szData + "/Pictora/" + programName()));
-        QVERIFY(testmedia::writeFile(szData + "/Pictora/" + programName() + "/config.ini",
+        QVERIFY(QDir().mkpath(szHome + "/xdg/Pictora/" + programName()));
+        QVERIFY(testmedia::writeFile(szHome + "/xdg/Pictora/" + programName() + "/config.ini",
                                      QStringLiteral("crashReport=1\nlogServer=%1\nlogServerCaFile=%2\n")
                                          .arg(server.baseUrl(), testsupport::TestHttpServer::certificatePath())
                                          .toUtf8()));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), szData);
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(path("bin/" + programName()), QStringList());
-        QVERIFY(program.waitForStarted());
+        const QString szMain = startProgram(program, path("bin/" + programName()), szHome, {});
+        QVERIFY(!szMain.isEmpty());
         const qint64 iPid = program.processId();
-        QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 1, 60000);
-        const QString szMain = windows.first();
-        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
         const QRect stWindow = windowGeometry(szMain);
+        QStringList windows;
 
         // "click to add files", left of the middle of the material area.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
@@ -276,18 +307,47 @@ private Q_SLOTS:
                                      > stShow.width() * stShow.height() / 4,
                                  10000);
 
-        // The close button asks first; "ok" ends the program.
-        clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"), iPid)).size() == 1, 30000);
-        QCOMPARE(program.state(), QProcess::Running);
-        grabScreen(QStringLiteral("program-quit"));
-        xdotool({"windowfocus", "--sync", windows.first()});
-        xdotool({"key", "Return"});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(quitProgram(program, stWindow));
         // Nothing of the store is left behind.
-        QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/" + programName() + "/myData.db")));
+        QVERIFY(!QFileInfo::exists(szHome + "/xdg/Pictora/" + programName() + "/myData.db"));
+    }
+
+    // "Open with Pictora": the files and folders it is started with go into
+    // the strip as a drop of them would, and the first one is the cover.
+    void opensFilesGivenOnItsCommandLine()
+    {
+        // Sunset-coloured photos and a clip in a folder of their own.
+        QVERIFY(QDir().mkpath(path("trip/clips")));
+        const QStringList gradients = {"c0=0xff5e3a:c1=0xffd23a", "c0=0xff8a00:c1=0xe52e71",
+                                       "c0=0xf9d423:c1=0xff4e50"};
+        for (int i = 0; i < gradients.size(); ++i)
+            QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "gradients=s=640x400:n=2:" + gradients.at(i),
+                                         "-frames:v", "1", path("trip/photo%1.jpg").arg(i + 1)}));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "mandelbrot=s=640x400:r=10", "-t", "1", "-pix_fmt",
+                                     "yuv420p", path("trip/clips/zoom.mp4")}));
+
+        QProcess program;
+        const QString szMain = startProgram(program, path("bin/" + programName()), path("home-open"),
+                                            {path("trip/photo1.jpg"), path("trip/photo2.jpg"),
+                                             path("trip/photo3.jpg"), path("trip/clips")});
+        QVERIFY(!szMain.isEmpty());
+        const QRect stWindow = windowGeometry(szMain);
+        xdotool({"mousemove", "--sync", "0", "0"});
+        // The three warm photos in the strip (the clip from the folder after
+        // them), and the first photo in the player as the cover.
+        auto warm = [](QRgb c) { return qRed(c) > 200 && qBlue(c) < 130; };
+        const QRect stStrip(stWindow.left() + 10, stWindow.bottom() - 41 - 110, stWindow.width() - 20, 100);
+        const QRect stShow = editorSpots(stWindow.size()).stDisplay.translated(stWindow.topLeft());
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("program-opened")),
+                                                          stStrip, warm) > 20000
+                                     && testsupport::countPixels(screen, stShow, warm)
+                                            > stShow.width() * stShow.height() / 2,
+                                 20000);
+        const QString szShots = qEnvironmentVariable("PICTORA_SHOT_DIR");
+        if (!szShots.isEmpty())
+            QVERIFY(screen.copy(stWindow).save(szShots + QStringLiteral("/readme-editor.png")));
+        QVERIFY(quitProgram(program, stWindow));
     }
 
     // Fifteen materials, more than the strip shows: the last one dragged to

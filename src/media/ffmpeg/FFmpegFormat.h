@@ -18,7 +18,8 @@ extern "C" {
 // Opens the local file szPath (UTF-8) for reading with a private copy of
 // pOptions. The name is taken literally: no protocol prefix, no printf or
 // glob pattern of a picture sequence. Null on failure; piError (optional)
-// receives the FFmpeg code of the failure.
+// receives the FFmpeg code of the failure (AVERROR(EINVAL) at once for what
+// is not a regular file, such as a pipe).
 // Release with avformat_close_input (AVInputContextPtr).
 AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *pFormat = nullptr,
                                const AVDictionary *pOptions = nullptr, int *piError = nullptr);
