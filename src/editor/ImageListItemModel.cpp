@@ -1,5 +1,7 @@
 #include "editor/ImageListItemModel.h"
 
+#include "ui/CQWidgetEx.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -31,10 +33,7 @@ QVariant ImageListItemModel::data(const QModelIndex &stIndex, int iRole) const
             return iOwn > 0 ? QStringLiteral("%1, %2").arg(QFileInfo(szPath).fileName(), durationText(iOwn))
                             : QFileInfo(szPath).fileName();
         }
-        // A tool tip that looks like markup would be shown as rich text: a
-        // file named "<b>x</b>.jpg" must read as it is.
-        return QStringLiteral("<p style='white-space:pre'>%1</p>")
-            .arg(QDir::toNativeSeparators(szPath).toHtmlEscaped());
+        return plainToolTip(QDir::toNativeSeparators(szPath));
     }
     return QStandardItemModel::data(stIndex, iRole);
 }
