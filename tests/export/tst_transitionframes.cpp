@@ -156,6 +156,52 @@ private Q_SLOTS:
         QVERIFY2(lfWorstMean < lfMeanBound, qPrintable(QString::number(lfWorstMean)));
     }
 
+    // The painted frames are xfade's to the last bit, chroma of odd size and
+    // a transition entered in its middle included.
+    void paintedFramesAreTheFilters_data()
+    {
+        QTest::addColumn<int>("iEffect");
+        QTest::addColumn<int>("iWidth");
+        QTest::addColumn<int>("iHeight");
+        QTest::addColumn<int>("iStart");
+        for (int e = 0; e < kTransitionEffectCount; ++e) {
+            QTest::addRow("%s 96x54", transitionEffects()[e].szTransitionName) << e << 96 << 54 << 0;
+            QTest::addRow("%s 70x38 from 7", transitionEffects()[e].szTransitionName) << e << 70 << 38 << 7;
+        }
+    }
+    void paintedFramesAreTheFilters()
+    {
+        QFETCH(int, iEffect);
+        QFETCH(int, iWidth);
+        QFETCH(int, iHeight);
+        QFETCH(int, iStart);
+        AVFramePtr pFrom = texturedPicture(iWidth, iHeight, QColor(220, 40, 30), QColor(30, 200, 60),
+                                           AV_PIX_FMT_YUV420P);
+        AVFramePtr pTo = texturedPicture(iWidth, iHeight, QColor(20, 40, 230), QColor(250, 240, 30),
+                                         AV_PIX_FMT_YUV420P);
+        QVERIFY(pFrom && pTo);
+        TransitionFrames stPainted, stFiltered;
+        QCOMPARE(stPainted.open(segmentOf(iEffect), pFrom.get(), pTo.get(), kTimeBase, kRate, iStart), 0);
+        QCOMPARE(stFiltered.open(segmentOf(iEffect), pFrom.get(), pTo.get(), kTimeBase, kRate, iStart,
+                                 TransitionFrames::Maker::Filter),
+                 0);
+        AVFramePtr pPainted = makeFramePtr(), pFiltered = makeFramePtr();
+        for (int i = iStart; i < kFrames; ++i) {
+            QCOMPARE(stPainted.frame(i, pPainted.get()), 0);
+            QCOMPARE(stFiltered.frame(i, pFiltered.get()), 0);
+            QCOMPARE(pPainted->format, pFiltered->format);
+            for (int p = 0; p < 3; ++p) {
+                const int w = p ? iWidth / 2 : iWidth, h = p ? iHeight / 2 : iHeight;
+                for (int y = 0; y < h; ++y) {
+                    if (memcmp(pPainted->data[p] + y * pPainted->linesize[p],
+                               pFiltered->data[p] + y * pFiltered->linesize[p], size_t(w))
+                        != 0)
+                        QFAIL(qPrintable(QStringLiteral("frame %1, plane %2, row %3 differs").arg(i).arg(p).arg(y)));
+                }
+            }
+        }
+    }
+
     // A side of odd length goes whole, and still comes out in 4:2:0 at its size.
     void oddSidesGoWhole()
     {
