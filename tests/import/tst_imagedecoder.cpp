@@ -394,7 +394,7 @@ private Q_SLOTS:
         QVERIFY(!st.bDecoded);
         QVERIFY2(st.szError.startsWith("Image decode failed("), qPrintable(st.szError));
 
-        rig.pDecoder->setRunning(false);
+        rig.pDecoder->setRunning(false, ImageDecoder::Job::SingleFile);
         emit rig.pDecoder->sig_decode(szMark, true);
         st = log.next();
         QVERIFY(!st.bDecoded);
@@ -463,13 +463,8 @@ private Q_SLOTS:
             QVERIFY(CQSql::instance().findImage(kTable, kFlagColumn, path("quad.png") + tier.first, stRecord));
             QCOMPARE(stRecord.imagePath, path("quad.png"));
             QCOMPARE(QSize(stRecord.imageWidth, stRecord.imageHeight), stSize);
-            QCOMPARE(stRecord.imageData.size(), stSize.width() * stSize.height() * 4);
-            // Top-left quarter: B, G, R, A bytes of red.
-            const int iOffset = (stSize.height() / 4 * stSize.width() + stSize.width() / 4) * 4;
-            QVERIFY(quint8(stRecord.imageData[iOffset + 0]) < 40);
-            QVERIFY(quint8(stRecord.imageData[iOffset + 1]) < 40);
-            QVERIFY(quint8(stRecord.imageData[iOffset + 2]) > 215);
-            QCOMPARE(quint8(stRecord.imageData[iOffset + 3]), quint8(255));
+            // Packed: far below the four bytes a pixel of raw BGRA.
+            QVERIFY(stRecord.imageData.size() < stSize.width() * stSize.height());
 
             const QImage stTier = CQSql::recordImage(stRecord);
             const int w = stSize.width(), h = stSize.height();
@@ -581,14 +576,18 @@ private Q_SLOTS:
         QVERIFY(storedPicture(szFile + "720P").size() == QSize(720, 540));
     }
 
-    // Clearing the running flag while a file is being decoded: that file
-    // ends with -4, counts nowhere, the rest is left alone and the end of
-    // the batch is still reported.
+    // Clearing the running flag while files are being decoded: they end
+    // with -4, count nowhere, the files not started are left alone and the
+    // end of the batch is still reported.
     void interruptDuringAFile()
     {
         resetAlbum();
         DecoderRig rig;
-        const QStringList inputs{path("img1.jpg"), path("img2.jpg"), path("img3.png")};
+        QStringList inputs;
+        for (int i = 0; i < ImageDecoder::parallelFiles() + 2; ++i) {
+            inputs << path(QStringLiteral("interrupted%1.jpg").arg(i));
+            QVERIFY(QFile::exists(inputs.last()) || QFile::copy(path("img1.jpg"), inputs.last()));
+        }
         const int iRowsBefore = countRows(m_szDb);
         const int iDecodedBefore = rig.pDecoder->decodedFileCount();
         SignalCount finished(rig.pDecoder, &ImageDecoder::sig_batchDecodeFinished);
@@ -604,14 +603,13 @@ private Q_SLOTS:
             QThread::msleep(1);
         rig.pDecoder->setRunning(false);
         albumState().mutexThumbnailStore.unlock();
-        QCOMPARE(rig.pDecoder->decodedFileCount(), iDecodedBefore + 1);
 
         QVERIFY(finished.waitFor(1));
         QCOMPARE(rig.pDecoder->succeededCount(), 0);
         QCOMPARE(rig.pDecoder->failedCount(), 0);
         QCOMPARE(rig.pDecoder->duplicateCount(), 0);
-        QCOMPARE(rig.pDecoder->totalCount(), 3);
-        QCOMPARE(rig.pDecoder->decodedFileCount(), iDecodedBefore + 1);
+        QCOMPARE(rig.pDecoder->totalCount(), inputs.size());
+        QVERIFY(rig.pDecoder->decodedFileCount() <= iDecodedBefore + ImageDecoder::parallelFiles());
         QVERIFY(albumState().mapImageSources.isEmpty());
         QCOMPARE(m_model.rowCount(), 0);
         // The interrupted file left no tier pictures behind.
@@ -631,7 +629,6 @@ private Q_SLOTS:
                          },
                          Qt::DirectConnection);
         SignalCount finished(rig.pDecoder, &ImageDecoder::sig_batchDecodeFinished);
-        const int iDecodedBefore = rig.pDecoder->decodedFileCount();
         rig.pDecoder->setRunning(true);
         emit rig.pDecoder->sig_setFileList(QList<QString>{path("img1.jpg"), path("img2.jpg"), path("img3.png"),
                                                           path("quad.png")});
@@ -639,9 +636,44 @@ private Q_SLOTS:
         QVERIFY(finished.waitFor(1));
         QCOMPARE(rig.pDecoder->succeededCount(), 2);
         QCOMPARE(rig.pDecoder->failedCount(), 0);
-        QCOMPARE(rig.pDecoder->decodedFileCount(), iDecodedBefore + 2);
         QCOMPARE(albumState().listImageSourceOrder, (QStringList{path("img1.jpg"), path("img2.jpg")}));
         QCOMPARE(albumInconsistency(&m_model), QString());
+    }
+
+    // The watermark check and the import stop on their own: a slow check
+    // whose answer is handled (its stop state cleared, as the editor does)
+    // only after an import started leaves the import to bring in all its files.
+    void watermarkCheckRacingAnImport()
+    {
+        resetAlbum();
+        DecoderRig rig;
+        DecodeLog log(rig.pDecoder);
+        rig.pDecoder->setRunning(true, ImageDecoder::Job::SingleFile);
+        emit rig.pDecoder->sig_decode(path("quad.png"), true);
+        QVERIFY(log.next().bDecoded);
+
+        // The store's lock holds the batch at its first insert, so the
+        // check's answer is surely handled while the import runs.
+        albumState().mutexThumbnailStore.lock();
+        const int iDecodedBefore = rig.pDecoder->decodedFileCount();
+        SignalCount finished(rig.pDecoder, &ImageDecoder::sig_batchDecodeFinished);
+        const QStringList inputs{path("img1.jpg"), path("img2.jpg"), path("img3.png"), path("quad.png")};
+        rig.pDecoder->setRunning(true);
+        emit rig.pDecoder->sig_setFileList(QList<QString>(inputs));
+        emit rig.pDecoder->sig_batchDecode();
+        QElapsedTimer deadline;
+        deadline.start();
+        while (rig.pDecoder->decodedFileCount() == iDecodedBefore && deadline.elapsed() < kDeadlineMs)
+            QThread::msleep(1);
+        rig.pDecoder->setRunning(false, ImageDecoder::Job::SingleFile);
+        albumState().mutexThumbnailStore.unlock();
+
+        QVERIFY(finished.waitFor(1));
+        QCOMPARE(rig.pDecoder->succeededCount(), inputs.size());
+        QCOMPARE(albumState().listImageSourceOrder, inputs);
+        // Stopped, the single decodes refuse work until set running again.
+        emit rig.pDecoder->sig_decode(path("img1.jpg"), true);
+        QVERIFY(!log.next().bDecoded);
     }
 
     // Many small files while the GUI thread keeps reading the album: every

@@ -4,7 +4,7 @@
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"
-#include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureBytes.h"
 #include "media/ffmpeg/SizeMath.h"
 #include "media/recipes/TransitionFrames.h"
 
@@ -264,8 +264,8 @@ bool CPreviewRenderer::loadStoredPicture(const recipes::TimelineMaterial &stMate
         if (!CQSql::instance().findImage(QString::fromLatin1(CQSql::kTableName),
                                          QString::fromLatin1(CQSql::kColumnFlag), szKey, stRecord))
             continue;
-        AVFramePtr pFrame(imageToFrame(CQSql::recordImage(stRecord)));
-        if (!pFrame)
+        AVFramePtr pFrame = makeFramePtr();
+        if (!pFrame || unpackPicture(stRecord.imageData, pFrame.get()) < 0)
             continue;
         av_frame_unref(pDst);
         av_frame_move_ref(pDst, pFrame.get());
