@@ -72,23 +72,25 @@ std::shared_ptr<const PositionTable> makePositionTable(Shape eShape, int w, int 
     return pTable;
 }
 
-// The last few tables: an export uses one size, the preview one per quality.
+// The table of that shape and size while any painter holds it: the luma
+// and chroma planes of every frame of a transition share two of them, and
+// none outlives its transition.
 std::shared_ptr<const PositionTable> positionTable(Shape eShape, int w, int h)
 {
     static QMutex s_mutex;
-    static std::vector<std::shared_ptr<const PositionTable>> s_tables;
-    constexpr size_t kKept = 6;
+    static std::vector<std::weak_ptr<const PositionTable>> s_tables;
     QMutexLocker locker(&s_mutex);
-    for (auto it = s_tables.begin(); it != s_tables.end(); ++it) {
-        if ((*it)->eShape == eShape && (*it)->iWidth == w && (*it)->iHeight == h) {
-            std::rotate(s_tables.begin(), it, it + 1);
-            return s_tables.front();
-        }
+    s_tables.erase(std::remove_if(s_tables.begin(), s_tables.end(),
+                                  [](const std::weak_ptr<const PositionTable> &p) { return p.expired(); }),
+                   s_tables.end());
+    for (const auto &pWeak : s_tables) {
+        std::shared_ptr<const PositionTable> pTable = pWeak.lock();
+        if (pTable && pTable->eShape == eShape && pTable->iWidth == w && pTable->iHeight == h)
+            return pTable;
     }
-    s_tables.insert(s_tables.begin(), makePositionTable(eShape, w, h));
-    if (s_tables.size() > kKept)
-        s_tables.pop_back();
-    return s_tables.front();
+    std::shared_ptr<const PositionTable> pTable = makePositionTable(eShape, w, h);
+    s_tables.push_back(pTable);
+    return pTable;
 }
 
 // out = f(from, to) for every pair of samples, read from a table of all
@@ -143,31 +145,34 @@ class FadeThroughPainter : public TransitionPainter
 {
 public:
     explicit FadeThroughPainter(bool bWhite) : m_bWhite(bWhite) {}
-    void paint(const TransitionPlane &st, float p) override
+    void prepare(const TransitionPlane &st, float p) override
     {
         const int bg = m_bWhite ? st.iWhite : st.iBlack;
         const float phase = 0.2f;
         const float s1 = smoothstep(1.f - phase, 1.f, p);
         const float s2 = smoothstep(phase, 1.f, p);
-        PairTable &table = bg == m_iFirstBg || m_iFirstBg < 0 ? m_first : m_second;
+        // Luma and chroma fade through different levels: a table for each.
         if (m_iFirstBg < 0)
             m_iFirstBg = bg;
-        table.prepare(p, bg, [&](int a, int b) {
-            return toSample(mix(mix(a, bg, s1), mix(bg, b, s2), p));
-        });
-        for (int y = 0; y < st.iHeight; ++y) {
+        m_pTable = bg == m_iFirstBg ? &m_first : &m_second;
+        m_pTable->prepare(p, bg, [&](int a, int b) { return toSample(mix(mix(a, bg, s1), mix(bg, b, s2), p)); });
+    }
+    void paintRows(const TransitionPlane &st, float, int y0, int y1) const override
+    {
+        for (int y = y0; y < y1; ++y) {
             const uint8_t *a = row(st.pFrom, st.iFromStride, y);
             const uint8_t *b = row(st.pTo, st.iToStride, y);
             uint8_t *d = row(st.pOut, st.iOutStride, y);
             for (int x = 0; x < st.iWidth; ++x)
-                d[x] = table(a[x], b[x]);
+                d[x] = (*m_pTable)(a[x], b[x]);
         }
     }
 
 private:
     bool m_bWhite;
     int m_iFirstBg = -1;
-    PairTable m_first, m_second;   // luma and chroma fade through different levels
+    PairTable m_first, m_second;
+    PairTable *m_pTable = nullptr;
 };
 
 // wipeleft, wiperight, wipeup, wipedown.
@@ -176,7 +181,7 @@ class WipePainter : public TransitionPainter
 public:
     enum class Direction { Left, Right, Up, Down };
     explicit WipePainter(Direction e) : m_e(e) {}
-    void paint(const TransitionPlane &st, float p) override
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
     {
         const int w = st.iWidth, h = st.iHeight;
         switch (m_e) {
@@ -186,7 +191,7 @@ public:
             // x > z shows the second picture for wipeleft, the first for wiperight.
             const bool bRightIsTo = m_e == Direction::Left;
             const int iSplit = std::clamp(z + 1, 0, w);
-            for (int y = 0; y < h; ++y) {
+            for (int y = y0; y < y1; ++y) {
                 uint8_t *d = row(st.pOut, st.iOutStride, y);
                 const uint8_t *a = row(st.pFrom, st.iFromStride, y);
                 const uint8_t *b = row(st.pTo, st.iToStride, y);
@@ -198,7 +203,7 @@ public:
         case Direction::Up:
         case Direction::Down: {
             const int z = m_e == Direction::Up ? static_cast<int>(h * p) : static_cast<int>(h * (1.f - p));
-            for (int y = 0; y < h; ++y)
+            for (int y = y0; y < y1; ++y)
                 copyRow(st, y, (y > z) == (m_e == Direction::Up), y);
             break;
         }
@@ -209,20 +214,18 @@ private:
     Direction m_e;
 };
 
-// slideleft, slideright, slidedown. The source index wraps as xfade's does,
-// one past the end included (xfade reads there at the very first frame of
-// slideleft), so the same bytes are read.
+// slideleft, slideright, slidedown: the source index wraps as xfade's does.
 class SlidePainter : public TransitionPainter
 {
 public:
     enum class Direction { Left, Right, Down };
     explicit SlidePainter(Direction e) : m_e(e) {}
-    void paint(const TransitionPlane &st, float p) override
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
     {
         const int w = st.iWidth, h = st.iHeight;
         if (m_e == Direction::Down) {
             const int z = static_cast<int>(p * h);
-            for (int y = 0; y < h; ++y) {
+            for (int y = y0; y < y1; ++y) {
                 const int zy = z + y;
                 const int zz = zy % h + h * (zy < 0);
                 copyRow(st, y, zy >= 0 && zy < h, zz);
@@ -232,17 +235,18 @@ public:
         const int z = m_e == Direction::Left ? static_cast<int>(-p * w) : static_cast<int>(p * w);
         if (z < -w || z > w)
             return;   // progress is within [0, 1]: cannot happen
-        for (int y = 0; y < h; ++y) {
+        for (int y = y0; y < y1; ++y) {
             uint8_t *d = row(st.pOut, st.iOutStride, y);
             const uint8_t *a = row(st.pFrom, st.iFromStride, y);
             const uint8_t *b = row(st.pTo, st.iToStride, y);
             // Sample x comes from z + x: of the second picture inside it,
             // of the first one wrapped around outside.
             if (z <= 0) {
+                // At z = -w xfade wraps sample 0 to one past the row's end
+                // and shows whatever lies there (the last row's lies past
+                // the picture): the first picture's own sample here.
                 std::memcpy(d, a + z + w, static_cast<size_t>(-z));
                 std::memcpy(d - z, b, static_cast<size_t>(w + z));
-                if (z == -w)
-                    d[0] = a[w];   // xfade's wrap of -w lands one past the row
             } else {
                 std::memcpy(d, b + z, static_cast<size_t>(w - z));
                 std::memcpy(d + w - z, a, static_cast<size_t>(z));
@@ -258,7 +262,7 @@ private:
 class RectCropPainter : public TransitionPainter
 {
 public:
-    void paint(const TransitionPlane &st, float p) override
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
     {
         const int w = st.iWidth, h = st.iHeight;
         const int zh = static_cast<int>(fabsf(p - 0.5f) * h);
@@ -267,7 +271,7 @@ public:
         // |x - w / 2| < zw: the columns between these two.
         const int x0 = std::clamp(w / 2 - zw + 1, 0, w);
         const int x1 = std::clamp(w / 2 + zw, x0, w);
-        for (int y = 0; y < h; ++y) {
+        for (int y = y0; y < y1; ++y) {
             uint8_t *d = row(st.pOut, st.iOutStride, y);
             if (std::abs(y - h / 2) >= zh) {
                 std::memset(d, st.iBlack, static_cast<size_t>(w));
@@ -288,29 +292,43 @@ class EdgePainter : public TransitionPainter
 public:
     enum class Edge { Left, Right, Up, Down, VertOpen, VertClose, HorzClose, Radial, CircleOpen, CircleClose };
     explicit EdgePainter(Edge e) : m_e(e) {}
-    void paint(const TransitionPlane &st, float p) override
+    void prepare(const TransitionPlane &st, float p) override
     {
-        switch (m_e) {
-        case Edge::Left:
-        case Edge::Right:
-        case Edge::VertOpen:
-        case Edge::VertClose:
-            paintByColumn(st, p);
-            return;
-        case Edge::Up:
-        case Edge::Down:
-        case Edge::HorzClose:
-            paintByRow(st, p);
-            return;
-        case Edge::Radial:
-        case Edge::CircleOpen:
-        case Edge::CircleClose:
-            paintByPixel(st, p);
-            return;
+        if (byColumn()) {
+            m_weights.resize(static_cast<size_t>(st.iWidth));
+            for (int x = 0; x < st.iWidth; ++x)
+                m_weights[static_cast<size_t>(x)] = smoothstep(0.f, 1.f, columnSmooth(x, st.iWidth, p));
+        } else if (byPixel()) {
+            // Held for every plane size of the frame, luma and chroma.
+            const auto it = std::find_if(m_tables.cbegin(), m_tables.cend(), [&st](const auto &pTable) {
+                return pTable->iWidth == st.iWidth && pTable->iHeight == st.iHeight;
+            });
+            if (it != m_tables.cend()) {
+                m_pTable = it->get();
+            } else {
+                m_tables.push_back(
+                    positionTable(m_e == Edge::Radial ? Shape::Angle : Shape::Distance, st.iWidth, st.iHeight));
+                m_pTable = m_tables.back().get();
+            }
         }
+    }
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
+    {
+        if (byColumn())
+            paintByColumn(st, y0, y1);
+        else if (byPixel())
+            paintByPixel(st, p, y0, y1);
+        else
+            paintByRow(st, p, y0, y1);
     }
 
 private:
+    bool byColumn() const
+    {
+        return m_e == Edge::Left || m_e == Edge::Right || m_e == Edge::VertOpen || m_e == Edge::VertClose;
+    }
+    bool byPixel() const { return m_e == Edge::Radial || m_e == Edge::CircleOpen || m_e == Edge::CircleClose; }
+
     float columnSmooth(int x, int iWidth, float p) const
     {
         const float w = iWidth;
@@ -333,12 +351,9 @@ private:
         }
     }
 
-    void paintByColumn(const TransitionPlane &st, float p)
+    void paintByColumn(const TransitionPlane &st, int y0, int y1) const
     {
-        m_weights.resize(static_cast<size_t>(st.iWidth));
-        for (int x = 0; x < st.iWidth; ++x)
-            m_weights[static_cast<size_t>(x)] = smoothstep(0.f, 1.f, columnSmooth(x, st.iWidth, p));
-        for (int y = 0; y < st.iHeight; ++y) {
+        for (int y = y0; y < y1; ++y) {
             const uint8_t *a = row(st.pFrom, st.iFromStride, y);
             const uint8_t *b = row(st.pTo, st.iToStride, y);
             uint8_t *d = row(st.pOut, st.iOutStride, y);
@@ -347,9 +362,9 @@ private:
         }
     }
 
-    void paintByRow(const TransitionPlane &st, float p)
+    void paintByRow(const TransitionPlane &st, float p, int y0, int y1) const
     {
-        for (int y = 0; y < st.iHeight; ++y) {
+        for (int y = y0; y < y1; ++y) {
             const float t = smoothstep(0.f, 1.f, rowSmooth(y, st.iHeight, p));
             if (t == 0.f || t == 1.f) {
                 copyRow(st, y, t == 1.f, y);
@@ -363,17 +378,15 @@ private:
         }
     }
 
-    void paintByPixel(const TransitionPlane &st, float p)
+    void paintByPixel(const TransitionPlane &st, float p, int y0, int y1) const
     {
         const bool bRadial = m_e == Edge::Radial;
-        if (!m_pTable || m_pTable->iWidth != st.iWidth || m_pTable->iHeight != st.iHeight)
-            m_pTable = positionTable(bRadial ? Shape::Angle : Shape::Distance, st.iWidth, st.iHeight);
         // The radial sweep subtracts in double, as xfade's expression does.
         const double lfSweep = (p - 0.5f) * (M_PI * 2.5f);
         const float lfRing = m_e == Edge::CircleOpen ? (p - 0.5f) * 3.f : (1.f - p - 0.5f) * 3.f;
         const bool bOpen = m_e == Edge::CircleOpen;
-        const float *pValue = m_pTable->values.data();
-        for (int y = 0; y < st.iHeight; ++y) {
+        const float *pValue = m_pTable->values.data() + static_cast<size_t>(y0) * st.iWidth;
+        for (int y = y0; y < y1; ++y) {
             const uint8_t *a = row(st.pFrom, st.iFromStride, y);
             const uint8_t *b = row(st.pTo, st.iToStride, y);
             uint8_t *d = row(st.pOut, st.iOutStride, y);
@@ -387,7 +400,8 @@ private:
 
     Edge m_e;
     std::vector<float> m_weights;
-    std::shared_ptr<const PositionTable> m_pTable;
+    std::vector<std::shared_ptr<const PositionTable>> m_tables;
+    const PositionTable *m_pTable = nullptr;   // the current plane's
 };
 
 // pixelize: both pictures sampled in blocks that grow to the middle and
@@ -395,20 +409,24 @@ private:
 class PixelizePainter : public TransitionPainter
 {
 public:
-    void paint(const TransitionPlane &st, float p) override
+    void prepare(const TransitionPlane &st, float p) override
     {
-        const int w = st.iWidth, h = st.iHeight;
-        const float d = fminf(p, 1.f - p);
-        const float dist = ceilf(d * 50.f) / 50.f;
-        const float sqx = 2.f * dist * std::min(w, h) / 20.f;
-        const float sqy = 2.f * dist * std::min(w, h) / 20.f;
+        const int w = st.iWidth;
+        const float dist = distance(p);
+        const float sqx = 2.f * dist * std::min(w, st.iHeight) / 20.f;
         m_columns.resize(static_cast<size_t>(w));
         for (int x = 0; x < w; ++x) {
             const float lfBlock = (floorf(x / sqx) + .5f) * sqx;
             m_columns[static_cast<size_t>(x)] = dist > 0.f ? static_cast<int>(lfBlock > w - 1 ? w - 1 : lfBlock) : x;
         }
         m_table.prepare(p, 0, [p](int a, int b) { return toSample(mix(a, b, p)); });
-        for (int y = 0; y < h; ++y) {
+    }
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
+    {
+        const int w = st.iWidth, h = st.iHeight;
+        const float dist = distance(p);
+        const float sqy = 2.f * dist * std::min(w, h) / 20.f;
+        for (int y = y0; y < y1; ++y) {
             const float lfBlock = (floorf(y / sqy) + .5f) * sqy;
             const int sy = dist > 0.f ? static_cast<int>(lfBlock > h - 1 ? h - 1 : lfBlock) : y;
             const uint8_t *a = row(st.pFrom, st.iFromStride, sy);
@@ -422,6 +440,13 @@ public:
     }
 
 private:
+    // The block size's share of the picture: largest in the middle.
+    static float distance(float p)
+    {
+        const float d = fminf(p, 1.f - p);
+        return ceilf(d * 50.f) / 50.f;
+    }
+
     std::vector<int> m_columns;
     PairTable m_table;
 };
@@ -430,9 +455,9 @@ private:
 class ZoomInPainter : public TransitionPainter
 {
 public:
-    void paint(const TransitionPlane &st, float p) override
+    void prepare(const TransitionPlane &st, float p) override
     {
-        const float w = st.iWidth, h = st.iHeight;
+        const float w = st.iWidth;
         const float zf = smoothstep(0.5f, 1.f, p);
         const float lfFade = smoothstep(0.f, 0.5f, p);
         m_columns.resize(static_cast<size_t>(st.iWidth));
@@ -441,7 +466,12 @@ public:
             m_columns[static_cast<size_t>(x)] = static_cast<int>(ceilf(u * (w - 1)));
         }
         m_table.prepare(lfFade, 0, [lfFade](int zv, int b) { return toSample(mix(zv, b, lfFade)); });
-        for (int y = 0; y < st.iHeight; ++y) {
+    }
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
+    {
+        const float h = st.iHeight;
+        const float zf = smoothstep(0.5f, 1.f, p);
+        for (int y = y0; y < y1; ++y) {
             const float v = 0.5f + ((y / h - 0.5f) * zf);
             const int iv = static_cast<int>(ceilf(v * (h - 1)));
             const uint8_t *a = row(st.pFrom, st.iFromStride, iv);
@@ -461,12 +491,12 @@ private:
 class HBlurPainter : public TransitionPainter
 {
 public:
-    void paint(const TransitionPlane &st, float p) override
+    void paintRows(const TransitionPlane &st, float p, int y0, int y1) const override
     {
         const int w = st.iWidth;
         const float prog = p <= 0.5f ? p * 2.f : (1.f - p) * 2.f;
         const int size = static_cast<int>(1 + (w / 2) * prog);
-        for (int y = 0; y < st.iHeight; ++y) {
+        for (int y = y0; y < y1; ++y) {
             const uint8_t *a = row(st.pFrom, st.iFromStride, y);
             const uint8_t *b = row(st.pTo, st.iToStride, y);
             uint8_t *d = row(st.pOut, st.iOutStride, y);
@@ -492,6 +522,12 @@ public:
 };
 
 } // namespace
+
+void TransitionPainter::paint(const TransitionPlane &stPlane, float lfProgress)
+{
+    prepare(stPlane, lfProgress);
+    paintRows(stPlane, lfProgress, 0, stPlane.iHeight);
+}
 
 float TransitionPainter::progress(int64_t iFrame, int64_t iFrames)
 {

@@ -39,13 +39,18 @@ public:
     virtual ~TransitionPainter() = default;
 
     // Paints stPlane at xfade's progress (1 at the start, 0 at the end).
-    virtual void paint(const TransitionPlane &stPlane, float lfProgress) = 0;
+    void paint(const TransitionPlane &stPlane, float lfProgress);
 
     // xfade's progress for frame iFrame of a transition of iFrames frames.
     static float progress(int64_t iFrame, int64_t iFrames);
 
 protected:
     TransitionPainter() = default;
+    // What every row of the plane shares at this progress (tables).
+    virtual void prepare(const TransitionPlane &, float) {}
+    // Rows [y0, y1) of the plane, after prepare(); bands of one plane could
+    // be painted at once.
+    virtual void paintRows(const TransitionPlane &stPlane, float lfProgress, int y0, int y1) const = 0;
 };
 
 } // namespace recipes
