@@ -3,6 +3,8 @@
 #
 #   bench/bench_import.sh [BUILD_DIR]      (default: build)
 #
+# Needs ffmpeg, bc and /usr/bin/time (Debian package "time").
+#
 # Makes the photos in a temporary folder, reads them once so both sides start
 # from the page cache, then times
 #   - our import: bench_import (check pass, batch decode, tier cache, store,
@@ -58,10 +60,12 @@ T1=$(now)
 CLI_ONE_MS=$(echo "($T1 - $T0) * 1000" | bc -l)
 
 T0=$(now)
-QT_QPA_PLATFORM=offscreen "$BENCH" "$WORK/data" $PHOTOS > "$WORK/import.txt" 2> "$WORK/import.log"
+/usr/bin/time -f "%M" -o "$WORK/import.rss" \
+    env QT_QPA_PLATFORM=offscreen "$BENCH" "$WORK/data" $PHOTOS > "$WORK/import.txt" 2> "$WORK/import.log"
 T1=$(now)
 RUN_MS=$(echo "($T1 - $T0) * 1000" | bc -l)
 cat "$WORK/import.txt"
+printf 'peak_rss_mib=%.1f\n' "$(echo "$(tail -1 "$WORK/import.rss") / 1024" | bc -l)"
 
 IMPORT_MS=$(sed -n 's/^total_ms=//p' "$WORK/import.txt")
 printf 'ffmpeg_cli_ms=%.1f\n' "$CLI_MS"
