@@ -63,6 +63,22 @@ private:
     QString m_szDb;
     QString path(const QString &szName) const { return m_dir.filePath(szName); }
 
+    // Starts a batch of inputs while holding the store's lock, which stops
+    // the batch at its first insert at the latest; returns once a file is
+    // being decoded, the lock still held.
+    static void startBatchHeldAtTheStore(DecoderRig &rig, const QStringList &inputs)
+    {
+        const int iDecodedBefore = rig.pDecoder->decodedFileCount();
+        albumState().mutexThumbnailStore.lock();
+        rig.pDecoder->setRunning(true);
+        emit rig.pDecoder->sig_setFileList(QList<QString>(inputs));
+        emit rig.pDecoder->sig_batchDecode();
+        QElapsedTimer deadline;
+        deadline.start();
+        while (rig.pDecoder->decodedFileCount() == iDecodedBefore && deadline.elapsed() < kDeadlineMs)
+            QThread::msleep(1);
+    }
+
     // What the editor does when the album is cleared.
     void resetAlbum()
     {
@@ -591,16 +607,7 @@ private Q_SLOTS:
         const int iRowsBefore = countRows(m_szDb);
         const int iDecodedBefore = rig.pDecoder->decodedFileCount();
         SignalCount finished(rig.pDecoder, &ImageDecoder::sig_batchDecodeFinished);
-
-        // Holding the store's lock stops the worker at its first insert at the latest.
-        albumState().mutexThumbnailStore.lock();
-        rig.pDecoder->setRunning(true);
-        emit rig.pDecoder->sig_setFileList(QList<QString>(inputs));
-        emit rig.pDecoder->sig_batchDecode();
-        QElapsedTimer deadline;
-        deadline.start();
-        while (rig.pDecoder->decodedFileCount() == iDecodedBefore && deadline.elapsed() < kDeadlineMs)
-            QThread::msleep(1);
+        startBatchHeldAtTheStore(rig, inputs);
         rig.pDecoder->setRunning(false);
         albumState().mutexThumbnailStore.unlock();
 
@@ -652,19 +659,10 @@ private Q_SLOTS:
         emit rig.pDecoder->sig_decode(path("quad.png"), true);
         QVERIFY(log.next().bDecoded);
 
-        // The store's lock holds the batch at its first insert, so the
-        // check's answer is surely handled while the import runs.
-        albumState().mutexThumbnailStore.lock();
-        const int iDecodedBefore = rig.pDecoder->decodedFileCount();
+        // Held at the store, the batch surely runs when the check's answer is handled.
         SignalCount finished(rig.pDecoder, &ImageDecoder::sig_batchDecodeFinished);
         const QStringList inputs{path("img1.jpg"), path("img2.jpg"), path("img3.png"), path("quad.png")};
-        rig.pDecoder->setRunning(true);
-        emit rig.pDecoder->sig_setFileList(QList<QString>(inputs));
-        emit rig.pDecoder->sig_batchDecode();
-        QElapsedTimer deadline;
-        deadline.start();
-        while (rig.pDecoder->decodedFileCount() == iDecodedBefore && deadline.elapsed() < kDeadlineMs)
-            QThread::msleep(1);
+        startBatchHeldAtTheStore(rig, inputs);
         rig.pDecoder->setRunning(false, ImageDecoder::Job::SingleFile);
         albumState().mutexThumbnailStore.unlock();
 

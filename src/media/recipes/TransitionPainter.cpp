@@ -297,7 +297,7 @@ public:
         if (byColumn()) {
             m_weights.resize(static_cast<size_t>(st.iWidth));
             for (int x = 0; x < st.iWidth; ++x)
-                m_weights[static_cast<size_t>(x)] = smoothstep(0.f, 1.f, columnSmooth(x, st.iWidth, p));
+                m_weights[static_cast<size_t>(x)] = smoothstep(0.f, 1.f, axisSmooth(x, st.iWidth, p));
         } else if (byPixel()) {
             // Held for every plane size of the frame, luma and chroma.
             const auto it = std::find_if(m_tables.cbegin(), m_tables.cend(), [&st](const auto &pTable) {
@@ -329,25 +329,19 @@ private:
     }
     bool byPixel() const { return m_e == Edge::Radial || m_e == Edge::CircleOpen || m_e == Edge::CircleClose; }
 
-    float columnSmooth(int x, int iWidth, float p) const
+    // Where sample i of iLength along the axis the edge moves on stands
+    // against the edge: the same formulas for columns and for rows.
+    float axisSmooth(int i, int iLength, float p) const
     {
-        const float w = iWidth;
-        const float w2 = iWidth / 2.0;
+        const float n = iLength;
+        const float n2 = iLength / 2.0;
         switch (m_e) {
-        case Edge::Left: return 1.f + x / w - p * 2.f;
-        case Edge::Right: return 1.f + (w - 1 - x) / w - p * 2.f;
-        case Edge::VertOpen: return 2.f - fabsf((x - w2) / w2) - p * 2.f;
-        default: return 1.f + fabsf((x - w2) / w2) - p * 2.f;
-        }
-    }
-    float rowSmooth(int y, int iHeight, float p) const
-    {
-        const float h = iHeight;
-        const float h2 = iHeight / 2.0;
-        switch (m_e) {
-        case Edge::Up: return 1.f + y / h - p * 2.f;
-        case Edge::Down: return 1.f + (h - 1 - y) / h - p * 2.f;
-        default: return 1.f + fabsf((y - h2) / h2) - p * 2.f;
+        case Edge::Left:
+        case Edge::Up: return 1.f + i / n - p * 2.f;
+        case Edge::Right:
+        case Edge::Down: return 1.f + (n - 1 - i) / n - p * 2.f;
+        case Edge::VertOpen: return 2.f - fabsf((i - n2) / n2) - p * 2.f;
+        default: return 1.f + fabsf((i - n2) / n2) - p * 2.f;
         }
     }
 
@@ -365,7 +359,7 @@ private:
     void paintByRow(const TransitionPlane &st, float p, int y0, int y1) const
     {
         for (int y = y0; y < y1; ++y) {
-            const float t = smoothstep(0.f, 1.f, rowSmooth(y, st.iHeight, p));
+            const float t = smoothstep(0.f, 1.f, axisSmooth(y, st.iHeight, p));
             if (t == 0.f || t == 1.f) {
                 copyRow(st, y, t == 1.f, y);
                 continue;
