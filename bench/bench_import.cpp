@@ -74,7 +74,7 @@ double lowestTierPsnr(const QString &szFile)
         return 0;
     const int w = pMade->width, h = pMade->height;
     double lfLowest = INFINITY;
-    for (const auto &tier : ImageDecoder::tiers()) {
+    for (const auto &tier : ImageDecoder::importedTiers()) {
         const QSize stSize = fitLongerSide(w, h, tier.second);
         ThumbnailRecord stRecord;
         if (resizeFrame(pMade.get(), pMade.get(), stSize.width(), stSize.height()) < 0

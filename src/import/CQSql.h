@@ -27,11 +27,12 @@ struct StoredPicture
     QByteArray bytes;       // packPicture()
 };
 
-// Per-run SQLite store of each material's tier pictures: five rows per
-// image, ten per video, keyed by the path followed by the tier name
-// ("1080P", "1080P_end", ...). Each picture is kept packed (JPEG, or PNG
-// when it has alpha: PictureBytes.h), about a sixteenth of raw BGRA. The
-// file is removed before the first use of a run and again by the exit
+// Per-run SQLite store of each material's tier pictures: up to five rows
+// per image, ten per video (the import stores all but the largest tier,
+// a preview adds it when it needs it), keyed by the path followed by the
+// tier name ("1080P", "1080P_end", ...). Each picture is kept packed (JPEG,
+// or PNG when it has alpha: PictureBytes.h), a small fraction of raw BGRA.
+// The file is removed before the first use of a run and again by the exit
 // step, so nothing survives a restart.
 //
 // Threads: every thread gets its own connection to the file (Qt SQL

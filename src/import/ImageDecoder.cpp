@@ -205,6 +205,36 @@ const QList<QPair<QString, int>> &ImageDecoder::tiers()
     return s_tiers;
 }
 
+QList<QPair<QString, int>> ImageDecoder::importedTiers()
+{
+    return tiers().mid(1);
+}
+
+int ImageDecoder::makeMissingTier(const QString &szPath, const QString &szTier, int iLongerSide, bool bLast,
+                                  AVFrame *pDst)
+{
+    AVFramePtr pPicture = makeFramePtr();
+    if (!pPicture || !pDst)
+        return AVERROR(ENOMEM);
+    const std::string szNative = nativePath(szPath);
+    int ret = bLast ? decodeEdgeFrames(szNative, nullptr, pPicture.get()) : decodeEdgeFrames(szNative, pPicture.get());
+    if (ret < 0)
+        return ret;
+    const QSize stSize = fitLongerSide(pPicture->width, pPicture->height, iLongerSide);
+    ret = resizeFrame(pPicture.get(), pPicture.get(), stSize.width(), stSize.height());
+    if (ret < 0)
+        return ret;
+    const QByteArray bytes = packPicture(pPicture.get(), &ret);
+    if (ret < 0)
+        return ret;
+    // Not stored is not a failure: the picture is still good for this time.
+    CQSql::instance().insertImage(szPath, szPath + szTier + (bLast ? QStringLiteral("_end") : QString()),
+                                  stSize.width(), stSize.height(), bytes);
+    av_frame_unref(pDst);
+    av_frame_move_ref(pDst, pPicture.get());
+    return 0;
+}
+
 void ImageDecoder::setFileListImpl(QList<QUrl> stUrls)
 {
     m_listUrls = stUrls;
@@ -613,7 +643,7 @@ int ImageDecoder::makeTierPictures(const QString &szPath, AVFrame *pFirst, AVFra
     // Each tier is scaled from the one before, in the decoded format (or
     // the nearest one the scaler writes, for a palette): cheaper than from
     // the source every time, and no conversion to RGB at all.
-    for (const auto &tier : tiers()) {
+    for (const auto &tier : importedTiers()) {
         if (!bRunning.load())
             return kInterrupted;
         const QSize stSize = fitLongerSide(w, h, tier.second);

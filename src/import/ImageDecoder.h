@@ -160,6 +160,15 @@ public:
 
     // Tier names and their longer sides, largest first.
     static const QList<QPair<QString, int>> &tiers();
+    // The tiers an import stores: all but the largest, which only some
+    // preview sizes need and which costs as much to pack as the others
+    // together. A preview makes it when it first needs it (makeMissingTier).
+    static QList<QPair<QString, int>> importedTiers();
+    // The tier picture of szPath (its first picture, with bLast its last)
+    // at the longer side iLongerSide, made from the file, stored under
+    // szPath + szTier (+ "_end") and given back in pDst. Any thread.
+    static int makeMissingTier(const QString &szPath, const QString &szTier, int iLongerSide, bool bLast,
+                               AVFrame *pDst);
 
 Q_SIGNALS:
     // Inputs and passes (emitted by the editor; each runs its slot in the worker).

@@ -31,6 +31,8 @@ namespace {
 const QString kTable = QString::fromLatin1(CQSql::kTableName);
 const QString kPathColumn = QString::fromLatin1(CQSql::kColumnPath);
 const QString kFlagColumn = QString::fromLatin1(CQSql::kColumnFlag);
+// Rows an import stores for an image; a video has twice as many.
+const int kImportRows = ImageDecoder::importedTiers().size();
 
 QString errorText(int iCode)
 {
@@ -250,7 +252,7 @@ private Q_SLOTS:
         QVERIFY(rig.import({path("img2.jpg"), path("img2.jpg")}));
         QCOMPARE(rig.pDecoder->succeededCount(), 1);
         QCOMPARE(rig.pDecoder->duplicateCount(), 1);
-        QCOMPARE(countRows(m_szDb, kPathColumn, path("img2.jpg")), 5);
+        QCOMPARE(countRows(m_szDb, kPathColumn, path("img2.jpg")), kImportRows);
         QCOMPARE(st.listImageSourceOrder, (QStringList{path("img1.jpg"), path("img2.jpg")}));
         QCOMPARE(albumInconsistency(&m_model), QString());
     }
@@ -390,7 +392,7 @@ private Q_SLOTS:
         const QImage stThumb = st.stPixmap.toImage();
         QVERIFY(testmedia::colorNear(stThumb.pixel(20, 15), qRgb(255, 0, 0), 40));
         QVERIFY(testmedia::colorNear(stThumb.pixel(85, 65), qRgb(255, 255, 255), 40));
-        QCOMPARE(countRows(m_szDb, kPathColumn, szMark), 5);
+        QCOMPARE(countRows(m_szDb, kPathColumn, szMark), kImportRows);
 
         emit rig.pDecoder->sig_decode(path("clip.mp4"), true);
         st = log.next();
@@ -452,7 +454,7 @@ private Q_SLOTS:
 
         QVERIFY(rig.import({path("img3.png")}));
         QCOMPARE(rig.pDecoder->succeededCount(), 1);
-        QCOMPARE(countRows(m_szDb, kPathColumn, path("img3.png")), 5);
+        QCOMPARE(countRows(m_szDb, kPathColumn, path("img3.png")), kImportRows);
         QVERIFY(!storedPicture(path("img3.png") + "480P").isNull());
         QString szIntegrity;
         QVERIFY(withOwnConnection(m_szDb, [&](QSqlDatabase &db) {
@@ -469,6 +471,15 @@ private Q_SLOTS:
         DecoderRig rig;
         QVERIFY(rig.import({path("quad.png"), path("clip.mp4")}));
         QCOMPARE(rig.pDecoder->succeededCount(), 2);
+        QCOMPARE(countRows(m_szDb, kPathColumn, path("quad.png")), kImportRows);
+        QCOMPARE(countRows(m_szDb, kPathColumn, path("clip.mp4")), 2 * kImportRows);
+        // The largest tier is made when a preview first needs it, and kept.
+        const auto &largest = ImageDecoder::tiers().first();
+        for (const auto &edge : {qMakePair(path("quad.png"), false), qMakePair(path("clip.mp4"), false),
+                                 qMakePair(path("clip.mp4"), true)}) {
+            AVFramePtr pTier = makeFramePtr();
+            QCOMPARE(ImageDecoder::makeMissingTier(edge.first, largest.first, largest.second, edge.second, pTier.get()), 0);
+        }
         QCOMPARE(countRows(m_szDb, kPathColumn, path("quad.png")), 5);
         QCOMPARE(countRows(m_szDb, kPathColumn, path("clip.mp4")), 10);
 
@@ -541,7 +552,7 @@ private Q_SLOTS:
         QVERIFY(rig.import({path(file)}));
         QCOMPARE(rig.pDecoder->succeededCount(), 1);
         const bool bVideo = classifyMaterial(file) == SourceVideo;
-        QCOMPARE(countRows(m_szDb, kPathColumn, path(file)), bVideo ? 10 : 5);
+        QCOMPARE(countRows(m_szDb, kPathColumn, path(file)), bVideo ? 2 * kImportRows : kImportRows);
         auto expect = [gray](QRgb c) { return gray ? qRgb(qGray(c), qGray(c), qGray(c)) : c; };
         for (const QString &szKey : bVideo ? QStringList{"2K", "480P", "480P_end"} : QStringList{"2K", "480P"}) {
             const QImage stTier = storedPicture(path(file) + szKey);
@@ -586,7 +597,7 @@ private Q_SLOTS:
         QCOMPARE(rig.pDecoder->succeededCount(), 1);
         QCOMPARE(albumState().listImageSourceOrder, QStringList{szFile});
         QCOMPARE(m_model.item(0)->text(), szFile);
-        QCOMPARE(countRows(m_szDb, kPathColumn, szFile), 5);
+        QCOMPARE(countRows(m_szDb, kPathColumn, szFile), kImportRows);
         const QImage st1080 = storedPicture(szFile + "1080P");
         QCOMPARE(st1080.size(), QSize(1080, 810));
         QVERIFY(storedPicture(szFile + "720P").size() == QSize(720, 540));
