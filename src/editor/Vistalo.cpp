@@ -13,6 +13,7 @@
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
 #include "player/CQVideoPlay.h"
+#include "ui/CFrameLessBottom.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQQuitDialog.h"
@@ -243,6 +244,7 @@ void Vistalo::connectForm()
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);
         connect(pWindow, &CFramelessWindow::signal_screenOut, this, &Vistalo::pauseByProgram);
+        connect(pWindow->bottomBar(), &CFrameLessBottom::sig_appUpdate, this, &Vistalo::updateRequest);
     }
 }
 

@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QListView>
 #include <QMimeData>
@@ -101,6 +102,18 @@ void Vistalo::prepareImportSourcesByDraged()
 {
     if (!m_listDroppedUrls.isEmpty())
         startImport([this]() { emit m_pDecoder->sig_setFileList(m_listDroppedUrls); });
+}
+
+void Vistalo::importOpenedFiles(const QStringList &paths)
+{
+    if (paths.isEmpty() || isImporting())
+        return;
+    m_iImportSource = ImportFromDrop;
+    m_listChosenPaths.clear();
+    m_listDroppedUrls.clear();
+    for (const QString &szPath : paths)
+        m_listDroppedUrls << QUrl::fromLocalFile(QFileInfo(szPath).absoluteFilePath());
+    prepareImportSourcesByDraged();
 }
 
 bool Vistalo::startImport(const std::function<void()> &handInput)

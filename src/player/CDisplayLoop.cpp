@@ -141,9 +141,9 @@ void CDisplayLoop::handleSdlEvents()
     SDL_PumpEvents();
     SDL_Event stEvent;
     while (SDL_PollEvent(&stEvent)) {
-        if (stEvent.type == SDL_QUIT) {
-            m_stControl.bRunning = false;
-        } else if (stEvent.type == SDL_WINDOWEVENT) {
+        // SDL_QUIT (SDL's last window closed, say) is left alone: the
+        // display ends when the player stops it, never by itself.
+        if (stEvent.type == SDL_WINDOWEVENT) {
             if (stEvent.window.event == SDL_WINDOWEVENT_RESIZED ||
                 stEvent.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 m_iWidth = stEvent.window.data1;

@@ -32,6 +32,7 @@ struct RenderArguments
     QList<QPair<int, int>> rotations;             // material index, quarter turns
     int iSeed = -1;                               // -1: random
     bool bStats = false;
+    bool bQuiet = false;                          // no progress
     QString szOutputDir;
     QString szOutputName;
     QStringList materials;

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QSize>
 
+class CFrameLessBottom;
+class CFrameLessCaption;
 class CQUIWindowDragger;
 class QHBoxLayout;
 class QLabel;
@@ -44,6 +46,9 @@ public:
     QtInversionWidget *overlay() const { return m_pOverlay; }
     // Closes the window for good (the editor has agreed).
     void closeWindow();
+    // The caption's menu and web dialog, and the bottom bar.
+    CFrameLessCaption *caption() const { return m_pCaption; }
+    CFrameLessBottom *bottomBar() const { return m_pBottomBar; }
 
     // Geometry before the last maximise; the normal size to go back to.
     QRect savedNormalGeometry() const { return m_stNormalGeometry; }
@@ -79,6 +84,8 @@ public Q_SLOTS:
     void sltAdjustDpiHandle();
     // logind's PrepareForSleep: true before a suspend, false after resume.
     void sltPrepareForSleep(bool bSuspending);
+    // The bottom bar's web panel finished loading: the start-up work may run.
+    void sltAdvFinished(bool isOK);
 
 protected:
     bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
@@ -87,7 +94,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *pEvent) override;
     void resizeEvent(QResizeEvent *pEvent) override;
     void changeEvent(QEvent *pEvent) override;
-    void showEvent(QShowEvent *pEvent) override;
     void closeEvent(QCloseEvent *pEvent) override;
     // Border resize on a mouse move: true when it resized the window.
     virtual bool borderResizeMouseMove(const QPoint &stGlobal);
@@ -112,7 +118,6 @@ private:
     bool m_bPressed = false;
     Qt::Edges m_grabbedEdges;
     bool m_bCloseApproved = false;
-    bool m_bUiInitialisedPosted = false;
 
     QVBoxLayout *m_pFrameLayout = nullptr;
     QWidget *m_pFrame = nullptr;
@@ -126,4 +131,6 @@ private:
     QWidget *m_pMain = nullptr;
     QWidget *m_pBottom = nullptr;
     QtInversionWidget *m_pOverlay = nullptr;
+    CFrameLessCaption *m_pCaption = nullptr;
+    CFrameLessBottom *m_pBottomBar = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 
@@ -69,6 +70,16 @@ void keepOnScreen(QWidget *pWindow)
     if (stPos.x() < stAvailable.left())
         stPos.setX(stAvailable.left());
     pWindow->move(stPos);
+}
+
+QPushButton *flatButton(QWidget *pParent, const char *pszName)
+{
+    auto *pButton = new QPushButton(pParent);
+    pButton->setObjectName(QLatin1String(pszName));
+    pButton->setFlat(true);
+    pButton->setCursor(Qt::PointingHandCursor);
+    pButton->setFocusPolicy(Qt::TabFocus);
+    return pButton;
 }
 
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue)

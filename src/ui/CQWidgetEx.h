@@ -6,6 +6,7 @@
 
 class QLayout;
 class QPixmap;
+class QPushButton;
 
 class CQWidgetEx : public QWidget
 {
@@ -23,6 +24,9 @@ bool centerWidget(QWidget *pWidget, QWidget *pReference = nullptr);
 // Moves a window up so that its bottom edge stays within its screen's
 // available area, then right so that its left edge does.
 void keepOnScreen(QWidget *pWindow);
+// A flat push button drawn by style sheets, with the pointing-hand cursor;
+// the keyboard reaches it with Tab.
+QPushButton *flatButton(QWidget *pParent, const char *pszName);
 // Sets a dynamic property and re-polishes so that style-sheet selectors on it apply.
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue);
 

@@ -1,6 +1,7 @@
 // pictora-render as a script runs it: help, argument errors (exit 2), a
 // render, the seed, the export's failure messages (exit 1) and SIGINT /
-// SIGTERM ending a render like a cancelled export.
+// SIGTERM ending a render like a cancelled export; and as a person runs it
+// on a terminal: the redrawn progress line, Ctrl+C, --quiet.
 
 #include "common/ExportTestSupport.h"
 #include "common/TestMedia.h"
@@ -45,6 +46,22 @@ Run render(const QStringList &args, const QProcessEnvironment &env = QProcessEnv
     return st;
 }
 
+// The program with its arguments as one command for `sh -c`.
+QString shellCommand(const QStringList &args)
+{
+    QStringList quoted;
+    for (QString szArg : args)
+        quoted << "'" + szArg.replace("'", "'\\''") + "'";
+    return "exec " + quoted.join(' ');
+}
+
+// pictora-render on a pseudo-terminal made by script(1), which copies what
+// the terminal shows (both streams, newlines as CR LF) to its standard output.
+void startOnTerminal(QProcess &process, const QStringList &args)
+{
+    process.start("script", {"-qec", shellCommand(QStringList{renderProgram()} + args), "/dev/null"});
+}
+
 } // namespace
 
 class TestPictoraRender : public QObject
@@ -75,7 +92,7 @@ private Q_SLOTS:
                                      "--resolution", "--ratio", "--image-duration", "--music", "--keep-audio",
                                      "--watermark-text", "--watermark-image", "--watermark-pos", "--font-family",
                                      "--font-pixel-size", "--color", "--transparency", "--rotate", "--seed",
-                                     "--output", "--stats", "MATERIAL", "SIGINT"})
+                                     "--output", "--stats", "--quiet", "MATERIAL", "SIGINT"})
             QVERIFY2(st.szOut.contains(szOption), szOption);
     }
 
@@ -300,6 +317,57 @@ private Q_SLOTS:
         QVERIFY2(st.szErr.contains(QRegularExpression("pictora-render: Create output file failed\\(.+\\)")),
                  qPrintable(st.szErr));
         QVERIFY(!QFileInfo::exists(m_dir.filePath("missing")));
+    }
+
+    // One line redrawn in place: percentage, frames, time spent and left.
+    // It ends with a newline when the export ends, successful or cancelled
+    // with Ctrl+C typed on the terminal; no plain progress lines there.
+    void terminalProgress()
+    {
+        const QRegularExpression stLine("\\r *(\\d+)%  frame (\\d+)/(\\d+)  elapsed \\d+:\\d\\d  left (\\d+:\\d\\d|-:--) *");
+        const QString szFolder = m_dir.filePath("terminal");
+        QDir().mkpath(szFolder);
+
+        QProcess done;
+        startOnTerminal(done, {"--resolution", "480P", "--image-duration", "1", "--output", szFolder + "/short",
+                               m_szA, m_szB});
+        QVERIFY(done.waitForFinished(300000));
+        const QString szShown = QString::fromLocal8Bit(done.readAllStandardOutput());
+        QCOMPARE(done.exitCode(), 0);
+        QVERIFY2(!szShown.contains("progress "), qPrintable(szShown));
+        QRegularExpressionMatch stLast;
+        for (auto it = stLine.globalMatch(szShown); it.hasNext();)
+            stLast = it.next();
+        QVERIFY2(stLast.hasMatch(), qPrintable(szShown));
+        QCOMPARE(stLast.captured(1), QString("100"));
+        QCOMPARE(stLast.captured(2), QString("96"));
+        QCOMPARE(stLast.captured(3), QString("96"));
+        // (A sanitizer's report at exit may follow.)
+        QVERIFY2(szShown.mid(stLast.capturedEnd()).startsWith("\r\n" + szFolder + "/short.mp4\r\n"), qPrintable(szShown));
+
+        QProcess cancelled;
+        startOnTerminal(cancelled, {"--resolution", "480P", "--image-duration", "60", "--output",
+                                    szFolder + "/long", m_szA, m_szB, m_szC});
+        QString szSoFar;
+        // Two redraws show the line is under way; then Ctrl+C on the terminal.
+        while (szSoFar.count(stLine) < 2) {
+            QVERIFY2(cancelled.waitForReadyRead(120000), qPrintable(szSoFar));
+            szSoFar += QString::fromLocal8Bit(cancelled.readAllStandardOutput());
+        }
+        cancelled.write("\x03");
+        QVERIFY(cancelled.waitForFinished(60000));
+        szSoFar += QString::fromLocal8Bit(cancelled.readAllStandardOutput());
+        QCOMPARE(cancelled.exitCode(), 128 + SIGINT);
+        QVERIFY2(szSoFar.contains(QRegularExpression(" *\\r\\npictora-render: Operation interrupted\\(.+\\)\\r\\n")),
+                 qPrintable(szSoFar));
+        QCOMPARE(folderEntries(szFolder), QStringList{"short.mp4"});
+
+        // --quiet: no progress at all, the path on standard output.
+        const Run st = render({"--quiet", "--resolution", "480P", "--image-duration", "0.05", "--output",
+                               szFolder + "/quiet", m_szA});
+        QCOMPARE(st.iExit, 0);
+        QVERIFY2(!st.szErr.contains('%') && !st.szErr.contains("progress"), qPrintable(st.szErr));
+        QCOMPARE(st.szOut.trimmed(), szFolder + "/quiet.mp4");
     }
 
     void stopSignals_data()

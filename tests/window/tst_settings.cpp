@@ -28,6 +28,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using namespace editortest;
 using namespace settingstest;
 
@@ -230,15 +232,22 @@ private Q_SLOTS:
         QVERIFY(importFiles(editor(), {path("a.jpg")}));
         AlbumProjectState &st = albumState();
         const QString szTune = path("<b>tune<br>.mp3");
-        FileDialogAnswerer files({path("wave.mp3"), QString(), szTune});
+        const QString szPipe = path("pipe.mp3");
+        QCOMPARE(::mkfifo(QFile::encodeName(szPipe).constData(), 0600), 0);
+        FileDialogAnswerer files({path("wave.mp3"), szPipe, QString(), szTune, path("tune.mp3")});
+        const QString szRefused = QStringLiteral("Failed to add background music, because of the abnormal audio");
         click(ui()->ratioCustomMusic); // no music yet: the dialog at once
         QCOMPARE(files.iShown, 1);
-        QCOMPARE(toastText(), QStringLiteral("Failed to add background music, because of the abnormal audio"));
+        QCOMPARE(toastText(), szRefused);
         QCOMPARE(st.iBackgroundMusicType, int(MusicCustom));
+        QVERIFY(st.szBackgroundMusicPath.isEmpty());
+        closeToasts();
+        click(ui()->btnAddBackgroundMusic); // a pipe nobody writes: refused without waiting for it
+        QCOMPARE(toastText(), szRefused);
         QVERIFY(st.szBackgroundMusicPath.isEmpty());
         click(ui()->btnAddBackgroundMusic); // cancelled
         click(ui()->btnAddBackgroundMusic);
-        QCOMPARE(files.iShown, 3);
+        QCOMPARE(files.iShown, 4);
         QCOMPARE(st.szBackgroundMusicPath, szTune);
         QCOMPARE(ui()->labelBackgroundMusicName->text(), QStringLiteral("<b>tune<br>.mp3"));
         QCOMPARE(ui()->labelBackgroundMusicName->textFormat(), Qt::PlainText);
@@ -249,7 +258,15 @@ private Q_SLOTS:
         QCOMPARE(openDescriptorsOn(szTune), 0);
         click(ui()->ratioCustomMusic);
         QCOMPARE(openDescriptorsOn(szTune), 1);
-        QCOMPARE(files.iShown, 3);
+        QCOMPARE(files.iShown, 4);
+        // The chosen file replaced by a pipe: choosing the music again does
+        // not wait for the pipe and forgets it (the dialog asks anew).
+        click(ui()->radioNoMusic);
+        QVERIFY(QFile::copy(szTune, path("tune.mp3")) && QFile::remove(szTune) && QFile::rename(szPipe, szTune));
+        click(ui()->ratioCustomMusic);
+        QCOMPARE(files.iShown, 5);
+        QCOMPARE(st.szBackgroundMusicPath, path("tune.mp3"));
+        QVERIFY(QFile::remove(szTune) && QFile::copy(path("tune.mp3"), szTune));
         click(ui()->radioNotKeepAudioTrack);
         QCOMPARE(st.iKeepAudioTrack, 0);
         click(ui()->radioKeepAudioTrack);

@@ -1,6 +1,7 @@
 // The editor on a real X server (Xvfb): the real program driven as a user
-// drives it, a reorder by mouse drag, and what the strip looks like. Set
-// PICTORA_SHOT_DIR to keep the screenshots.
+// drives it, opened with files as the desktop opens it, a reorder by mouse
+// drag, and what the strip looks like. Set PICTORA_SHOT_DIR to keep the
+// screenshots; its readme-editor.png is the README's docs/screenshots/editor.png.
 #include "EditorTestSupport.h"
 
 #include "album/AlbumProjectState.h"
@@ -99,6 +100,43 @@ EditorSpots editorSpots(const QSize &stWindow)
             pButton->mapTo(&window, pButton->rect().center())};
 }
 
+// Starts the real program with its own data folders under szHome; returns
+// its main window's id once it shows at its start size.
+QString startProgram(QProcess &program, const QString &szHome, const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), szHome + QStringLiteral("/xdg"));
+    env.insert(QStringLiteral("HOME"), szHome);
+    // Its single-instance socket in a folder of its own: a Pictora that
+    // another test run has open on this machine must not answer for it.
+    QDir().mkpath(szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("TMPDIR"), szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(testsupport::binDir() + QStringLiteral("/Pictora"), args);
+    QStringList windows;
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1; }, 20000)
+        || !QTest::qWaitFor([&] { return windowGeometry(windows.first()).size() == QSize(902, 616); }, 10000))
+        return QString();
+    return windows.first();
+}
+
+// The close button asks first; "ok" ends the program. True when it ended cleanly.
+bool quitProgram(QProcess &program, const QRect &stWindow)
+{
+    clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
+    QStringList windows;
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(QStringLiteral("Tips"))).size() == 1; }, 10000)
+        || program.state() != QProcess::Running)
+        return false;
+    grabScreen(QStringLiteral("program-quit"));
+    xdotool({"windowfocus", "--sync", windows.first()});
+    xdotool({"key", "Return"});
+    return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+}
+
 } // namespace
 
 class TestX11Editor : public QObject
@@ -126,20 +164,11 @@ private Q_SLOTS:
     void endToEndInTheRealProgram()
     {
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-program"));
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
-        QVERIFY(program.waitForStarted());
-        QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 20000);
-        const QString szMain = windows.first();
-        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
+        const QString szMain = startProgram(program, path("home"), {});
+        QVERIFY(!szMain.isEmpty());
+        QCOMPARE(windowGeometry(szMain).size(), QSize(902, 616));
         const QRect stWindow = windowGeometry(szMain);
+        QStringList windows;
 
         // "click to add files", left of the middle of the material area.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
@@ -182,18 +211,47 @@ private Q_SLOTS:
                                      > stShow.width() * stShow.height() / 4,
                                  15000);
 
-        // The close button asks first; "ok" ends the program.
-        clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"))).size() == 1, 10000);
-        QCOMPARE(program.state(), QProcess::Running);
-        grabScreen(QStringLiteral("program-quit"));
-        xdotool({"windowfocus", "--sync", windows.first()});
-        xdotool({"key", "Return"});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(quitProgram(program, stWindow));
         // Nothing of the store is left behind.
-        QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/Pictora/myData.db")));
+        QVERIFY(!QFileInfo::exists(path("home/xdg/Pictora/Pictora/myData.db")));
+    }
+
+    // "Open with Pictora": the files and folders it is started with go into
+    // the strip as a drop of them would, and the first one is the cover.
+    void opensFilesGivenOnItsCommandLine()
+    {
+        // Sunset-coloured photos and a clip in a folder of their own.
+        QVERIFY(QDir().mkpath(path("trip/clips")));
+        const QStringList gradients = {"c0=0xff5e3a:c1=0xffd23a", "c0=0xff8a00:c1=0xe52e71",
+                                       "c0=0xf9d423:c1=0xff4e50"};
+        for (int i = 0; i < gradients.size(); ++i)
+            QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "gradients=s=640x400:n=2:" + gradients.at(i),
+                                         "-frames:v", "1", path("trip/photo%1.jpg").arg(i + 1)}));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "mandelbrot=s=640x400:r=10", "-t", "1", "-pix_fmt",
+                                     "yuv420p", path("trip/clips/zoom.mp4")}));
+
+        QProcess program;
+        const QString szMain = startProgram(program, path("home-open"),
+                                            {path("trip/photo1.jpg"), path("trip/photo2.jpg"),
+                                             path("trip/photo3.jpg"), path("trip/clips")});
+        QVERIFY(!szMain.isEmpty());
+        const QRect stWindow = windowGeometry(szMain);
+        xdotool({"mousemove", "--sync", "0", "0"});
+        // The three warm photos in the strip (the clip from the folder after
+        // them), and the first photo in the player as the cover.
+        auto warm = [](QRgb c) { return qRed(c) > 200 && qBlue(c) < 130; };
+        const QRect stStrip(stWindow.left() + 10, stWindow.bottom() - 41 - 110, stWindow.width() - 20, 100);
+        const QRect stShow = editorSpots(stWindow.size()).stDisplay.translated(stWindow.topLeft());
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("program-opened")),
+                                                          stStrip, warm) > 20000
+                                     && testsupport::countPixels(screen, stShow, warm)
+                                            > stShow.width() * stShow.height() / 2,
+                                 20000);
+        const QString szShots = qEnvironmentVariable("PICTORA_SHOT_DIR");
+        if (!szShots.isEmpty())
+            QVERIFY(screen.copy(stWindow).save(szShots + QStringLiteral("/readme-editor.png")));
+        QVERIFY(quitProgram(program, stWindow));
     }
 
     // The add page with its tip, the strip with one material selected and

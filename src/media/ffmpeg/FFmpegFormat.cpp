@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <sys/stat.h>
+
 extern "C" {
 #include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
@@ -20,6 +22,10 @@ AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *p
         return nullptr;
     };
     if (szPath.empty())
+        return fail(AVERROR(EINVAL));
+    // A pipe or a device would keep the open waiting, maybe for ever.
+    struct stat stInfo;
+    if (::stat(szPath.c_str(), &stInfo) == 0 && !S_ISREG(stInfo.st_mode))
         return fail(AVERROR(EINVAL));
     AVDictionaryPtr options;
     if (!options.copyFrom(pOptions))

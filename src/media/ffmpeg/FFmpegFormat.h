@@ -16,7 +16,8 @@ extern "C" {
 }
 
 // Opens szPath (UTF-8) for reading with a private copy of pOptions. Null on
-// failure; piError (optional) receives the FFmpeg code of the failure.
+// failure; piError (optional) receives the FFmpeg code of the failure
+// (AVERROR(EINVAL) at once for what is not a regular file, such as a pipe).
 // Release with avformat_close_input (AVInputContextPtr).
 AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *pFormat = nullptr,
                                const AVDictionary *pOptions = nullptr, int *piError = nullptr);
