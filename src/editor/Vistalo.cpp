@@ -19,6 +19,7 @@
 #include "ui/CQQuitDialog.h"
 #include "ui/CQThemeMgr.h"
 #include "ui/CQUIPushButton.h"
+#include "ui/CQWidgetEx.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -299,11 +300,8 @@ bool Vistalo::eventFilter(QObject *pWatched, QEvent *pEvent)
         else
             break;
         if (!szPath.isEmpty()) {
-            // Escaped: a file name is shown as it is, never as markup.
-            const QString szTip = QStringLiteral("<p style='white-space:pre'>%1</p>")
-                                      .arg(QFileInfo(szPath).fileName().toHtmlEscaped());
-            QToolTip::showText(static_cast<QHelpEvent *>(pEvent)->globalPos(), szTip,
-                               static_cast<QWidget *>(pWatched));
+            QToolTip::showText(static_cast<QHelpEvent *>(pEvent)->globalPos(),
+                               plainToolTip(QFileInfo(szPath).fileName()), static_cast<QWidget *>(pWatched));
         }
         return true;
     }

@@ -441,6 +441,48 @@ QString CQSrvProductInfo::configValue(const QString &szKey) const
     return values.value(szKey);
 }
 
+bool CQSrvProductInfo::writeConfigValue(const QString &szKey, const QString &szValue)
+{
+    const QString szConfig = configFilePath(kProductName, kConfigFile);
+    if (szConfig.isEmpty())
+        return false;
+    static QMutex s_writeMutex;
+    QMutexLocker locker(&s_writeMutex);
+    QStringList lines;
+    QFile current(szConfig);
+    if (current.open(QIODevice::ReadOnly))
+        lines = QString::fromUtf8(current.read(kMaxKeyValueFileSize)).split(QLatin1Char('\n'));
+    current.close();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const QString szLine = szKey + QLatin1Char('=') + szValue;
+    bool bReplaced = false;
+    for (QString &szOld : lines) {
+        const int iEq = szOld.indexOf(QLatin1Char('='));
+        if (iEq > 0 && szOld.left(iEq).trimmed() == szKey) {
+            szOld = szLine;
+            bReplaced = true;
+        }
+    }
+    if (!bReplaced)
+        lines.append(szLine);
+    QSaveFile file(szConfig);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    return file.commit();
+}
+
+bool CQSrvProductInfo::fourKWarningShown() const
+{
+    return configValue(QStringLiteral("showFourKWarning")) != QLatin1String("0");
+}
+
+bool CQSrvProductInfo::setFourKWarningShown(bool bShown)
+{
+    return writeConfigValue(QStringLiteral("showFourKWarning"), bShown ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 QString CQSrvProductInfo::statisticsSwitch() const
 {
     return configValue(QStringLiteral("statistics")) == QLatin1String("1") ? QStringLiteral("1")

@@ -41,6 +41,8 @@
 //   updateServerCaFile=/path/ca.pem as logServerCaFile, for the update server;
 //   webSite=https://host            the maker's site (product and help pages);
 //   feedbackPage=https://host/path  the customer-service page.
+// The program writes one key itself, keeping every other line as it is:
+//   showFourKWarning=0  the user asked not to be warned about 4K materials.
 //
 // Statistics log: "statistics.log" in the data folder, one compact JSON
 // object per line: {"event":...,"record":...,"time":...}. Past a size limit
@@ -146,6 +148,11 @@ public:
     QString logServerAddress() const;
     // The configured CA file for the log server; empty when none.
     QString logServerCaFile() const;
+    // Whether the editor warns before adding 4K materials (true unless the
+    // user turned it off), and turning it off or on again. The setter is
+    // false when config.ini cannot be written.
+    bool fourKWarningShown() const;
+    bool setFourKWarningShown(bool bShown);
     // Appends one record to the statistics log. False when it cannot be written.
     bool sendStatistics(const QString &szEventType, const QString &szJson);
 
@@ -161,6 +168,9 @@ private:
     QString folderForProduct(const QString &szProduct) const;
     // A trimmed value of the user's config; empty when it is not set.
     QString configValue(const QString &szKey) const;
+    // Sets szKey=szValue in the user's config, replacing the key's line or
+    // adding one; the file is replaced in one step.
+    bool writeConfigValue(const QString &szKey, const QString &szValue);
     // A configured address when it is http(s) (https only when bHttpsOnly) with a host.
     QString webAddress(const QString &szKey, bool bHttpsOnly) const;
     // Loads the kept answer of szServer on first use; call with m_mutex held.

@@ -283,6 +283,12 @@ void VideoCtl::requestRedraw()
         m_pState->stPictures.wakeConsumer();
 }
 
+void VideoCtl::setDimming(const QColor &stColour)
+{
+    m_stDisplay.iDimming = stColour.isValid() ? stColour.rgba() : 0;
+    requestRedraw();
+}
+
 bool VideoCtl::takePicture(QImage *pPicture, AVRational *pSampleAspect)
 {
     std::lock_guard<std::mutex> lock(m_pictureMutex);

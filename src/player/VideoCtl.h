@@ -10,6 +10,7 @@
 #include "media/preview/CPreviewOutput.h"
 #include "player/CDisplayLoop.h"
 
+#include <QColor>
 #include <QImage>
 #include <QObject>
 
@@ -68,6 +69,9 @@ public:
     // that it was exposed.
     void setDisplaySize(int iWidth, int iHeight);
     void requestRedraw();
+    // A colour the embedded display lays over its picture (the window's
+    // dimming); a transparent one shows it plain again.
+    void setDimming(const QColor &stColour);
 
     struct DisplayCounters
     {

@@ -491,9 +491,28 @@ void CFramelessWindow::sltPrepareForSleep(bool bSuspending)
             setGeometry(pScreen->availableGeometry());
 }
 
+void CFramelessWindow::noteNormalGeometrySoon()
+{
+    if (m_bNormalGeometryNoteDue)
+        return;
+    m_bNormalGeometryNoteDue = true;
+    QTimer::singleShot(0, this, [this]() {
+        m_bNormalGeometryNoteDue = false;
+        if (windowState() == Qt::WindowNoState && isVisible())
+            m_stNormalGeometry = geometry();
+    });
+}
+
+void CFramelessWindow::moveEvent(QMoveEvent *pEvent)
+{
+    CQWidgetEx::moveEvent(pEvent);
+    noteNormalGeometrySoon();
+}
+
 void CFramelessWindow::resizeEvent(QResizeEvent *pEvent)
 {
     CQWidgetEx::resizeEvent(pEvent);
+    noteNormalGeometrySoon();
     if (m_pOverlay)
         m_pOverlay->setGeometry(rect());
 }

@@ -50,7 +50,8 @@ public:
     CFrameLessCaption *caption() const { return m_pCaption; }
     CFrameLessBottom *bottomBar() const { return m_pBottomBar; }
 
-    // Geometry before the last maximise; the normal size to go back to.
+    // The window's last settled geometry in the normal state, also when the
+    // window manager maximised it; the normal size to go back to.
     QRect savedNormalGeometry() const { return m_stNormalGeometry; }
     bool readjustAfterScreenChange() const { return m_bReadjustAfterScreenChange; }
     // Leaves the maximised state with the normal frame.
@@ -92,6 +93,7 @@ protected:
     void mousePressEvent(QMouseEvent *pEvent) override;
     void mouseReleaseEvent(QMouseEvent *pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent *pEvent) override;
+    void moveEvent(QMoveEvent *pEvent) override;
     void resizeEvent(QResizeEvent *pEvent) override;
     void changeEvent(QEvent *pEvent) override;
     void closeEvent(QCloseEvent *pEvent) override;
@@ -105,12 +107,16 @@ private:
     void setFrameStyle(bool bNormal);
     void setMaxButtonShowsMaximise(bool bMaximise);
     void toggleMaximise();
+    // Notes the geometry once the window system's notices have settled: a
+    // window manager's maximise may tell the new size before the new state.
+    void noteNormalGeometrySoon();
     // Starts a press at stGlobal: true when it grabbed an edge.
     bool pressAt(const QPoint &stGlobal);
     void releasePress();
     void setWindowCursor(Qt::CursorShape eShape);
 
     QRect m_stNormalGeometry{0, 0, kMinimumWidth, kMinimumHeight};
+    bool m_bNormalGeometryNoteDue = false;
     bool m_bReadjustAfterScreenChange = true;
     QRect m_stStartGeometry;
     quint8 m_iNormalMargin = 1;

@@ -30,6 +30,10 @@ QPushButton *flatButton(QWidget *pParent, const char *pszName);
 // Sets a dynamic property and re-polishes so that style-sheet selectors on it apply.
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue);
 
+// A tool tip that shows szText as it is: Qt renders a tip that looks like
+// markup ("<b>x</b>.jpg") as rich text, so paths and error texts go through here.
+QString plainToolTip(const QString &szText);
+
 // Whether top-level windows can be see-through: a compositing manager runs
 // (always on Wayland). Without one, translucent pixels of a window show black.
 bool windowTranslucencyAvailable();

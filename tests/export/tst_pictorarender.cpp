@@ -219,7 +219,7 @@ private Q_SLOTS:
         const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--rotate", "1:1", "--output",
                                szFolder + "/k", m_szA, szBig});
         QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
-        QVERIFY2(st.szErr.contains(QString::fromUtf8("超过4K分辨率")), qPrintable(st.szErr));
+        QVERIFY2(st.szErr.contains("larger than 4K"), qPrintable(st.szErr));
         QVERIFY(!st.szErr.contains("filtered for you"));
         QCOMPARE(testsupport::countVideoFrames(szFolder + "/k.mp4"), 12 + 48 + 12);
         // The rotation names the material by its place on the command line:
@@ -283,6 +283,35 @@ private Q_SLOTS:
         QCOMPARE(testsupport::countVideoFrames(szFile), 12 + 48 + 12);
         QCOMPARE(folderEntries(szFolder), (QStringList{QString::fromUtf8("it's \"2\".png"), szName + ".mp4",
                                                        QString::fromUtf8("照片 1:x.jpg")}));
+    }
+
+    // Names that FFmpeg would read as patterns (printf numbers of a picture
+    // sequence, globs) or a shell as syntax are names like any other: for
+    // the materials, the music, the watermark picture and the output (a GIF
+    // named like a picture sequence is still one file).
+    void patternNames()
+    {
+        const QString szIn = m_dir.filePath("pattern %d [1] $(x)") + "/";
+        QVERIFY(QDir().mkpath(szIn));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=4", szIn + "tone.mp3"}));
+        QVERIFY(QFile::rename(szIn + "tone.mp3", szIn + "m%03d.mp3"));
+        const QStringList names{"a%d.jpg", "IMG_%03d.png", "x%%y*?[1]$(x).jpg", "w%d[1].jpg"};
+        for (const QString &szName : names)
+            QVERIFY(QFile::copy(szName.endsWith(".png") ? m_szB : m_szA, szIn + szName));
+        const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--music", szIn + "m%03d.mp3",
+                               "--watermark-image", szIn + names.at(3), "--output", szIn + "out%d*?[1]$(x)",
+                               szIn + names.at(0), szIn + names.at(1), szIn + names.at(2)});
+        QVERIFY2(st.iExit == 0 && !st.szErr.contains("filtered for you"), qPrintable(st.szErr));
+        const QString szFile = szIn + "out%d*?[1]$(x).mp4";
+        QCOMPARE(st.szOut.trimmed(), szFile);
+        QCOMPARE(testsupport::countVideoFrames(szFile), 12 + 48 + 12 + 48 + 12);
+        QVERIFY(!testsupport::probeStream(testsupport::ffprobe(szFile), "audio").isEmpty());
+        const Run stGif = render({"--format", "gif", "--resolution", "480P", "--image-duration", "0.05", "--output",
+                                  szIn + "g%d", szIn + names.at(0)});
+        QVERIFY2(stGif.iExit == 0, qPrintable(stGif.szErr));
+        QStringList expected = names + QStringList{"m%03d.mp3", "g%d.gif", "out%d*?[1]$(x).mp4"};
+        expected.sort(Qt::CaseInsensitive);
+        QCOMPARE(folderEntries(szIn), expected);
     }
 
     // The same seed gives the same transitions; another seed other ones.
