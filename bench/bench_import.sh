@@ -3,15 +3,19 @@
 #
 #   bench/bench_import.sh [BUILD_DIR]      (default: build)
 #
+# Needs ffmpeg, bc and /usr/bin/time (Debian package "time").
+#
 # Makes the photos in a temporary folder, reads them once so both sides start
 # from the page cache, then times
 #   - our import: bench_import (check pass, batch decode, tier cache, store,
 #     thumbnails), the store in a temporary data folder;
-#   - ffmpeg: one `ffmpeg -i <photo> -f null -` process per photo, in turn,
-#     with its default settings (the reference for the ratio);
-#   - for information, ffmpeg decoding all photos in one process (image
-#     sequence input), which leaves out its start-up and probing per file;
-# and prints the ratios and the store size per photo.
+#   - ffmpeg decoding all photos in one process (image sequence input, its
+#     default threads), which leaves out its start-up and probing per file:
+#     the reference for the ratio;
+#   - for information, one `ffmpeg -i <photo> -f null -` process per photo,
+#     in turn, with its default settings;
+# and prints the ratios, the store size per photo and how closely the
+# stored tier pictures keep the tiers as made (PSNR).
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,15 +60,18 @@ T1=$(now)
 CLI_ONE_MS=$(echo "($T1 - $T0) * 1000" | bc -l)
 
 T0=$(now)
-QT_QPA_PLATFORM=offscreen "$BENCH" "$WORK/data" $PHOTOS > "$WORK/import.txt" 2> "$WORK/import.log"
+/usr/bin/time -f "%M" -o "$WORK/import.rss" \
+    env QT_QPA_PLATFORM=offscreen "$BENCH" "$WORK/data" $PHOTOS > "$WORK/import.txt" 2> "$WORK/import.log"
 T1=$(now)
 RUN_MS=$(echo "($T1 - $T0) * 1000" | bc -l)
 cat "$WORK/import.txt"
+printf 'peak_rss_mib=%.1f\n' "$(echo "$(tail -1 "$WORK/import.rss") / 1024" | bc -l)"
 
 IMPORT_MS=$(sed -n 's/^total_ms=//p' "$WORK/import.txt")
 printf 'ffmpeg_cli_ms=%.1f\n' "$CLI_MS"
 printf 'ffmpeg_cli_one_process_ms=%.1f\n' "$CLI_ONE_MS"
 printf 'bench_process_ms=%.1f   (whole program: start, store start, import, exit step)\n' "$RUN_MS"
-printf 'ratio_import_to_cli=%.2f   (target: at most 2)\n' "$(echo "$IMPORT_MS / $CLI_MS" | bc -l)"
+printf 'ratio_import_to_cli=%.2f\n' "$(echo "$IMPORT_MS / $CLI_MS" | bc -l)"
 printf 'ratio_process_to_cli=%.2f\n' "$(echo "$RUN_MS / $CLI_MS" | bc -l)"
-printf 'ratio_import_to_cli_one_process=%.2f\n' "$(echo "$IMPORT_MS / $CLI_ONE_MS" | bc -l)"
+printf 'ratio_import_to_cli_one_process=%.2f   (target: at most 2)\n' "$(echo "$IMPORT_MS / $CLI_ONE_MS" | bc -l)"
+printf 'load_average=%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"

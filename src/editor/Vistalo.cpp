@@ -139,7 +139,7 @@ Vistalo::~Vistalo()
     const QPointer<QObject> pDecoder(m_pDecoder);
     m_pEncoder->runningFlag().store(false);
     emit m_pEncoder->sig_close(0);
-    m_pDecoder->setRunning(false);
+    m_pDecoder->stopAll();
     emit m_pDecoder->sig_close(0);
     joinWorkerThread(m_pEncoderThread, pEncoder);
     joinWorkerThread(m_pDecoderThread, pDecoder);

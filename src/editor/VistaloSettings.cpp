@@ -305,7 +305,7 @@ void Vistalo::addImageWatermark()
         this, QCoreApplication::translate("VistaloClass", "JPEG And PNG Files(*.jpg *.jpeg *.png);;JPEG Files(*.jpg *.jpeg);;PNG Files(*.png)"));
     if (szFile.isEmpty())
         return;
-    m_pDecoder->setRunning(true);
+    m_pDecoder->setRunning(true, ImageDecoder::Job::SingleFile);
     // One answer per request: whichever comes first takes both connections away.
     auto pConnections = std::make_shared<QList<QMetaObject::Connection>>();
     auto fnDone = [this, pConnections, szFile](bool bUsable) {
@@ -314,7 +314,8 @@ void Vistalo::addImageWatermark()
         for (const QMetaObject::Connection &stConnection : *pConnections)
             disconnect(stConnection);
         pConnections->clear();
-        m_pDecoder->setRunning(false);
+        // Its own stop state: an import started meanwhile goes on.
+        m_pDecoder->setRunning(false, ImageDecoder::Job::SingleFile);
         // The decoder reads clips too, and any picture it can decode.
         if (!bUsable || !isJpegOrPng(szFile)) {
             auto *pToast = new CQToast(this);

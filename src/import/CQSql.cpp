@@ -1,6 +1,9 @@
 #include "import/CQSql.h"
 
 #include "album/AlbumProjectState.h"
+#include "media/ffmpeg/FFmpegPtr.h"
+#include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureBytes.h"
 #include "online/CQSrvProductInfo.h"
 
 #include <QCoreApplication>
@@ -18,9 +21,8 @@
 #include <QThread>
 #include <QThreadStorage>
 
+#include <algorithm>
 #include <atomic>
-#include <climits>
-#include <cstring>
 
 namespace {
 
@@ -288,27 +290,15 @@ QString CQSql::connectionForThisThread()
     return szName;
 }
 
-bool CQSql::insertImage(const QString &szImagePath, const QString &szImageFlag,
-                        int iWidth, int iHeight, const QByteArray &imageData)
+namespace {
+
+bool bindAndInsert(QSqlQuery &query, const QString &szImagePath, const StoredPicture &stPicture)
 {
-    if (iWidth <= 0 || iHeight <= 0 || qint64(iWidth) * iHeight * 4 != imageData.size()) {
-        qDebug() << "error" << "picture size" << iWidth << iHeight << "does not match" << imageData.size() << "bytes";
-        return false;
-    }
-    QMutexLocker locker(&albumState().mutexThumbnailStore);
-    const QSqlDatabase db = openedDatabase(connectionForThisThread());
-    if (!db.isValid())
-        return false;
-    QSqlQuery query(db);
-    if (!query.prepare(kInsert)) {
-        qDebug() << "error" << query.lastError();
-        return false;
-    }
     query.bindValue(QStringLiteral(":imagePath"), szImagePath);
-    query.bindValue(QStringLiteral(":imageFlag"), szImageFlag);
-    query.bindValue(QStringLiteral(":imageWidth"), iWidth);
-    query.bindValue(QStringLiteral(":imageHeight"), iHeight);
-    query.bindValue(QStringLiteral(":imageData"), imageData);
+    query.bindValue(QStringLiteral(":imageFlag"), stPicture.szFlag);
+    query.bindValue(QStringLiteral(":imageWidth"), stPicture.iWidth);
+    query.bindValue(QStringLiteral(":imageHeight"), stPicture.iHeight);
+    query.bindValue(QStringLiteral(":imageData"), stPicture.bytes);
     if (!query.exec()) {
         qDebug() << "error" << query.lastError();
         return false;
@@ -316,9 +306,59 @@ bool CQSql::insertImage(const QString &szImagePath, const QString &szImageFlag,
     return true;
 }
 
+bool isStorable(const StoredPicture &stPicture)
+{
+    if (stPicture.iWidth > 0 && stPicture.iHeight > 0 && isPackedPicture(stPicture.bytes))
+        return true;
+    qDebug() << "error" << "no picture to store:" << stPicture.iWidth << stPicture.iHeight << stPicture.bytes.size()
+             << "bytes";
+    return false;
+}
+
+} // namespace
+
+bool CQSql::insertImage(const QString &szImagePath, const QString &szImageFlag,
+                        int iWidth, int iHeight, const QByteArray &imageData)
+{
+    return insertImages(szImagePath, {StoredPicture{szImageFlag, iWidth, iHeight, imageData}});
+}
+
 bool CQSql::insertImage(const QString &szImagePath, const QString &szImageFlag, const QImage &stImage)
 {
-    return insertImage(szImagePath, szImageFlag, stImage.width(), stImage.height(), imageBytes(stImage));
+    AVFramePtr pFrame(imageToFrame(stImage));
+    // The same bytes without alpha: packed as JPEG, not PNG.
+    if (pFrame && !stImage.hasAlphaChannel())
+        pFrame->format = AV_PIX_FMT_BGR0;
+    const QByteArray bytes = pFrame ? packPicture(pFrame.get()) : QByteArray();
+    return insertImage(szImagePath, szImageFlag, stImage.width(), stImage.height(), bytes);
+}
+
+bool CQSql::insertImages(const QString &szImagePath, const QVector<StoredPicture> &pictures)
+{
+    if (!std::all_of(pictures.cbegin(), pictures.cend(), isStorable))
+        return false;
+    if (pictures.isEmpty())
+        return true;
+    QMutexLocker locker(&albumState().mutexThumbnailStore);
+    QSqlDatabase db = openedDatabase(connectionForThisThread());
+    if (!db.isValid())
+        return false;
+    // One transaction per material: one journal round instead of one per picture.
+    const bool bTransaction = pictures.size() > 1 && db.transaction();
+    QSqlQuery query(db);
+    bool bOk = query.prepare(kInsert);
+    if (!bOk)
+        qDebug() << "error" << query.lastError();
+    for (int i = 0; bOk && i < pictures.size(); ++i)
+        bOk = bindAndInsert(query, szImagePath, pictures.at(i));
+    query.finish();
+    if (bTransaction && bOk && !db.commit()) {
+        qDebug() << "error" << db.lastError();
+        bOk = false;
+    }
+    if (bTransaction && !bOk)
+        db.rollback();
+    return bOk;
 }
 
 bool CQSql::findImage(const QString &szTable, const QString &szColumn, const QString &szValue,
@@ -432,39 +472,11 @@ void CQSql::close()
     }
 }
 
-QByteArray CQSql::imageBytes(const QImage &stImage)
-{
-    if (stImage.isNull())
-        return QByteArray();
-    const QImage stArgb = stImage.format() == QImage::Format_ARGB32
-        ? stImage
-        : stImage.convertToFormat(QImage::Format_ARGB32);
-    if (qint64(stArgb.width()) * stArgb.height() * 4 > INT_MAX)
-        return QByteArray();
-    const int iRowBytes = stArgb.width() * 4;
-    const int iHeight = stArgb.height();
-    if (stArgb.bytesPerLine() == iRowBytes)
-        return QByteArray(reinterpret_cast<const char *>(stArgb.constBits()), iRowBytes * iHeight);
-    // Padded rows (a picture wrapping a frame's line size): copy row by row.
-    QByteArray bytes(iRowBytes * iHeight, Qt::Uninitialized);
-    for (int y = 0; y < iHeight; ++y)
-        std::memcpy(bytes.data() + qsizetype(y) * iRowBytes, stArgb.constScanLine(y), size_t(iRowBytes));
-    return bytes;
-}
-
 QImage CQSql::recordImage(const ThumbnailRecord &stRecord)
 {
-    const int w = stRecord.imageWidth;
-    const int h = stRecord.imageHeight;
-    // A row whose bytes do not cover the picture would be read past its end.
-    if (w <= 0 || h <= 0 || w > INT_MAX / 4 || qint64(w) * h * 4 != stRecord.imageData.size())
+    AVFramePtr pFrame = makeFramePtr();
+    if (!pFrame || unpackPicture(stRecord.imageData, pFrame.get()) < 0 || pFrame->width != stRecord.imageWidth
+        || pFrame->height != stRecord.imageHeight)
         return QImage();
-    // The picture keeps its own reference to the bytes, so it stays valid
-    // after the record is gone; writing to it detaches as usual.
-    auto *pHeld = new QByteArray(stRecord.imageData);
-    QImage stImage(reinterpret_cast<const uchar *>(pHeld->constData()), w, h, w * 4, QImage::Format_ARGB32,
-                   [](void *p) { delete static_cast<QByteArray *>(p); }, pHeld);
-    if (stImage.isNull())
-        delete pHeld;
-    return stImage;
+    return frameToImage(pFrame.get());
 }

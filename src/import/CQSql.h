@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 class CQSrvProductInfo;
 
@@ -14,13 +15,25 @@ struct ThumbnailRecord
     QString imageFlag;
     int imageWidth = 0;
     int imageHeight = 0;
-    QByteArray imageData;   // imageWidth * imageHeight * 4 bytes: B,G,R,A, rows top to bottom
+    QByteArray imageData;   // the picture packed (packPicture, media/ffmpeg/PictureBytes.h)
 };
 
-// Per-run SQLite store of each material's tier pictures: five rows per
-// image, ten per video, keyed by the path followed by the tier name
-// ("1080P", "1080P_end", ...). The file is removed before the first use of
-// a run and again by the exit step, so nothing survives a restart.
+// One tier picture on its way into the store.
+struct StoredPicture
+{
+    QString szFlag;         // the lookup key: path + tier name
+    int iWidth = 0;
+    int iHeight = 0;
+    QByteArray bytes;       // packPicture()
+};
+
+// Per-run SQLite store of each material's tier pictures: up to five rows
+// per image, ten per video (the import stores all but the largest tier,
+// a preview adds it when it needs it), keyed by the path followed by the
+// tier name ("1080P", "1080P_end", ...). Each picture is kept packed (JPEG,
+// or PNG when it has alpha: PictureBytes.h), a small fraction of raw BGRA.
+// The file is removed before the first use of a run and again by the exit
+// step, so nothing survives a restart.
 //
 // Threads: every thread gets its own connection to the file (Qt SQL
 // connections must not cross threads). The thread that creates the store
@@ -73,11 +86,13 @@ public:
     QString databasePath() const;
     QString connectionName() const;
 
-    // Stores one tier picture. iWidth x iHeight x 4 must equal the byte count.
+    // Stores one packed tier picture (packPicture) of iWidth x iHeight.
     bool insertImage(const QString &szImagePath, const QString &szImageFlag,
                      int iWidth, int iHeight, const QByteArray &imageData);
-    // The same from a picture (converted to ARGB32, padding dropped).
+    // The same from a picture, packed here.
     bool insertImage(const QString &szImagePath, const QString &szImageFlag, const QImage &stImage);
+    // Every picture of one material in one transaction: all or none.
+    bool insertImages(const QString &szImagePath, const QVector<StoredPicture> &pictures);
 
     // First row whose szColumn equals szValue exactly. False when the
     // statement fails or no row matches; stRecord is then left as it was.
@@ -94,11 +109,8 @@ public:
     // statements fail. Runs once; the destructor calls it too.
     void close();
 
-    // A picture's pixels as the store keeps them: ARGB32, exactly
-    // width * 4 bytes per row. Empty for a null picture.
-    static QByteArray imageBytes(const QImage &stImage);
-    // A found row as an ARGB32 picture sharing the row's bytes; a null
-    // picture when the size and the byte count disagree.
+    // A found row unpacked as an ARGB32 picture; a null picture when its
+    // bytes do not unpack to the size the row states.
     static QImage recordImage(const ThumbnailRecord &stRecord);
 
 private:

@@ -7,6 +7,7 @@
 #include "media/ffmpeg/FFmpegPtr.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureBytes.h"
 #include "media/ffmpeg/PictureOrientation.h"
 #include "media/ffmpeg/SizeMath.h"
 
@@ -19,8 +20,11 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <algorithm>
 #include <climits>
-#include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -53,19 +57,6 @@ QString cleanAbsolutePath(const QString &szEntry)
 }
 
 
-// A BGRA frame's pixels as the store keeps them: rows without padding.
-QByteArray bgraBytes(const AVFrame *pFrame)
-{
-    const qint64 iRowBytes = qint64(pFrame->width) * 4;
-    if (pFrame->format != AV_PIX_FMT_BGRA || !pFrame->data[0] || iRowBytes * pFrame->height > INT_MAX)
-        return QByteArray();
-    QByteArray bytes(int(iRowBytes * pFrame->height), Qt::Uninitialized);
-    for (int y = 0; y < pFrame->height; ++y)
-        std::memcpy(bytes.data() + qint64(y) * iRowBytes, pFrame->data[0] + ptrdiff_t(y) * pFrame->linesize[0],
-                    size_t(iRowBytes));
-    return bytes;
-}
-
 class PhaseTimer
 {
 public:
@@ -84,7 +75,9 @@ const int kInterrupted = AVERROR(EINTR);
 ImageDecoder::ImageDecoder(QObject *pParent)
     : QObject(pParent)
     , m_pCounts(new ImportCounts)
+    , m_pPool(new QThreadPool(this))
 {
+    m_pPool->setMaxThreadCount(parallelFiles());
     registerAlbumMetaTypes();
     qRegisterMetaType<DecodedMaterial>("DecodedMaterial");
 
@@ -107,14 +100,25 @@ ImageDecoder::ImageDecoder(QObject *pParent)
 
 ImageDecoder::~ImageDecoder() = default;
 
-void ImageDecoder::setRunning(bool bRunning)
+std::atomic<bool> &ImageDecoder::runningFlag(Job eJob)
 {
-    m_bRunning.store(bRunning);
+    return eJob == Job::Import ? m_bRunning : m_bSingleRunning;
 }
 
-bool ImageDecoder::isRunning() const
+void ImageDecoder::setRunning(bool bRunning, Job eJob)
 {
-    return m_bRunning.load();
+    runningFlag(eJob).store(bRunning);
+}
+
+bool ImageDecoder::isRunning(Job eJob) const
+{
+    return (eJob == Job::Import ? m_bRunning : m_bSingleRunning).load();
+}
+
+void ImageDecoder::stopAll()
+{
+    m_bRunning.store(false);
+    m_bSingleRunning.store(false);
 }
 
 void ImageDecoder::setExpandFolders(bool bExpand)
@@ -173,8 +177,8 @@ ImageDecoder::Timings ImageDecoder::timings() const
     st.iCheck = m_iCheckNs.load();
     st.iProbe = m_iProbeNs.load();
     st.iDecode = m_iDecodeNs.load();
-    st.iConvert = m_iConvertNs.load();
     st.iScale = m_iScaleNs.load();
+    st.iPack = m_iPackNs.load();
     st.iStore = m_iStoreNs.load();
     st.iThumbnail = m_iThumbnailNs.load();
     return st;
@@ -182,9 +186,14 @@ ImageDecoder::Timings ImageDecoder::timings() const
 
 void ImageDecoder::resetTimings()
 {
-    for (std::atomic<int64_t> *p : {&m_iCheckNs, &m_iProbeNs, &m_iDecodeNs, &m_iConvertNs, &m_iScaleNs,
-                                    &m_iStoreNs, &m_iThumbnailNs})
+    for (std::atomic<int64_t> *p : {&m_iCheckNs, &m_iProbeNs, &m_iDecodeNs, &m_iScaleNs, &m_iPackNs, &m_iStoreNs,
+                                    &m_iThumbnailNs})
         p->store(0);
+}
+
+int ImageDecoder::parallelFiles()
+{
+    return std::clamp(QThread::idealThreadCount(), 1, 4);
 }
 
 const QList<QPair<QString, int>> &ImageDecoder::tiers()
@@ -194,6 +203,36 @@ const QList<QPair<QString, int>> &ImageDecoder::tiers()
         {QStringLiteral("720P"), 720},  {QStringLiteral("480P"), 480},
     };
     return s_tiers;
+}
+
+QList<QPair<QString, int>> ImageDecoder::importedTiers(int iSourceType)
+{
+    return iSourceType == SourceVideo ? tiers() : tiers().mid(1);
+}
+
+int ImageDecoder::makeMissingTier(const QString &szPath, const QString &szTier, int iLongerSide, bool bLast,
+                                  AVFrame *pDst)
+{
+    AVFramePtr pPicture = makeFramePtr();
+    if (!pPicture || !pDst)
+        return AVERROR(ENOMEM);
+    const std::string szNative = nativePath(szPath);
+    int ret = bLast ? decodeEdgeFrames(szNative, nullptr, pPicture.get()) : decodeEdgeFrames(szNative, pPicture.get());
+    if (ret < 0)
+        return ret;
+    const QSize stSize = fitLongerSide(pPicture->width, pPicture->height, iLongerSide);
+    ret = resizeFrame(pPicture.get(), pPicture.get(), stSize.width(), stSize.height());
+    if (ret < 0)
+        return ret;
+    const QByteArray bytes = packPicture(pPicture.get(), &ret);
+    if (ret < 0)
+        return ret;
+    // Not stored is not a failure: the picture is still good for this time.
+    CQSql::instance().insertImage(szPath, szPath + szTier + (bLast ? QStringLiteral("_end") : QString()),
+                                  stSize.width(), stSize.height(), bytes);
+    av_frame_unref(pDst);
+    av_frame_move_ref(pDst, pPicture.get());
+    return 0;
 }
 
 void ImageDecoder::setFileListImpl(QList<QUrl> stUrls)
@@ -334,7 +373,7 @@ void ImageDecoder::checkImpl()
     bool bFound = false;
     const QStringList inputs = passInputs();
     for (const QString &szEntry : inputs) {
-        if (!running())
+        if (!m_bRunning.load())
             break;
         const QString szPath = cleanAbsolutePath(szEntry);
         if (szPath.isEmpty() || !QFileInfo::exists(szPath) || stView.keys.contains(szPath))
@@ -360,30 +399,76 @@ void ImageDecoder::batchDecodeImpl()
     const AlbumView stView = takeAlbumView();
     const QStringList inputs = passInputs();
     counts.iTotal.store(inputs.size());
-    // Paths handed to the album during this batch; they are not in the view yet.
-    QSet<QString> handedOff;
+    const bool bTiers = m_bStoreTierPictures.load();
 
-    for (const QString &szEntry : inputs) {
-        if (!running())
+    struct Outcome
+    {
+        int iResult = 0;
+        Decoded stDecoded;
+    };
+    struct Pending
+    {
+        QString szPath;
+        bool bDuplicate = false;   // in the album, or earlier in this batch
+        std::future<Outcome> result;
+    };
+    // Files are decoded ahead of the album by at most parallelFiles(), and
+    // handed on in input order. Every job is waited for before this returns:
+    // the jobs read stView.
+    std::deque<Pending> pending;
+    QSet<QString> claimed;
+    int iNext = 0;
+    for (;;) {
+        while (m_bRunning.load() && iNext < inputs.size() && int(pending.size()) < parallelFiles()) {
+            Pending stJob;
+            stJob.szPath = cleanAbsolutePath(inputs.at(iNext++));
+            stJob.bDuplicate = stView.keys.contains(stJob.szPath) || claimed.contains(stJob.szPath);
+            if (!stJob.bDuplicate) {
+                claimed.insert(stJob.szPath);
+                auto pTask = std::make_shared<std::packaged_task<Outcome()>>(
+                    [this, szPath = stJob.szPath, &stView, bTiers]() {
+                        Outcome stOutcome;
+                        const char *szStep = nullptr;
+                        stOutcome.iResult =
+                            decodeFile(szPath, stView, bTiers ? Extras::TiersAndThumbnail : Extras::ThumbnailOnly,
+                                       true, m_bRunning, stOutcome.stDecoded, &szStep);
+                        return stOutcome;
+                    });
+                stJob.result = pTask->get_future();
+                m_pPool->start([pTask]() { (*pTask)(); });
+            }
+            pending.push_back(std::move(stJob));
+        }
+        if (pending.empty())
             break;
-        const QString szPath = cleanAbsolutePath(szEntry);
-        if (stView.keys.contains(szPath) || handedOff.contains(szPath)) {
-            counts.iDuplicate.fetch_add(1);
+        Pending stJob = std::move(pending.front());
+        pending.pop_front();
+        if (stJob.bDuplicate) {
+            if (m_bRunning.load())
+                counts.iDuplicate.fetch_add(1);
             continue;
         }
-        Decoded stDecoded;
-        QSharedPointer<HeldMaterialFile> pHeld;
-        const int ret = decodeFile(szPath, stView, true, stDecoded, nullptr, &pHeld);
-        if (ret == kInterrupted)
-            break;
-        if (ret < 0) {
+        Outcome stOutcome = stJob.result.get();
+        // Stopped: nothing unfinished reaches the album.
+        if (!m_bRunning.load() || stOutcome.iResult == kInterrupted)
+            continue;
+        if (stOutcome.iResult < 0) {
             counts.iFailed.fetch_add(1);
+            continue;
+        }
+        Decoded &stDecoded = stOutcome.stDecoded;
+        // A failed insert leaves the material usable; the store logs it.
+        if (bTiers)
+            insertTierPictures(stJob.szPath, stDecoded.tierPictures);
+        if (!m_bRunning.load()) {
+            if (bTiers)
+                removeTierPictures(stJob.szPath, stView);
             continue;
         }
 
         DecodedMaterial stMaterial;
         ImageSource &stSource = stMaterial.stSource;
-        stSource.szFilePath = szPath;
+        stSource.szFilePath = stJob.szPath;
         stSource.iSourceType = stDecoded.iSourceType;
         stSource.iDuration = stDecoded.iDuration;
         stSource.stTimeBase = stDecoded.stTimeBase;
@@ -391,10 +476,9 @@ void ImageDecoder::batchDecodeImpl()
         stSource.stWidthToHeight = stDecoded.stWidthToHeight;
         stSource.stSrcImageSize = stDecoded.stSize;
         stMaterial.stThumbnail = stDecoded.stThumbnail;
-        stMaterial.pHeldFile = pHeld;
+        stMaterial.pHeldFile = stDecoded.pHeldFile;
         stMaterial.pCounts = m_pCounts;
         stMaterial.iBatch = iBatch;
-        handedOff.insert(szPath);
         counts.iSucceeded.fetch_add(1);
         emit sig_materialDecoded(stMaterial);
     }
@@ -404,14 +488,27 @@ void ImageDecoder::batchDecodeImpl()
 void ImageDecoder::decodeImpl(QString szFile, bool bJustCheck)
 {
     const AlbumView stView = takeAlbumView();
+    const QString szPath = cleanAbsolutePath(szFile);
+    const Extras eExtras = bJustCheck ? Extras::None
+                           : m_bStoreTierPictures.load() ? Extras::TiersAndThumbnail
+                                                         : Extras::ThumbnailOnly;
     Decoded stDecoded;
-    QString szStep;
-    const int ret = running() ? decodeFile(cleanAbsolutePath(szFile), stView, !bJustCheck, stDecoded, &szStep, nullptr)
-                              : kInterrupted;
+    const char *szStep = nullptr;
+    int ret = m_bSingleRunning.load()
+                  ? decodeFile(szPath, stView, eExtras, false, m_bSingleRunning, stDecoded, &szStep)
+                  : kInterrupted;
+    if (ret >= 0 && eExtras == Extras::TiersAndThumbnail) {
+        insertTierPictures(szPath, stDecoded.tierPictures);
+        if (!m_bSingleRunning.load()) {
+            removeTierPictures(szPath, stView);
+            ret = kInterrupted;
+        }
+    }
     if (ret < 0) {
         char szError[64] = {0};
         av_strerror(ret, szError, sizeof(szError));
-        emit sig_decodeFailed(szFile, QStringLiteral("%1(%2)").arg(szStep, QString::fromUtf8(szError)));
+        const QString szMessage = szStep && ret != kInterrupted ? tr(szStep) : QString();
+        emit sig_decodeFailed(szFile, QStringLiteral("%1(%2)").arg(szMessage, QString::fromUtf8(szError)));
         return;
     }
     QPixmap stPixmap;
@@ -428,12 +525,11 @@ void ImageDecoder::closeImpl(int iExitEcode)
         pThread->exit(iExitEcode);
 }
 
-int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, bool bStore, Decoded &stOut,
-                             QString *pszStep, QSharedPointer<HeldMaterialFile> *ppHeld)
+int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, Extras eExtras, bool bHoldFile,
+                             const std::atomic<bool> &bRunning, Decoded &stOut, const char **pszStep)
 {
     auto fail = [pszStep](int iCode, const char *szStep = nullptr) {
-        if (pszStep)
-            *pszStep = szStep ? tr(szStep) : QString();
+        *pszStep = szStep;
         return iCode;
     };
 
@@ -443,12 +539,12 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
     // Pipes and devices would block or never end; folders and dangling links are no material.
     if (!QFileInfo(szPath).isFile())
         return fail(AVERROR(EINVAL));
-    if (ppHeld) {
+    if (bHoldFile) {
         // A file we cannot hold open for reading cannot be decoded either.
         FILE *pFile = openHeldFile(szPath);
         if (!pFile)
             return fail(AVERROR(EINVAL));
-        ppHeld->reset(new HeldMaterialFile(pFile));
+        stOut.pHeldFile.reset(new HeldMaterialFile(pFile));
     }
 
     const bool bVideo = iType == SourceVideo;
@@ -456,7 +552,7 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
     AVFramePtr pLast = bVideo ? makeFramePtr() : AVFramePtr();
     if (!pFirst || (bVideo && !pLast))
         return fail(AVERROR(ENOMEM));
-    if (!running())
+    if (!bRunning.load())
         return fail(kInterrupted);
 
     const std::string szNative = nativePath(szPath);
@@ -506,60 +602,54 @@ int ImageDecoder::decodeFile(const QString &szPath, const AlbumView &stView, boo
     av_reduce(&stOut.stWidthToHeight.num, &stOut.stWidthToHeight.den, w, h, INT_MAX);
     stOut.stSize = QSize(w, h);
     stOut.iSourceType = iType;
-    if (!running())
+    if (!bRunning.load())
         return fail(kInterrupted);
-    if (!bStore)
+    if (eExtras == Extras::None)
         return 0;
-    const bool bTiers = m_bStoreTierPictures.load();
 
-    bool bStoredAny = false;
-    const char *szStep = nullptr;
-    int ret = bTiers ? storeTiers(szPath, pFirst.get(), bVideo ? pLast.get() : nullptr, w, h, bStoredAny, &szStep)
-                     : 0;
-    if (ret >= 0 && !running())
-        ret = kInterrupted;
+    if (eExtras == Extras::TiersAndThumbnail) {
+        const int ret = makeTierPictures(szPath, pFirst.get(), bVideo ? pLast.get() : nullptr, w, h, bRunning,
+                                         stOut.tierPictures, pszStep);
+        if (ret < 0)
+            return ret;
+        if (!bRunning.load())
+            return fail(kInterrupted);
+    }
+    // From the smallest tier (made here when there are no tiers): BGRA at a
+    // fraction of the full picture's cost. Scaled in BGRA, because at
+    // 120 x 80 halved chroma would bleed over the edges.
+    PhaseTimer timer(m_iThumbnailNs);
+    AVFramePtr pThumb = makeFramePtr();
+    int ret = pThumb ? 0 : AVERROR(ENOMEM);
+    if (ret >= 0 && eExtras == Extras::ThumbnailOnly) {
+        const QSize stSmallest = fitLongerSide(w, h, tiers().last().second);
+        ret = resizeFrame(pFirst.get(), pFirst.get(), stSmallest.width(), stSmallest.height());
+    }
+    if (ret >= 0)
+        ret = convertPixelFormat(pFirst.get(), pThumb.get(), AV_PIX_FMT_BGRA);
+    if (ret >= 0)
+        ret = resizeFrame(pThumb.get(), pThumb.get(), stThumbSize.width(), stThumbSize.height());
     if (ret >= 0) {
-        PhaseTimer timer(m_iThumbnailNs);
-        AVFramePtr pThumb = makeFramePtr();
-        ret = pThumb ? resizeFrame(pFirst.get(), pThumb.get(), stThumbSize.width(), stThumbSize.height())
-                     : AVERROR(ENOMEM);
-        if (ret >= 0) {
-            stOut.stThumbnail = frameToImage(pThumb.get());
-            if (stOut.stThumbnail.isNull())
-                ret = AVERROR(ENOMEM);
-        }
+        stOut.stThumbnail = frameToImage(pThumb.get());
+        if (stOut.stThumbnail.isNull())
+            ret = AVERROR(ENOMEM);
     }
-    if (ret < 0) {
-        // Tier pictures of a file that is not added would outlive it and be
-        // found by a later import of a changed file under the same name.
-        if (bStoredAny && !stView.keys.contains(szPath))
-            CQSql::instance().deleteImages(QString::fromLatin1(CQSql::kTableName),
-                                           QString::fromLatin1(CQSql::kColumnPath), szPath);
-        if (ret == kInterrupted)
-            szStep = nullptr;
-        else if (!szStep)
-            szStep = QT_TR_NOOP("Image zoom failed");
-        return fail(ret, szStep);
-    }
-    return 0;
+    return ret < 0 ? fail(ret, QT_TR_NOOP("Image zoom failed")) : 0;
 }
 
-int ImageDecoder::storeTiers(const QString &szPath, AVFrame *pFirst, AVFrame *pLast, int w, int h, bool &bStoredAny,
-                             const char **pszStep)
+int ImageDecoder::makeTierPictures(const QString &szPath, AVFrame *pFirst, AVFrame *pLast, int w, int h,
+                                   const std::atomic<bool> &bRunning, QVector<StoredPicture> &out, const char **pszStep)
 {
-    CQSql &store = CQSql::instance();
-    // Each tier is scaled from the one before: cheaper than from the source
-    // every time. Converting a 12-megapixel picture to BGRA costs more than
-    // decoding it, so the first tier is scaled in the decoded format (or the
-    // nearest one the scaler writes, for a palette) and converted after.
-    for (const auto &tier : tiers()) {
-        if (!running())
+    // Each tier is scaled from the one before, in the decoded format (or
+    // the nearest one the scaler writes, for a palette): cheaper than from
+    // the source every time, and no conversion to RGB at all.
+    for (const auto &tier : importedTiers(pLast ? SourceVideo : SourceImage)) {
+        if (!bRunning.load())
             return kInterrupted;
         const QSize stSize = fitLongerSide(w, h, tier.second);
         for (AVFrame *pFrame : {pFirst, pLast}) {
             if (!pFrame)
                 continue;
-            QByteArray bytes;
             {
                 PhaseTimer timer(m_iScaleNs);
                 const int ret = resizeFrame(pFrame, pFrame, stSize.width(), stSize.height());
@@ -568,21 +658,34 @@ int ImageDecoder::storeTiers(const QString &szPath, AVFrame *pFirst, AVFrame *pL
                     return ret;
                 }
             }
-            if (pFrame->format != AV_PIX_FMT_BGRA) {
-                PhaseTimer timer(m_iConvertNs);
-                const int ret = convertPixelFormat(pFrame, pFrame, AV_PIX_FMT_BGRA);
-                if (ret < 0) {
-                    *pszStep = QT_TR_NOOP("Image format conversion failed");
-                    return ret;
-                }
+            PhaseTimer timer(m_iPackNs);
+            StoredPicture stTier;
+            stTier.szFlag = szPath + tier.first + (pFrame == pLast ? QStringLiteral("_end") : QString());
+            stTier.iWidth = stSize.width();
+            stTier.iHeight = stSize.height();
+            int ret = 0;
+            stTier.bytes = packPicture(pFrame, &ret);
+            if (ret < 0) {
+                *pszStep = QT_TR_NOOP("Image format conversion failed");
+                return ret;
             }
-            PhaseTimer timer(m_iStoreNs);
-            bytes = bgraBytes(pFrame);
-            const QString szKey = szPath + tier.first + (pFrame == pLast ? QStringLiteral("_end") : QString());
-            // A failed insert leaves the material usable; the store logs it.
-            if (store.insertImage(szPath, szKey, stSize.width(), stSize.height(), bytes))
-                bStoredAny = true;
+            out.append(stTier);
         }
     }
     return 0;
+}
+
+bool ImageDecoder::insertTierPictures(const QString &szPath, const QVector<StoredPicture> &tierPictures)
+{
+    PhaseTimer timer(m_iStoreNs);
+    return CQSql::instance().insertImages(szPath, tierPictures);
+}
+
+void ImageDecoder::removeTierPictures(const QString &szPath, const AlbumView &stView)
+{
+    // Tier pictures of a file that is not added would outlive it and be
+    // found by a later import of a changed file under the same name.
+    if (!stView.keys.contains(szPath))
+        CQSql::instance().deleteImages(QString::fromLatin1(CQSql::kTableName), QString::fromLatin1(CQSql::kColumnPath),
+                                       szPath);
 }

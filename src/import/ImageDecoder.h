@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/AlbumProjectState.h"
+#include "import/CQSql.h"
 
 #include <QImage>
 #include <QList>
@@ -12,7 +13,9 @@
 #include <QSharedPointer>
 #include <QSize>
 #include <QString>
+#include <QThreadPool>
 #include <QUrl>
+#include <QVector>
 
 #include <atomic>
 #include <cstdint>
@@ -78,11 +81,13 @@ Q_DECLARE_METATYPE(DecodedMaterial)
 // (on sig_checkFinished) sig_batchDecode; read the counts on
 // sig_batchDecodeFinished. The slots run in the worker thread.
 //
-// The decoder never writes the album: each finished material leaves as
-// sig_materialDecoded, queued to the appender, which appends it on its own
-// thread. Every record of a batch is emitted before sig_batchDecodeFinished,
-// so a receiver on that thread has appended all of them, in input order,
-// when the end of the batch reaches it.
+// A batch decodes up to parallelFiles() files at once in threads of its
+// own and hands them on in input order: each file's tier pictures go into
+// the store in one transaction from the worker thread, then the material
+// leaves as sig_materialDecoded, queued to the appender, which appends it
+// on its own thread. Every record of a batch is emitted before
+// sig_batchDecodeFinished, so a receiver on that thread has appended all of
+// them, in input order, when the end of the batch reaches it.
 //
 // The check pass reads sizes from headers only (QImageReader, or the
 // container's stream parameters). Only a container that states no picture
@@ -92,8 +97,9 @@ Q_DECLARE_METATYPE(DecodedMaterial)
 //
 // A material must be a regular file that opens for reading (it is held open
 // read-only from then on); a video needs a picture stream that is not just a
-// cover picture and a duration above zero and below a week. A file that
-// fails after some of its tier pictures were stored takes them out again.
+// cover picture and a duration above zero and below a week. Nothing of a
+// file that fails, or of one still unfinished when the batch is stopped,
+// stays in the store.
 //
 // Which paths are already in the album is read on the thread that emits
 // sig_check, sig_batchDecode or sig_decode, at the moment of the emit (the
@@ -103,24 +109,31 @@ class ImageDecoder : public QObject
 {
     Q_OBJECT
 public:
-    // Accumulated time per phase since construction or resetTimings(), in nanoseconds.
+    // Time spent in each phase since construction or resetTimings(), in
+    // nanoseconds, summed over the threads that ran it.
     struct Timings
     {
         int64_t iCheck = 0;       // check passes
         int64_t iProbe = 0;       // opening videos to read their duration
         int64_t iDecode = 0;      // decoding first and last pictures
-        int64_t iConvert = 0;     // conversion to BGRA
         int64_t iScale = 0;       // scaling the tier pictures
+        int64_t iPack = 0;        // packing them (PictureBytes.h)
         int64_t iStore = 0;       // inserting them into the store
         int64_t iThumbnail = 0;   // the 120x80 thumbnail
     };
 
+    // The jobs a decoder runs, each stopped on its own: the import (check
+    // pass and batch) and the single-file decodes (sig_decode).
+    enum class Job { Import, SingleFile };
+
     explicit ImageDecoder(QObject *pParent = nullptr);
     ~ImageDecoder() override;
 
-    // Cleared to stop: the current file ends with -4 and the pass stops.
-    void setRunning(bool bRunning);
-    bool isRunning() const;
+    // Cleared to stop eJob: the current file ends with -4 and the pass stops.
+    void setRunning(bool bRunning, Job eJob = Job::Import);
+    bool isRunning(Job eJob = Job::Import) const;
+    // Stops every job (before the decoder's thread is closed).
+    void stopAll();
     // Expand folders found in the URL or path list (drag and drop).
     void setExpandFolders(bool bExpand);
     bool expandFolders() const;
@@ -141,8 +154,23 @@ public:
     Timings timings() const;
     void resetTimings();
 
+    // Files a batch decodes at once: one per core, at most four (each holds
+    // a full-size picture while it is decoded).
+    static int parallelFiles();
+
     // Tier names and their longer sides, largest first.
     static const QList<QPair<QString, int>> &tiers();
+    // The tiers an import stores for a material of iSourceType. A photo's
+    // leave out the largest, which only some preview sizes need and which
+    // costs as much to pack as the others together: a preview makes it when
+    // it first needs it (makeMissingTier). A clip's are all there, since
+    // its last picture could only be had again by decoding the clip's end.
+    static QList<QPair<QString, int>> importedTiers(int iSourceType);
+    // The tier picture of szPath (its first picture, with bLast its last)
+    // at the longer side iLongerSide, made from the file, stored under
+    // szPath + szTier (+ "_end") and given back in pDst. Any thread.
+    static int makeMissingTier(const QString &szPath, const QString &szTier, int iLongerSide, bool bLast,
+                               AVFrame *pDst);
 
 Q_SIGNALS:
     // Inputs and passes (emitted by the editor; each runs its slot in the worker).
@@ -180,6 +208,7 @@ private:
         int64_t iImageDuration = 0;
         AVRational stImageDurationTimeBase{1, 1000000};
     };
+    // One file decoded, ready for the store and the album.
     struct Decoded
     {
         int iSourceType = 0;
@@ -188,7 +217,11 @@ private:
         AVRational stWidthToHeight{0, 1};
         QSize stSize;
         QImage stThumbnail;
+        QVector<StoredPicture> tierPictures;   // packed, keyed by path + tier name
+        QSharedPointer<HeldMaterialFile> pHeldFile;
     };
+    // What decodeFile() makes besides the record.
+    enum class Extras { None, TiersAndThumbnail, ThumbnailOnly };
 
     void captureAlbumView();
     AlbumView takeAlbumView();
@@ -197,24 +230,29 @@ private:
     bool plainList() const;
     // True when the file's size makes it 4K; reads headers only.
     static bool isFourK(const QString &szPath);
-    // The per-file decode shared by the batch and single decodes. With
-    // bStore the tier pictures go to the store and the thumbnail is made.
+    // The per-file decode shared by the batch and single decodes; safe to
+    // run in several threads at once. bRunning is the stop state of the job
+    // it belongs to. With bHoldFile the file is held open for the album.
     // pszStep receives the message of the failing step.
-    // ppHeld (batch only) receives the file held open for the album.
-    int decodeFile(const QString &szPath, const AlbumView &stView, bool bStore, Decoded &stOut,
-                   QString *pszStep, QSharedPointer<HeldMaterialFile> *ppHeld);
-    // Scales, converts to BGRA and stores the tiers; pszStep names the step that failed.
-    int storeTiers(const QString &szPath, AVFrame *pFirst, AVFrame *pLast, int w, int h, bool &bStoredAny,
-                   const char **pszStep);
-    bool running() const { return m_bRunning.load(std::memory_order_relaxed); }
+    int decodeFile(const QString &szPath, const AlbumView &stView, Extras eExtras, bool bHoldFile,
+                   const std::atomic<bool> &bRunning, Decoded &stOut, const char **pszStep);
+    // Scales each tier from the one before and packs it.
+    int makeTierPictures(const QString &szPath, AVFrame *pFirst, AVFrame *pLast, int w, int h,
+                         const std::atomic<bool> &bRunning, QVector<StoredPicture> &out, const char **pszStep);
+    // The tier pictures into the store, in one transaction.
+    bool insertTierPictures(const QString &szPath, const QVector<StoredPicture> &tierPictures);
+    void removeTierPictures(const QString &szPath, const AlbumView &stView);
+    std::atomic<bool> &runningFlag(Job eJob);
 
-    std::atomic<bool> m_bRunning{true};
+    std::atomic<bool> m_bRunning{true};          // the import
+    std::atomic<bool> m_bSingleRunning{true};    // single-file decodes
     QList<QUrl> m_listUrls;
     QList<QString> m_listPaths;
     QList<QString> m_listDirs;
     QSharedPointer<ImportCounts> m_pCounts;
     std::atomic<bool> m_bExpandFolders{false};
     std::atomic<bool> m_bStoreTierPictures{true};
+    QThreadPool *m_pPool = nullptr;
 
     QMutex m_viewMutex;
     bool m_bViewCaptured = false;
@@ -224,8 +262,8 @@ private:
     std::atomic<int64_t> m_iCheckNs{0};
     std::atomic<int64_t> m_iProbeNs{0};
     std::atomic<int64_t> m_iDecodeNs{0};
-    std::atomic<int64_t> m_iConvertNs{0};
     std::atomic<int64_t> m_iScaleNs{0};
+    std::atomic<int64_t> m_iPackNs{0};
     std::atomic<int64_t> m_iStoreNs{0};
     std::atomic<int64_t> m_iThumbnailNs{0};
 };

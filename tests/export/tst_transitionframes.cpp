@@ -53,6 +53,16 @@ TransitionSegment segmentOf(int iEffect)
     return stSegment;
 }
 
+// The two 4:2:0 pictures of the comparisons with xfade.
+AVFramePtr fromPicture(int iWidth, int iHeight)
+{
+    return texturedPicture(iWidth, iHeight, QColor(220, 40, 30), QColor(30, 200, 60), AV_PIX_FMT_YUV420P);
+}
+AVFramePtr toPicture(int iWidth, int iHeight)
+{
+    return texturedPicture(iWidth, iHeight, QColor(20, 40, 230), QColor(250, 240, 30), AV_PIX_FMT_YUV420P);
+}
+
 const AVRational kTimeBase{1, 10};
 const AVRational kRate{10, 1};
 constexpr int kFrames = 20;   // 2 s at 10 fps
@@ -83,10 +93,8 @@ private Q_SLOTS:
         QFETCH(int, iHeight);
         QFETCH(double, lfMeanBound);
         const TransitionSegment stSegment = segmentOf(iEffect);
-        AVFramePtr pFrom = texturedPicture(iWidth, iHeight, QColor(220, 40, 30), QColor(30, 200, 60),
-                                           AV_PIX_FMT_YUV420P);
-        AVFramePtr pTo = texturedPicture(iWidth, iHeight, QColor(20, 40, 230), QColor(250, 240, 30),
-                                         AV_PIX_FMT_YUV420P);
+        AVFramePtr pFrom = fromPicture(iWidth, iHeight);
+        AVFramePtr pTo = toPicture(iWidth, iHeight);
         QVERIFY(pFrom && pTo);
 
         QVERIFY(TransitionFrames::goesByPlanes(AV_PIX_FMT_YUV420P, iWidth, iHeight));
@@ -122,8 +130,8 @@ private Q_SLOTS:
             QCOMPARE(pullFrameFromFilter(pWhole.get(), "out", pReference.get(), bGot), 0);
             QVERIFY(bGot);
 
-            // At progress 1 (frame 0) the slides read their first sample one
-            // past the end of each row, in the row padding: not a picture sample.
+            // At progress 1 (frame 0) xfade's slideleft reads its first sample
+            // one past the end of each row: not a picture sample.
             const int iFrom = i == 0 ? 1 : 0;
             for (int y = 0; y < iHeight; ++y) {
                 const uint8_t *pRow = pOut->data[0] + y * pOut->linesize[0];
@@ -154,6 +162,57 @@ private Q_SLOTS:
         // 4:2:0 chroma it was upsampled from. Edges weigh less in a larger
         // picture, hence the bound by size.
         QVERIFY2(lfWorstMean < lfMeanBound, qPrintable(QString::number(lfWorstMean)));
+    }
+
+    // The painted frames are xfade's to the last bit, chroma of odd size and
+    // a transition entered in its middle included; but for the first sample
+    // of each row of slideleft's first frame, which xfade reads from past
+    // the row's end.
+    void paintedFramesAreTheFilters_data()
+    {
+        QTest::addColumn<int>("iEffect");
+        QTest::addColumn<int>("iWidth");
+        QTest::addColumn<int>("iHeight");
+        QTest::addColumn<int>("iStart");
+        for (int e = 0; e < kTransitionEffectCount; ++e) {
+            QTest::addRow("%s 96x54", transitionEffects()[e].szTransitionName) << e << 96 << 54 << 0;
+            QTest::addRow("%s 70x38 from 7", transitionEffects()[e].szTransitionName) << e << 70 << 38 << 7;
+        }
+    }
+    void paintedFramesAreTheFilters()
+    {
+        QFETCH(int, iEffect);
+        QFETCH(int, iWidth);
+        QFETCH(int, iHeight);
+        QFETCH(int, iStart);
+        AVFramePtr pFrom = fromPicture(iWidth, iHeight);
+        AVFramePtr pTo = toPicture(iWidth, iHeight);
+        QVERIFY(pFrom && pTo);
+        TransitionFrames stPainted, stFiltered;
+        QCOMPARE(stPainted.open(segmentOf(iEffect), pFrom.get(), pTo.get(), kTimeBase, kRate, iStart), 0);
+        QCOMPARE(stFiltered.open(segmentOf(iEffect), pFrom.get(), pTo.get(), kTimeBase, kRate, iStart,
+                                 TransitionFrames::Maker::Filter),
+                 0);
+        AVFramePtr pPainted = makeFramePtr(), pFiltered = makeFramePtr();
+        for (int i = iStart; i < kFrames; ++i) {
+            QCOMPARE(stPainted.frame(i, pPainted.get()), 0);
+            QCOMPARE(stFiltered.frame(i, pFiltered.get()), 0);
+            QCOMPARE(pPainted->format, pFiltered->format);
+            const int iFrom = i == 0 ? 1 : 0;
+            // There the first picture's own sample, never memory past a row.
+            if (i == 0 && qstrcmp(transitionEffects()[iEffect].szTransitionName, "slideleft") == 0)
+                QCOMPARE(pPainted->data[0][(iHeight - 1) * pPainted->linesize[0]],
+                         pFrom->data[0][(iHeight - 1) * pFrom->linesize[0]]);
+            for (int p = 0; p < 3; ++p) {
+                const int w = p ? iWidth / 2 : iWidth, h = p ? iHeight / 2 : iHeight;
+                for (int y = 0; y < h; ++y) {
+                    if (memcmp(pPainted->data[p] + y * pPainted->linesize[p] + iFrom,
+                               pFiltered->data[p] + y * pFiltered->linesize[p] + iFrom, size_t(w - iFrom))
+                        != 0)
+                        QFAIL(qPrintable(QStringLiteral("frame %1, plane %2, row %3 differs").arg(i).arg(p).arg(y)));
+                }
+            }
+        }
     }
 
     // A side of odd length goes whole, and still comes out in 4:2:0 at its size.

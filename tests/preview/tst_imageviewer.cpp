@@ -5,6 +5,7 @@
 #include "common/ExportTestSupport.h"
 #include "common/PreviewTestSupport.h"
 #include "import/CQSql.h"
+#include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"
 #include "media/preview/ImageViewer.h"
 #include "media/recipes/AlbumTimeline.h"
@@ -103,6 +104,10 @@ private Q_SLOTS:
             QSize stExpected;
         } cases[] = {{1920, 1080, 1, {1920, 1080}}, {1920, 1080, 2, {960, 540}}, {1920, 1080, 4, {480, 270}},
                      {1920, 1080, 6, {320, 180}},   {608, 1080, 6, {100, 180}}};
+        // The import leaves out the largest tier; the first cover that needs it stores it.
+        ThumbnailRecord stRecord;
+        const QString szLargest = m_dir.filePath("red.png") + ImageDecoder::tiers().first().first;
+        QVERIFY(!CQSql::instance().findImage(CQSql::kTableName, CQSql::kColumnFlag, szLargest, stRecord));
         m_output.keepImages(true);
         for (const auto &c : cases) {
             st().iExportWidth = c.iWidth;
@@ -114,6 +119,8 @@ private Q_SLOTS:
             QVERIFY(testmedia::colorNear(stCover.stImage.pixel(c.stExpected.width() / 2, c.stExpected.height() / 2),
                                          qRgb(255, 0, 0), 12));
         }
+        QVERIFY(CQSql::instance().findImage(CQSql::kTableName, CQSql::kColumnFlag, szLargest, stRecord));
+        QCOMPARE(QSize(stRecord.imageWidth, stRecord.imageHeight), QSize(2200, 1236));
         QCOMPARE(cover(3520000).iFrame, int64_t(88));
         QCOMPARE(cover(10000000).iFrame, int64_t(250));
         QVERIFY(testmedia::colorNear(cover(10000000).stImage.pixel(50, 90), qRgb(0, 0, 255), 12));

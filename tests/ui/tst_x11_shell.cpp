@@ -230,9 +230,11 @@ private Q_SLOTS:
 
     void theRealProgramOpensItsMenu()
     {
-        // A copy under a name of its own, its crash reporter beside it: its
-        // single-instance name meets no other Pictora.
-        const QString szProgram = m_tmp.filePath("Pictora-shell-test");
+        // A copy under a name of its own (this run's), its crash reporter
+        // beside it: its single-instance name meets no other Pictora, not
+        // even that of this test run elsewhere on the machine.
+        const QString szProgram =
+            m_tmp.filePath(QStringLiteral("Pictora-shell-test%1").arg(QCoreApplication::applicationPid()));
         QVERIFY(QFile::copy(testsupport::binDir() + "/Pictora", szProgram));
         QVERIFY(QFile::copy(testsupport::binDir() + "/pictora-crashreport", m_tmp.filePath("pictora-crashreport")));
         QProcess program;

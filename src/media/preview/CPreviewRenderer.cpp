@@ -4,7 +4,7 @@
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"
-#include "media/ffmpeg/ImageConvert.h"
+#include "media/ffmpeg/PictureBytes.h"
 #include "media/ffmpeg/SizeMath.h"
 #include "media/recipes/TransitionFrames.h"
 
@@ -245,8 +245,10 @@ int CPreviewRenderer::loadPicture(int iMaterial, bool bLast, AVFrame *pDst)
                                      m_iHeight, kPixelFormat, pDst, nullptr, bLast);
 }
 
-// The smallest tier picture the import stored that is as large as the
-// material is shown in the preview; false when there is none.
+// The smallest tier picture as large as the material is shown in the
+// preview, from the store, or made and stored now when the store lacks it
+// (the largest tier is made only when a preview first needs it); false
+// when the preview shows it larger than any tier.
 bool CPreviewRenderer::loadStoredPicture(const recipes::TimelineMaterial &stMaterial, bool bLast, AVFrame *pDst)
 {
     if (stMaterial.stSize.isEmpty())
@@ -256,20 +258,22 @@ bool CPreviewRenderer::loadStoredPicture(const recipes::TimelineMaterial &stMate
                                   bTurned ? stMaterial.stSize.width() : stMaterial.stSize.height(), m_iWidth, m_iHeight);
     const int iNeeded = std::max(stShown.width(), stShown.height());
     const QList<QPair<QString, int>> &tiers = ImageDecoder::tiers();
-    for (auto it = tiers.crbegin(); it != tiers.crend(); ++it) {
-        if (it->second < iNeeded)
-            continue;
-        const QString szKey = stMaterial.szPath + it->first + (bLast ? QStringLiteral("_end") : QString());
-        ThumbnailRecord stRecord;
-        if (!CQSql::instance().findImage(QString::fromLatin1(CQSql::kTableName),
-                                         QString::fromLatin1(CQSql::kColumnFlag), szKey, stRecord))
-            continue;
-        AVFramePtr pFrame(imageToFrame(CQSql::recordImage(stRecord)));
-        if (!pFrame)
-            continue;
+    const auto it = std::find_if(tiers.crbegin(), tiers.crend(), [iNeeded](const auto &tier) {
+        return tier.second >= iNeeded;
+    });
+    if (it == tiers.crend())
+        return false;
+    const QString szKey = stMaterial.szPath + it->first + (bLast ? QStringLiteral("_end") : QString());
+    ThumbnailRecord stRecord;
+    AVFramePtr pFrame = makeFramePtr();
+    if (!pFrame)
+        return false;
+    if (CQSql::instance().findImage(QString::fromLatin1(CQSql::kTableName), QString::fromLatin1(CQSql::kColumnFlag),
+                                    szKey, stRecord)
+        && unpackPicture(stRecord.imageData, pFrame.get()) >= 0) {
         av_frame_unref(pDst);
         av_frame_move_ref(pDst, pFrame.get());
         return true;
     }
-    return false;
+    return ImageDecoder::makeMissingTier(stMaterial.szPath, it->first, it->second, bLast, pDst) >= 0;
 }

@@ -4,11 +4,13 @@
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
 #include "media/recipes/PictureRecipes.h"
+#include "media/recipes/TransitionPainter.h"
 
 #include <initializer_list>
 
 extern "C" {
 #include <libavutil/error.h>
+#include <libavutil/mathematics.h>
 }
 
 namespace recipes {
@@ -81,7 +83,7 @@ int TransitionFrames::fail(int iCode, Step eStep)
 }
 
 int TransitionFrames::open(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                           AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame)
+                           AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame, Maker eMaker)
 {
     *this = TransitionFrames();
     if (!pFrom || !pTo || pFrom->width < 1 || pFrom->height < 1 || pFrom->width != pTo->width
@@ -91,21 +93,43 @@ int TransitionFrames::open(const TransitionSegment &stSegment, const AVFrame *pF
     m_iHeight = pFrom->height;
     m_iFormat = pFrom->format;
     return goesByPlanes(m_iFormat, m_iWidth, m_iHeight)
-               ? openByPlanes(stSegment, pFrom, pTo, stTimeBase, stFrameRate, iStartFrame)
+               ? openByPlanes(stSegment, pFrom, pTo, stTimeBase, stFrameRate, iStartFrame, eMaker)
                : openWhole(stSegment, pFrom, pTo, stTimeBase, stFrameRate, iStartFrame);
 }
 
 int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                                   AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame)
+                                   AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame, Maker eMaker)
 {
     m_bByPlanes = true;
     // Cloning a reference-counted picture only takes references; one that
     // is not gets buffers of its own to be viewed.
     AVFramePtr pFromRef(av_frame_clone(pFrom));
     AVFramePtr pToRef(av_frame_clone(pTo));
+    if (!pFromRef || !pToRef)
+        return fail(AVERROR(ENOMEM), Step::Convert);
+
+    if (eMaker == Maker::Fastest && stSegment.pEffect)
+        m_pPainter = TransitionPainter::create(stSegment.pEffect->szTransitionName);
+    if (m_pPainter && stSegment.iDuration > 0) {
+        // Counted as the graph counts them: its duration and start offset
+        // go through whole microseconds (transitionDescription).
+        constexpr AVRational kMicroseconds{1, 1000000};
+        m_iPaintedFrames = av_rescale_q(av_rescale_q(stSegment.iDuration, stSegment.stTimeBase, kMicroseconds),
+                                        kMicroseconds, stTimeBase);
+        const int64_t iOffset =
+            av_rescale_q(av_rescale_q(-iStartFrame, stTimeBase, kMicroseconds), kMicroseconds, stTimeBase);
+        m_iPaintedFirst = -iStartFrame - iOffset;
+        if (m_iPaintedFrames > 0) {
+            m_pFrom = std::move(pFromRef);
+            m_pTo = std::move(pToRef);
+            return 0;
+        }
+    }
+    m_pPainter.reset();
+
     m_pLuma = makeFramePtr();
     m_pChroma = makeFramePtr();
-    if (!pFromRef || !pToRef || !m_pLuma || !m_pChroma)
+    if (!m_pLuma || !m_pChroma)
         return fail(AVERROR(ENOMEM), Step::Convert);
     const int iChromaWidth = m_iWidth / 2;
     const int iChromaHeight = m_iHeight / 2;
@@ -157,8 +181,46 @@ int TransitionFrames::pushPair(AVFilterGraph *pGraph, AVFrame *pFrom, AVFrame *p
     return ret < 0 ? ret : pushFrameToFilter(pGraph, "in2", pTo);
 }
 
+int TransitionFrames::paintFrame(int64_t i, AVFrame *pOut)
+{
+    AVFramePtr pFrame = makeFramePtr();
+    if (!pFrame)
+        return fail(AVERROR(ENOMEM), Step::Pull);
+    pFrame->format = m_iFormat;
+    pFrame->width = m_iWidth;
+    pFrame->height = m_iHeight;
+    const int ret = av_frame_get_buffer(pFrame.get(), 0);
+    if (ret < 0)
+        return fail(ret, Step::Pull);
+    const float lfProgress = TransitionPainter::progress(m_iPaintedFirst + i, m_iPaintedFrames);
+    // xfade's levels: the luma graph takes grey pictures (black 0, white
+    // 255), the chroma graph 4:4:4 ones whose chroma blacks and whites are
+    // both half the maximum.
+    for (int iPlane = 0; iPlane < 3; ++iPlane) {
+        TransitionPlane stPlane;
+        stPlane.pFrom = m_pFrom->data[iPlane];
+        stPlane.iFromStride = m_pFrom->linesize[iPlane];
+        stPlane.pTo = m_pTo->data[iPlane];
+        stPlane.iToStride = m_pTo->linesize[iPlane];
+        stPlane.pOut = pFrame->data[iPlane];
+        stPlane.iOutStride = pFrame->linesize[iPlane];
+        stPlane.iWidth = iPlane == 0 ? m_iWidth : m_iWidth / 2;
+        stPlane.iHeight = iPlane == 0 ? m_iHeight : m_iHeight / 2;
+        stPlane.iBlack = iPlane == 0 ? 0 : 127;
+        stPlane.iWhite = iPlane == 0 ? 255 : 127;
+        m_pPainter->paint(stPlane, lfProgress);
+    }
+    copyColorProperties(pFrame.get(), m_pFrom.get());
+    pFrame->pts = i;
+    av_frame_unref(pOut);
+    av_frame_move_ref(pOut, pFrame.get());
+    return 0;
+}
+
 int TransitionFrames::frame(int64_t i, AVFrame *pOut)
 {
+    if (m_pPainter && pOut)
+        return paintFrame(i, pOut);
     if (!m_pGraph || !pOut)
         return fail(AVERROR(EINVAL), Step::Push);
     int ret = pushPair(m_pGraph.get(), m_pFrom.get(), m_pTo.get(), i);

@@ -14,10 +14,14 @@
 // samples of a transition in 4:4:4 and no format conversion per frame.
 // Pictures in other formats are converted to 4:4:4 once and the graph
 // converts each frame back.
+//
+// For the transitions TransitionPainter knows, the planes are painted by it
+// instead of by xfade: the same pixels, at a fraction of the work.
 
 #include "media/ffmpeg/FFmpegPtr.h"
 
 #include <cstdint>
+#include <memory>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -27,6 +31,8 @@ extern "C" {
 struct TransitionSegment;
 
 namespace recipes {
+
+class TransitionPainter;
 
 class TransitionFrames
 {
@@ -39,11 +45,15 @@ public:
         Pull,      // taking a frame from a graph
     };
 
+    // Who makes the frames: the painter where it knows the transition, or
+    // xfade always (the reference the painter is held to).
+    enum class Maker { Fastest, Filter };
+
     // pFrom and pTo: the two pictures, of the same size and format (the
     // album's). Their pictures are referenced, not copied. The frames at
     // stFrameRate in stTimeBase follow with frame(), from iStartFrame on.
     int open(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo, AVRational stTimeBase,
-             AVRational stFrameRate, int64_t iStartFrame = 0);
+             AVRational stFrameRate, int64_t iStartFrame = 0, Maker eMaker = Maker::Fastest);
     // Frame i (iStartFrame, iStartFrame + 1 ... in order) of the transition
     // into pOut, in the pictures' format and size.
     int frame(int64_t i, AVFrame *pOut);
@@ -57,18 +67,22 @@ public:
 private:
     int fail(int iCode, Step eStep);
     int openByPlanes(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
-                     AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame);
+                     AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame, Maker eMaker);
     int openWhole(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
                   AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame);
     static int pushPair(AVFilterGraph *pGraph, AVFrame *pFrom, AVFrame *pTo, int64_t i);
+    int paintFrame(int64_t i, AVFrame *pOut);
 
     bool m_bByPlanes = false;
     AVFilterGraphPtr m_pGraph;          // the whole picture, or the luma plane
     AVFilterGraphPtr m_pChromaGraph;    // by planes: U and V
-    AVFramePtr m_pFrom, m_pTo;          // what goes into m_pGraph
+    AVFramePtr m_pFrom, m_pTo;          // what goes into m_pGraph, or the pictures the painter reads
     AVFramePtr m_pFromChroma, m_pToChroma;
     AVFramePtr m_pLuma, m_pChroma;      // by planes: what came out
     AVFramePtr m_pColors;               // by planes: the first picture, for its colour description
+    std::shared_ptr<TransitionPainter> m_pPainter;   // by planes, when it knows the transition
+    int64_t m_iPaintedFrames = 0;       // the transition's length as xfade counts it
+    int64_t m_iPaintedFirst = 0;        // xfade's count at frame 0
     int m_iWidth = 0;
     int m_iHeight = 0;
     int m_iFormat = -1;
