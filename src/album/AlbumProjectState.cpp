@@ -9,7 +9,9 @@
 #include <QStandardItemModel>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -105,6 +107,10 @@ void applyEditorDefaults()
     st.stPlayerTimeBase = AVRational{1, 1000};
     st.iPreviewScale = 1;
     st.iPreviewStartPos = 0;
+    st.iMotion = MotionNone;
+    st.iFraming = FramingFit;
+    st.bFitToMusic = false;
+    st.iMotionSeed = QRandomGenerator::global()->generate();
     st.stGlobalTimeBase = kMicroseconds;
 }
 
@@ -223,6 +229,21 @@ void setImageDurationSeconds(int iSeconds)
     st.iImageDuration = iNew;
     const int64_t iImages = st.mapImageSources.size() - st.iVideoSourceCount;
     st.iTotalDuration += av_rescale_q(iDelta * iImages, st.stImageDurationTimeBase, st.stGlobalTimeBase);
+}
+
+int imageSecondsForMusic(int64_t iMusicUs)
+{
+    const AlbumProjectState &st = albumState();
+    const int iCurrent = static_cast<int>(av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, AVRational{1, 1}));
+    const int64_t iImages = st.mapImageSources.size() - st.iVideoSourceCount;
+    if (iImages < 1 || iMusicUs <= 0)
+        return iCurrent;
+    const int64_t iImageUs = av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, kMicroseconds);
+    const int64_t iOthers = av_rescale_q(st.iTotalDuration, st.stGlobalTimeBase, kMicroseconds) - iImageUs * iImages;
+    // The length grows by iImages seconds a second, so the whole second
+    // nearest the exact answer is the closest length.
+    const double lfSeconds = static_cast<double>(iMusicUs - iOthers) / (1e6 * static_cast<double>(iImages));
+    return static_cast<int>(std::clamp<double>(std::floor(lfSeconds + 0.5), 1.0, 60.0));
 }
 
 void appendMaterial(ImageSource stSource)

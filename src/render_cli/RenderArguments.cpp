@@ -2,6 +2,7 @@
 
 #include "album/AlbumProjectState.h"
 #include "album/MaterialTypes.h"
+#include "media/ffmpeg/MusicProbe.h"
 #include "media/recipes/AlbumGeometry.h"
 #include "render_cli/MaterialRecords.h"
 
@@ -107,12 +108,21 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
         "seed", QStringLiteral("Start index (0 to 22) of the transition sequence, for comparable runs "
                                "(default random)."),
         "N");
+    const QCommandLineOption motion(
+        "motion", QStringLiteral("Photos stay still (none, default) or zoom and pan slowly (gentle)."), "none|gentle");
+    const QCommandLineOption framing(
+        "framing", QStringLiteral("Pictures of another aspect: fitted on black bars (fit, default), scaled to fill "
+                                  "the frame (fill), or fitted over a blurred copy of themselves (blur)."),
+        "fit|fill|blur");
+    const QCommandLineOption fitToMusic(
+        "fit-to-music", QStringLiteral("Chooses the image duration (whole seconds, 1 to 60) that makes the video "
+                                       "as long as the music (needs --music); --image-duration is then ignored."));
     const QCommandLineOption output("output", QStringLiteral("Output folder and file name without extension."),
                                     "DIR/NAME");
     const QCommandLineOption stats("stats", QStringLiteral("Prints where the export's time went."));
     parser.addOptions({help, format, fps, videoBitrate, audioBitrate, sampleRate, resolution, ratio, imageDuration,
                        music, keepAudio, watermarkText, watermarkImage, watermarkPos, fontFamily, fontPixelSize,
-                       color, transparency, rotate, seed, output, stats});
+                       color, transparency, rotate, seed, motion, framing, fitToMusic, output, stats});
     parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order. Files that cannot be added or are given twice "
                                                 "are left out with a notice; the render fails only when none is left."),
                                  QStringLiteral("MATERIAL..."));
@@ -249,6 +259,22 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
                              .arg(kTransitionEffectCount - 1));
         args.iSeed = static_cast<int>(v);
     }
+    if (parser.isSet(motion)) {
+        const QString szMotion = parser.value(motion).trimmed().toLower();
+        if (szMotion != QLatin1String("none") && szMotion != QLatin1String("gentle"))
+            return error(QStringLiteral("--motion: '%1' is not none or gentle").arg(parser.value(motion)));
+        args.iMotion = szMotion == QLatin1String("gentle") ? MotionGentle : MotionNone;
+    }
+    if (parser.isSet(framing)) {
+        static const QStringList kFramings = {QStringLiteral("fit"), QStringLiteral("fill"), QStringLiteral("blur")};
+        const int iFraming = kFramings.indexOf(parser.value(framing).trimmed().toLower());
+        if (iFraming < 0)
+            return error(QStringLiteral("--framing: '%1' is not fit, fill or blur").arg(parser.value(framing)));
+        args.iFraming = iFraming == 1 ? FramingFill : iFraming == 2 ? FramingBlur : FramingFit;
+    }
+    args.bFitToMusic = parser.isSet(fitToMusic);
+    if (args.bFitToMusic && args.szMusic.isEmpty())
+        return error(QStringLiteral("--fit-to-music needs --music"));
     args.bStats = parser.isSet(stats);
 
     if (!parser.isSet(output))
@@ -310,10 +336,25 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStrin
     st.stWatermarkColor = args.stColor;
     st.lfWatermarkTransparency = args.lfTransparency;
 
-    if (args.iSeed >= 0)
+    st.iMotion = args.iMotion;
+    st.iFraming = args.iFraming;
+    if (args.iSeed >= 0) {
         setTransitionPickerIndex(args.iSeed);
+        st.iMotionSeed = static_cast<uint32_t>(args.iSeed);
+    }
     if (!appendMaterialFiles(args.materials, args.rotations, pszError, pWarnings))
         return false;
+
+    if (args.bFitToMusic) {
+        int64_t iMusicUs = 0;
+        if (probeMp3Music(args.szMusic.toUtf8().toStdString(), &iMusicUs) < 0) {
+            *pszError = QStringLiteral("--fit-to-music: '%1' has no MP3 sound of known length").arg(args.szMusic);
+            return false;
+        }
+        st.bFitToMusic = true;
+        st.iBackgroundMusicDuration = iMusicUs;
+        setImageDurationSeconds(imageSecondsForMusic(iMusicUs));
+    }
 
     AVRational stRatio{16, 9};
     if (ratioFromString(args.szRatio, &stRatio))

@@ -31,6 +31,9 @@ struct RenderArguments
     double lfTransparency = 0.0;
     QList<QPair<int, int>> rotations;             // material index, quarter turns
     int iSeed = -1;                               // -1: random
+    int iMotion = 0;                              // MotionNone, MotionGentle
+    int iFraming = 0;                             // FramingFit, FramingFill, FramingBlur
+    bool bFitToMusic = false;                     // image duration from the music's length
     bool bStats = false;
     QString szOutputDir;
     QString szOutputName;
