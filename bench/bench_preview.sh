@@ -7,7 +7,8 @@
 #   bench/bench_preview.sh [BUILD_DIR]      (default: build)
 #
 # Environment: KEEP=1 keeps the work folder; SCALES (default "2 1") the
-# quality divisors to play at; PICTORA_BENCH_VERBOSE=1 prints every click.
+# quality divisors to play at; PICTORA_BENCH_VERBOSE=1 prints every click;
+# MOTION=gentle moves the photos, FRAMING=fill|blur frames them without bars.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."

@@ -98,6 +98,9 @@ public Q_SLOTS:
     void selectFontStyle();
     void watermarkPosChanged(int iPos, bool bChecked = true);
     void videoRatioChanged(QString szRatio);
+    void motionChanged(int iMotion, bool bChecked = true);
+    void framingChanged(int iFraming, bool bChecked = true);
+    void fitToMusicToggled(bool bOn);
     void videoExportResolutionChanged(QString szResolution);
 
     // Preview (VistaloPreview.cpp).
@@ -194,6 +197,9 @@ private:
     void connectSettings();
     // Call with the album locked.
     void showMusicLayout(bool bCustom);
+    // Sets the duration box to the image duration that fits the music,
+    // when that is asked for; call with the album unlocked.
+    void fitImageDurationToMusic();
     // Asks before a watermark with content is replaced; true to go on.
     bool confirmWatermarkSwitch();
     void applyWatermarkType(int iType);
@@ -205,6 +211,8 @@ private:
     QButtonGroup *m_pMusicGroup = nullptr;
     QButtonGroup *m_pAudioTrackGroup = nullptr;
     QButtonGroup *m_pWatermarkGroup = nullptr;
+    QButtonGroup *m_pMotionGroup = nullptr;
+    QButtonGroup *m_pFramingGroup = nullptr;
     int m_iLongestImageDuration = 60;
     int m_iShortestImageDuration = 1;
 

@@ -157,6 +157,34 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pTransitionRow->addStretch(1);
     pRows->addWidget(pTransition);
 
+    auto *pMotion = named<QWidget>(pBody, "uiMotionRow");
+    auto *pMotionRow = row(pMotion, 16);
+    labelMotion = rowCaption(pMotion, "labelMotion");
+    radioMotionNone = named<QRadioButton>(pMotion, "radioMotionNone");
+    radioMotionGentle = named<QRadioButton>(pMotion, "radioMotionGentle");
+    pMotionRow->addWidget(labelMotion);
+    pMotionRow->addWidget(radioMotionNone);
+    pMotionRow->addWidget(radioMotionGentle);
+    pMotionRow->addStretch(1);
+    pRows->addWidget(pMotion);
+
+    // Three choices, two lines, as the watermark's.
+    auto *pFraming = named<QWidget>(pBody, "uiFramingRow");
+    auto *pFramingGrid = new QGridLayout(pFraming);
+    pFramingGrid->setContentsMargins(0, 0, 0, 0);
+    pFramingGrid->setHorizontalSpacing(16);
+    pFramingGrid->setVerticalSpacing(10);
+    labelFraming = rowCaption(pFraming, "labelFraming");
+    radioFramingFit = named<QRadioButton>(pFraming, "radioFramingFit");
+    radioFramingFill = named<QRadioButton>(pFraming, "radioFramingFill");
+    radioFramingBlur = named<QRadioButton>(pFraming, "radioFramingBlur");
+    pFramingGrid->addWidget(labelFraming, 0, 0);
+    pFramingGrid->addWidget(radioFramingFit, 0, 1);
+    pFramingGrid->addWidget(radioFramingFill, 0, 2);
+    pFramingGrid->addWidget(radioFramingBlur, 1, 1, 1, 2);
+    pFramingGrid->setColumnStretch(3, 1);
+    pRows->addWidget(pFraming);
+
     divBackgroundMusic = named<QWidget>(pBody, "divBackgroundMusic");
     auto *pMusic = new QVBoxLayout(divBackgroundMusic);
     pMusic->setContentsMargins(0, 0, 0, 0);
@@ -188,6 +216,14 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pMusic->addWidget(divBackgroundOperate);
     divBackgroundMusic->setFixedHeight(20);
     pRows->addWidget(divBackgroundMusic);
+
+    divFitToMusic = named<QWidget>(pBody, "divFitToMusic");
+    auto *pFitRow = row(divFitToMusic, 8);
+    pFitRow->setContentsMargins(136, 0, 0, 0);
+    checkFitToMusic = named<QCheckBox>(divFitToMusic, "checkFitToMusic");
+    pFitRow->addWidget(checkFitToMusic);
+    pFitRow->addStretch(1);
+    pRows->addWidget(divFitToMusic);
 
     auto *pTrack = named<QWidget>(pBody, "uiAudioTrackRow");
     auto *pTrackRow = row(pTrack, 16);
@@ -370,12 +406,26 @@ void VistaloForm::retranslateUi(QWidget *pEditor)
     label_6->setText(QCoreApplication::translate("VistaloClass", "s"));
     label_7->setText(QCoreApplication::translate("VistaloClass", "transition effect"));
     label_5->setText(QCoreApplication::translate("VistaloClass", "random"));
+    labelMotion->setText(QCoreApplication::translate("VistaloClass", "motion"));
+    radioMotionNone->setText(QCoreApplication::translate("VistaloClass", "none"));
+    radioMotionGentle->setText(QCoreApplication::translate("VistaloClass", "gentle"));
+    radioMotionNone->setAccessibleName(QCoreApplication::translate("VistaloClass", "motion: none"));
+    radioMotionGentle->setAccessibleName(QCoreApplication::translate("VistaloClass", "motion: gentle zoom and pan"));
+    labelFraming->setText(QCoreApplication::translate("VistaloClass", "framing"));
+    radioFramingFit->setText(QCoreApplication::translate("VistaloClass", "fit"));
+    radioFramingFill->setText(QCoreApplication::translate("VistaloClass", "fill"));
+    radioFramingBlur->setText(QCoreApplication::translate("VistaloClass", "blurred backdrop"));
+    radioFramingFit->setAccessibleName(QCoreApplication::translate("VistaloClass", "framing: fit, with bars"));
+    radioFramingFill->setAccessibleName(QCoreApplication::translate("VistaloClass", "framing: fill the frame"));
+    radioFramingBlur->setAccessibleName(QCoreApplication::translate("VistaloClass", "framing: blurred backdrop"));
     label_3->setText(QCoreApplication::translate("VistaloClass", "background music"));
     radioNoMusic->setText(QCoreApplication::translate("VistaloClass", "none"));
     ratioCustomMusic->setText(QCoreApplication::translate("VistaloClass", "custom"));
     btnAddBackgroundMusic->setAccessibleName(QCoreApplication::translate("VistaloClass", "Select background music file"));
     btnAddBackgroundMusic->setToolTip(btnAddBackgroundMusic->accessibleName());
     labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
+    checkFitToMusic->setText(QCoreApplication::translate("VistaloClass", "Fit to music"));
+    checkFitToMusic->setAccessibleName(QCoreApplication::translate("VistaloClass", "Fit the image duration to the music"));
     label_10->setText(QCoreApplication::translate("VistaloClass", "audio track of video"));
     radioKeepAudioTrack->setText(QCoreApplication::translate("VistaloClass", "keep"));
     radioNotKeepAudioTrack->setText(QCoreApplication::translate("VistaloClass", "do not keep"));

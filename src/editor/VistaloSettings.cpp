@@ -19,6 +19,7 @@
 #include "ui/CQUIPushButton.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -94,6 +95,9 @@ void Vistalo::connectSettings()
     connect(this, &Vistalo::sig_imageWatermarkChanged, this, &Vistalo::imageWatermarkChanged);
     // Queued: a cancelled switch selects the previous type again from inside the handler.
     connect(m_pWatermarkGroup, &QButtonGroup::idToggled, this, &Vistalo::watermarkTypeChanged, Qt::QueuedConnection);
+    connect(m_pMotionGroup, &QButtonGroup::idToggled, this, &Vistalo::motionChanged);
+    connect(m_pFramingGroup, &QButtonGroup::idToggled, this, &Vistalo::framingChanged);
+    connect(ui->checkFitToMusic, &QCheckBox::toggled, this, &Vistalo::fitToMusicToggled);
     connect(ui->comboVideoRatio, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int iIndex) { videoRatioChanged(m_pUi->comboVideoRatio->itemText(iIndex)); });
     connect(ui->comboVideoHeight, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -152,6 +156,9 @@ void Vistalo::showMusicLayout(bool bCustom)
     m_pUi->divBackgroundMusic->setFixedHeight(bCustom ? 50 : 20);
     m_pUi->divBackgroundOperate->setVisible(bCustom);
     m_pUi->divBackgroundOperate->setCurrentWidget(bCustom ? m_pUi->pageCustomMusic : m_pUi->pageNoMusic);
+    m_pUi->divFitToMusic->setVisible(bCustom);
+    // Queued: the album is locked here, and the fit goes through the duration box.
+    QMetaObject::invokeMethod(this, &Vistalo::fitImageDurationToMusic, Qt::QueuedConnection);
     if (!bCustom) {
         closeHeldFile(st.pBackgroundMusicFile);
         return;
@@ -186,8 +193,53 @@ void Vistalo::addBackgroundMusic()
     AlbumProjectState &st = albumState();
     showFileName(m_pUi->labelBackgroundMusicName, szFile);
     st.szBackgroundMusicPath = szFile;
+    st.iBackgroundMusicDuration = iDurationUs;
     closeHeldFile(st.pBackgroundMusicFile);
     st.pBackgroundMusicFile = openHeldFile(szFile);
+    lock.unlock();
+    fitImageDurationToMusic();
+}
+
+void Vistalo::fitToMusicToggled(bool bOn)
+{
+    {
+        AlbumEditLock lock;
+        albumState().bFitToMusic = bOn;
+    }
+    fitImageDurationToMusic();
+}
+
+void Vistalo::fitImageDurationToMusic()
+{
+    const AlbumProjectState &st = albumState();
+    const bool bFitting = st.bFitToMusic && st.iBackgroundMusicType == MusicCustom
+                          && !st.szBackgroundMusicPath.isEmpty() && st.iBackgroundMusicDuration > 0;
+    // The box shows the fitted value; typing another would be undone at the next change.
+    m_pUi->boxImageDuration->setEnabled(!bFitting);
+    if (!bFitting || m_szSelectedPath.isEmpty())
+        return;
+    // Read without the lock: only this thread writes the album's lengths.
+    m_pUi->boxImageDuration->setValue(imageSecondsForMusic(st.iBackgroundMusicDuration));
+}
+
+void Vistalo::motionChanged(int iMotion, bool bChecked)
+{
+    if (!bChecked)
+        return;
+    stopPreview();
+    AlbumEditLock lock;
+    albumState().iMotion = iMotion;
+    requestPreviewCover();
+}
+
+void Vistalo::framingChanged(int iFraming, bool bChecked)
+{
+    if (!bChecked)
+        return;
+    stopPreview();
+    AlbumEditLock lock;
+    albumState().iFraming = iFraming;
+    requestPreviewCover();
 }
 
 void Vistalo::audioTrackStatusChanged(int iId)

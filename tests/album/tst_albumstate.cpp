@@ -291,6 +291,25 @@ private Q_SLOTS:
         QCOMPARE(albumState().iTotalDuration, 13000000LL);
     }
 
+    // The whole second that brings the album, transitions and clips
+    // counted, closest to the music; it follows the album.
+    void imageDurationForMusic()
+    {
+        for (int i = 0; i < 3; ++i)
+            appendMaterial(makeImage(QStringLiteral("/p/%1.jpg").arg(i)));
+        QCOMPARE(imageSecondsForMusic(19000000), 5);      // 3 x 5 + 2 x 2
+        QCOMPARE(imageSecondsForMusic(200000000), 60);    // bounded
+        QCOMPARE(imageSecondsForMusic(3000000), 1);
+        QCOMPARE(imageSecondsForMusic(0), 3);             // unknown length: as it is
+        appendMaterial(makeImage("/p/3.jpg"));
+        QCOMPARE(imageSecondsForMusic(19000000), 3);      // (19 - 6) / 4 = 3.25
+        appendMaterial(makeVideo("/p/clip.mp4", 5500000));
+        // A 5.5 s clip and 4 transitions are 13.5 s: (20 - 13.5) / 4 = 1.6.
+        QCOMPARE(imageSecondsForMusic(20000000), 2);
+        setImageDurationSeconds(imageSecondsForMusic(20000000));
+        QCOMPARE(albumState().iTotalDuration, int64_t(4 * 2000000 + 5500000 + 4 * 2000000));
+    }
+
     void materialEndPositions()
     {
         appendMaterial(makeImage("/p/a.jpg"));

@@ -308,6 +308,41 @@ private Q_SLOTS:
         QVERIFY(exported(pictures.at(iMark)) > 35);
         m_output.keepImages(false);
     }
+
+    // Moving photos on a blurred backdrop and a tall clip framed the same
+    // way: the preview at 1/2 shows the export's frames, inside the photos,
+    // the transitions and the clip.
+    void movingAndFramedPicturesMatchTheExport()
+    {
+        const QString szPhoto = m_dir.filePath("detail.jpg");
+        const QString szClip = m_dir.filePath("tall.mp4");
+        QVERIFY(exporttest::makePicture(szPhoto, "testsrc2=s=1600x1200"));
+        QVERIFY(exporttest::makeClip(szClip, "testsrc2=s=360x640:r=25:d=2"));
+        exporttest::resetAlbum(m_dir.path(), "looks", "MP4", 25, 1280, 720);
+        QVERIFY(CQSql::instance().clearTable(CQSql::kTableName));
+        QCOMPARE(importMaterials({szPhoto, szClip, m_dir.filePath("green.png")}).iSucceeded, 3);
+        setImageDurationSeconds(2);
+        st().iMotion = MotionGentle;
+        st().iFraming = FramingBlur;
+        st().iMotionSeed = 7;
+        st().iPreviewScale = 2;
+        const exporttest::ExportResult stResult = exporttest::runExport();
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        m_output.keepImages(true);
+        // Photo, transition into the clip, clip, transition out, the moving green photo.
+        for (int iFrame : {10, 70, 120, 170, 230}) {
+            const RecordingOutput::Picture stCover = cover(iFrame * 40000);
+            QCOMPARE(stCover.iFrame, int64_t(iFrame));
+            const QImage stExported = exporttest::decodeFrame(exporttest::outputPath(), iFrame, QSize(640, 360));
+            const double lfPsnr = previewtest::psnr(stCover.stImage.convertToFormat(QImage::Format_RGB32),
+                                                    stExported.convertToFormat(QImage::Format_RGB32));
+            qInfo("frame %d: PSNR %.1f dB", iFrame, lfPsnr);
+            QVERIFY2(lfPsnr >= 35, qPrintable(QString::number(lfPsnr)));
+        }
+        m_output.keepImages(false);
+        st().iMotion = MotionNone;
+        st().iFraming = FramingFit;
+    }
 };
 
 QTEST_MAIN(TestImageViewer)

@@ -15,6 +15,8 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRadioButton>
+#include <QScrollArea>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -77,6 +79,9 @@ struct EditorSpots
 {
     QRect stDisplay;
     QPoint stPlayButton;
+    QPoint stBlurredBackdrop;     // the indicator of the framing choice
+    QRect stSettings;
+    QRect stLeftBar;              // where a 4:3 picture in the 16:9 frame leaves its left bar
 };
 
 EditorSpots editorSpots(const QSize &stWindow)
@@ -95,8 +100,16 @@ EditorSpots editorSpots(const QSize &stWindow)
         return {};
     // The middle of the picture area: the photo letterboxed into it covers that.
     const QRect stShow(pShow->mapTo(&window, QPoint(0, 0)), pShow->size());
+    QRadioButton *pBlur = editor.form()->radioFramingBlur;
+    const QSize stFrame = QSize(16, 9).scaled(stShow.size(), Qt::KeepAspectRatio);
+    const QRect stPicture(stShow.center() - QPoint(stFrame.width() / 2, stFrame.height() / 2), stFrame);
+    const QRect stLeftBar(stPicture.left() + 4, stPicture.top() + stPicture.height() / 4, stPicture.width() / 8 - 8,
+                          stPicture.height() / 2);
     return {stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
-            pButton->mapTo(&window, pButton->rect().center())};
+            pButton->mapTo(&window, pButton->rect().center()),
+            pBlur->mapTo(&window, QPoint(8, pBlur->height() / 2)),
+            QRect(editor.form()->divSetting->mapTo(&window, QPoint(0, 0)), editor.form()->divSetting->size()),
+            stLeftBar};
 }
 
 } // namespace
@@ -194,6 +207,69 @@ private Q_SLOTS:
         QCOMPARE(program.exitCode(), 0);
         // Nothing of the store is left behind.
         QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/Pictora/myData.db")));
+    }
+
+    // The real program in Chinese: a 4:3 photo in the 16:9 preview has bars
+    // beside it until "blurred backdrop" is chosen; then the sides show a
+    // dimmed, blurred copy of it.
+    void framingInTheRealProgramInChinese()
+    {
+        QVERIFY(writePicture(path("photos/four-three.jpg"), 160, 120, QColor(230, 20, 20)));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-chinese"));
+        env.insert(QStringLiteral("HOME"), path("home"));
+        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
+        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("zh_CN"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
+        QVERIFY(program.waitForStarted());
+        QStringList windows;
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 20000);
+        const QString szMain = windows.first();
+        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
+        const QRect stWindow = windowGeometry(szMain);
+
+        clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 2, 10000);
+        windows.removeAll(szMain);
+        xdotool({"windowfocus", "--sync", windows.first()});
+        xdotool({"type", "--delay", "5", path("photos/four-three.jpg")});
+        xdotool({"key", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora")).size() == 1, 10000);
+
+        const EditorSpots stSpots = editorSpots(stWindow.size());
+        const QRect stShow = stSpots.stDisplay.translated(stWindow.topLeft());
+        const QRect stSide = stSpots.stLeftBar.translated(stWindow.topLeft());
+        const int iArea = stSide.width() * stSide.height();
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-fit")), stShow, QColor(230, 20, 20))
+                                     > stShow.width() * stShow.height() / 2,
+                                 10000);
+        QVERIFY(pixelsNear(grabScreen(QStringLiteral("program-fit")), stSide, Qt::black, 30) > iArea * 9 / 10);
+        clickAt(stWindow.topLeft() + stSpots.stBlurredBackdrop);
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("program-blurred-zh")),
+                                                          stSide,
+                                                          [](QRgb c) {
+                                                              return qRed(c) > 80 && qRed(c) < 200 && qGreen(c) < 40;
+                                                          })
+                                     > iArea * 9 / 10,
+                                 10000);
+        QVERIFY(pixelsNear(screen, stSpots.stSettings.translated(stWindow.topLeft()), QColor(0x5C, 0x46, 0xF4), 60)
+                > 20);   // the chosen radio buttons carry the accent
+
+        clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("提示"))).size()
+                                     + windowsNamed(QStringLiteral("Tips")).size() == 1,
+                                 10000);
+        if (windows.isEmpty())
+            windows = windowsNamed(QStringLiteral("Tips"));
+        xdotool({"windowfocus", "--sync", windows.first()});
+        xdotool({"key", "Return"});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
     }
 
     // The add page with its tip, the strip with one material selected and
