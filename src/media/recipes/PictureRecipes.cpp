@@ -62,7 +62,10 @@ int frameWithoutBars(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHei
         if (ret >= 0)
             ret = overlayFrame(pWork.get(), pWork.get(), pSource, 0, 0);
     } else {
-        ret = av_frame_ref(pWork.get(), pSource);
+        // Into the filters' own format here, where the picture's range and
+        // matrix are read as the other paths read them: converted inside the
+        // graph, a full-range (JPEG) picture would keep its range unread.
+        ret = convertPixelFormat(pSource, pWork.get(), AV_PIX_FMT_YUV444P);
     }
     if (ret >= 0)
         ret = filterFrame(pWork.get(), pWork.get(),
@@ -127,13 +130,13 @@ std::string framingDescription(int iFraming, int iSourceWidth, int iSourceHeight
     const QSize stFit = fitSize(iSourceWidth, iSourceHeight, iWidth, iHeight);
     if (stFit.isEmpty())
         return std::string();
-    // The backdrop is blurred at an eighth of the frame and scaled up: as
-    // soft as a wide blur at full size, for a sixty-fourth of the work, and
-    // the same look at every frame size.
-    const int iSmallWidth = std::max(2, iWidth / 8);
-    const int iSmallHeight = std::max(2, iHeight / 8);
-    const int iRadius = std::max(1, std::min(std::min(iSmallWidth, iSmallHeight) / 10,
-                                             std::min(iSmallWidth, iSmallHeight) / 2));
+    // The backdrop is blurred at a quarter of the frame and scaled up: as
+    // soft as a wide blur at full size, for a sixteenth of the work, and the
+    // same look at every frame size (the preview's and the export's).
+    const int iSmallWidth = std::max(2, iWidth / 4);
+    const int iSmallHeight = std::max(2, iHeight / 4);
+    const int iSmallSide = std::min(iSmallWidth, iSmallHeight);
+    const int iRadius = std::max(1, std::min(static_cast<int>(std::lround(iSmallSide * 0.1)), iSmallSide / 2));
     std::ostringstream description;
     description << "split[framed_picture][framed_backdrop];[framed_backdrop]" << cover(iSmallWidth, iSmallHeight)
                 << ",boxblur=luma_radius=" << iRadius << ":luma_power=3,scale=" << iWidth << ":" << iHeight
