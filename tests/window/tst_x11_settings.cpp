@@ -52,7 +52,8 @@ private Q_SLOTS:
 
     void watermarkModesHelpAndFontDialog()
     {
-        EditorUnderTest fixture(QRect(100, 80, 1200, 800));
+        // Tall enough for the whole column, the motion and framing rows too.
+        EditorUnderTest fixture(QRect(100, 60, 1200, 960));
         QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
         Vistalo &editor = fixture.editor;
         QVERIFY(importFiles(editor, {path("photo.jpg")}));
