@@ -48,25 +48,28 @@ bool isPicture(const AVFrame *pFrame)
     return pFrame && pFrame->width > 0 && pFrame->height > 0 && pFrame->format >= 0 && pFrame->data[0];
 }
 
-// preparePicture for the framings without bars: the transparent parts laid
-// on the backdrop at the picture's own size, then framingDescription.
+// preparePicture for the framings without bars: the picture scaled to the
+// size it is framed at by our scaler (which reads a full-range picture's
+// range as the other paths do; inside a graph it would be left unread), its
+// transparent parts laid on the backdrop, in YUV 4:4:4; then framingDescription.
 int frameWithoutBars(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
                      int iFraming)
 {
+    const QSize stScaled = framedPictureSize(iFraming, pSource->width, pSource->height, iWidth, iHeight);
     AVFramePtr pWork = makeFramePtr();
-    if (!pWork)
-        return AVERROR(ENOMEM);
-    int ret = 0;
-    if (hasAlpha(pSource->format)) {
-        ret = makeColorFrame(pWork.get(), pSource->width, pSource->height, AV_PIX_FMT_YUV444P, kBackdropColor);
+    if (!pWork || stScaled.isEmpty())
+        return pWork ? AVERROR(EINVAL) : AVERROR(ENOMEM);
+    int ret = resizeFrame(pSource, pWork.get(), stScaled.width(), stScaled.height());
+    if (ret >= 0 && hasAlpha(pWork->format)) {
+        AVFramePtr pBackdrop = makeFramePtr();
+        if (!pBackdrop)
+            return AVERROR(ENOMEM);
+        ret = makeColorFrame(pBackdrop.get(), pWork->width, pWork->height, AV_PIX_FMT_YUV444P, kBackdropColor);
         if (ret >= 0)
-            ret = overlayFrame(pWork.get(), pWork.get(), pSource, 0, 0);
-    } else {
-        // Into the filters' own format here, where the picture's range and
-        // matrix are read as the other paths read them: converted inside the
-        // graph, a full-range (JPEG) picture would keep its range unread.
-        ret = convertPixelFormat(pSource, pWork.get(), AV_PIX_FMT_YUV444P);
+            ret = overlayFrame(pBackdrop.get(), pWork.get(), pWork.get(), 0, 0);
     }
+    if (ret >= 0)
+        ret = convertPixelFormat(pWork.get(), pWork.get(), AV_PIX_FMT_YUV444P);
     if (ret >= 0)
         ret = filterFrame(pWork.get(), pWork.get(),
                           framingDescription(iFraming, pWork->width, pWork->height, iWidth, iHeight));
