@@ -11,6 +11,7 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
+source bench/bench_photos.sh
 BUILD_DIR=${1:-build}
 RENDER="$BUILD_DIR/bin/pictora-render"
 PHOTOS=${PHOTOS:-8}
@@ -25,11 +26,7 @@ if [ "${KEEP:-0}" != 1 ]; then trap 'rm -rf "$WORK"' EXIT; fi
 echo "work folder: $WORK"
 
 echo "making $PHOTOS photos of 4000x3000..."
-for i in $(seq 1 "$PHOTOS"); do
-    ffmpeg -hide_banner -loglevel error -y -f lavfi \
-        -i "testsrc2=s=4000x3000:r=1,hue=h=$((i * 37)),noise=alls=24:allf=t+u:all_seed=$i" \
-        -frames:v 1 -q:v 3 "$WORK/photo_$(printf %03d "$i").jpg"
-done
+make_photos "$WORK" "$PHOTOS" 3
 mapfile -t PHOTO_FILES < <(ls "$WORK"/photo_*.jpg)
 
 render() {
@@ -61,6 +58,16 @@ printf "%-22s %8.2f %10.2f %10s %12.1f\n" "gentle, blur" "$M_WALL" "$M_EXPORT" "
     "$(echo "$M_RSS / 1024" | bc -l)"
 printf "wall time ratio moving/still: %.3f, export alone: %.3f   (target <= 1.5)\n" \
     "$(echo "$M_WALL / $S_WALL" | bc -l)" "$(echo "$M_EXPORT / $S_EXPORT" | bc -l)"
+S_ENC=$(awk '/^time video encoder/ {print $4}' "$WORK/still.log")
+M_ENC=$(awk '/^time video encoder/ {print $4}' "$WORK/moving.log")
+printf "inside the video encoder: still %.2f s, moving %.2f s (ratio %.3f: moving pictures cost the encoder more)\n" \
+    "$S_ENC" "$M_ENC" "$(echo "$M_ENC / $S_ENC" | bc -l)"
+printf "the export's own work (all but the encoder): still %.2f s, moving %.2f s (ratio %.3f)\n" \
+    "$(echo "$S_EXPORT - $S_ENC" | bc -l)" "$(echo "$M_EXPORT - $M_ENC" | bc -l)" \
+    "$(echo "($M_EXPORT - $M_ENC) / ($S_EXPORT - $S_ENC)" | bc -l)"
+echo
+echo "still, bars: where the export's time went"
+grep '^time ' "$WORK/still.log"
 echo
 echo "gentle, blur: where the export's time went"
 grep '^time ' "$WORK/moving.log"

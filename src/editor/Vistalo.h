@@ -27,6 +27,7 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "ui/CQQuitDialog.h"
 
+struct AlbumProjectState;
 class AudioDecoder;
 class ExportSettingDialog;
 class ImageDecoder;
@@ -197,6 +198,9 @@ private:
     void connectSettings();
     // Call with the album locked.
     void showMusicLayout(bool bCustom);
+    // One of the album's choices of what its pictures look like, changed
+    // in the usual envelope (stop, lock, write, new cover).
+    void changePictureChoice(int AlbumProjectState::*pChoice, int iValue);
     // Sets the duration box to the image duration that fits the music,
     // when that is asked for; call with the album unlocked.
     void fitImageDurationToMusic();

@@ -45,6 +45,37 @@ QLabel *rowCaption(QWidget *pParent, const char *pszName)
     return pLabel;
 }
 
+// A row of the settings column: a caption and two choices on one line.
+QWidget *twoChoiceRow(QWidget *pParent, const char *pszRow, QLabel **ppCaption, const char *pszCaption,
+                      QRadioButton **ppFirst, const char *pszFirst, QRadioButton **ppSecond, const char *pszSecond)
+{
+    auto *pRow = named<QWidget>(pParent, pszRow);
+    QHBoxLayout *pLayout = row(pRow, 16);
+    *ppCaption = rowCaption(pRow, pszCaption);
+    *ppFirst = named<QRadioButton>(pRow, pszFirst);
+    *ppSecond = named<QRadioButton>(pRow, pszSecond);
+    pLayout->addWidget(*ppCaption);
+    pLayout->addWidget(*ppFirst);
+    pLayout->addWidget(*ppSecond);
+    pLayout->addStretch(1);
+    return pRow;
+}
+
+// A caption with three choices that do not fit one line beside it: two
+// choices on the first line, the third (with what goes with it) on the second.
+void twoLineChoices(QWidget *pOwner, QLabel *pCaption, QWidget *pFirst, QWidget *pSecond, QLayout *pThird)
+{
+    auto *pGrid = new QGridLayout(pOwner);
+    pGrid->setContentsMargins(0, 0, 0, 0);
+    pGrid->setHorizontalSpacing(16);
+    pGrid->setVerticalSpacing(10);
+    pGrid->addWidget(pCaption, 0, 0);
+    pGrid->addWidget(pFirst, 0, 1);
+    pGrid->addWidget(pSecond, 0, 2);
+    pGrid->addLayout(pThird, 1, 1, 1, 2);
+    pGrid->setColumnStretch(3, 1);
+}
+
 } // namespace
 
 void VistaloForm::setupUi(QWidget *pEditor)
@@ -157,32 +188,18 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pTransitionRow->addStretch(1);
     pRows->addWidget(pTransition);
 
-    auto *pMotion = named<QWidget>(pBody, "uiMotionRow");
-    auto *pMotionRow = row(pMotion, 16);
-    labelMotion = rowCaption(pMotion, "labelMotion");
-    radioMotionNone = named<QRadioButton>(pMotion, "radioMotionNone");
-    radioMotionGentle = named<QRadioButton>(pMotion, "radioMotionGentle");
-    pMotionRow->addWidget(labelMotion);
-    pMotionRow->addWidget(radioMotionNone);
-    pMotionRow->addWidget(radioMotionGentle);
-    pMotionRow->addStretch(1);
-    pRows->addWidget(pMotion);
+    pRows->addWidget(twoChoiceRow(pBody, "uiMotionRow", &labelMotion, "labelMotion", &radioMotionNone,
+                                  "radioMotionNone", &radioMotionGentle, "radioMotionGentle"));
 
-    // Three choices, two lines, as the watermark's.
     auto *pFraming = named<QWidget>(pBody, "uiFramingRow");
-    auto *pFramingGrid = new QGridLayout(pFraming);
-    pFramingGrid->setContentsMargins(0, 0, 0, 0);
-    pFramingGrid->setHorizontalSpacing(16);
-    pFramingGrid->setVerticalSpacing(10);
     labelFraming = rowCaption(pFraming, "labelFraming");
     radioFramingFit = named<QRadioButton>(pFraming, "radioFramingFit");
     radioFramingFill = named<QRadioButton>(pFraming, "radioFramingFill");
     radioFramingBlur = named<QRadioButton>(pFraming, "radioFramingBlur");
-    pFramingGrid->addWidget(labelFraming, 0, 0);
-    pFramingGrid->addWidget(radioFramingFit, 0, 1);
-    pFramingGrid->addWidget(radioFramingFill, 0, 2);
-    pFramingGrid->addWidget(radioFramingBlur, 1, 1, 1, 2);
-    pFramingGrid->setColumnStretch(3, 1);
+    auto *pBlurChoice = new QHBoxLayout;
+    pBlurChoice->addWidget(radioFramingBlur);
+    pBlurChoice->addStretch(1);
+    twoLineChoices(pFraming, labelFraming, radioFramingFit, radioFramingFill, pBlurChoice);
     pRows->addWidget(pFraming);
 
     divBackgroundMusic = named<QWidget>(pBody, "divBackgroundMusic");
@@ -225,23 +242,10 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pFitRow->addStretch(1);
     pRows->addWidget(divFitToMusic);
 
-    auto *pTrack = named<QWidget>(pBody, "uiAudioTrackRow");
-    auto *pTrackRow = row(pTrack, 16);
-    label_10 = rowCaption(pTrack, "label_10");
-    radioKeepAudioTrack = named<QRadioButton>(pTrack, "radioKeepAudioTrack");
-    radioNotKeepAudioTrack = named<QRadioButton>(pTrack, "radioNotKeepAudioTrack");
-    pTrackRow->addWidget(label_10);
-    pTrackRow->addWidget(radioKeepAudioTrack);
-    pTrackRow->addWidget(radioNotKeepAudioTrack);
-    pTrackRow->addStretch(1);
-    pRows->addWidget(pTrack);
+    pRows->addWidget(twoChoiceRow(pBody, "uiAudioTrackRow", &label_10, "label_10", &radioKeepAudioTrack,
+                                  "radioKeepAudioTrack", &radioNotKeepAudioTrack, "radioNotKeepAudioTrack"));
 
-    // The three choices do not fit one line beside the caption: two lines.
     auto *pWatermark = named<QWidget>(pBody, "uiWatermarkRow");
-    auto *pWatermarkGrid = new QGridLayout(pWatermark);
-    pWatermarkGrid->setContentsMargins(0, 0, 0, 0);
-    pWatermarkGrid->setHorizontalSpacing(16);
-    pWatermarkGrid->setVerticalSpacing(10);
     label_4 = rowCaption(pWatermark, "label_4");
     radioNoWatermark = named<QRadioButton>(pWatermark, "radioNoWatermark");
     radioTextWatermark = named<QRadioButton>(pWatermark, "radioTextWatermark");
@@ -253,11 +257,7 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pImageChoice->addWidget(radioImageWatermark);
     pImageChoice->addWidget(btnImageWartermarkHelp);
     pImageChoice->addStretch(1);
-    pWatermarkGrid->addWidget(label_4, 0, 0);
-    pWatermarkGrid->addWidget(radioNoWatermark, 0, 1);
-    pWatermarkGrid->addWidget(radioTextWatermark, 0, 2);
-    pWatermarkGrid->addLayout(pImageChoice, 1, 1, 1, 2);
-    pWatermarkGrid->setColumnStretch(3, 1);
+    twoLineChoices(pWatermark, label_4, radioNoWatermark, radioTextWatermark, pImageChoice);
     pRows->addWidget(pWatermark);
 
     divWatermarkOperate = named<QStackedWidget>(pBody, "divWatermarkOperate");

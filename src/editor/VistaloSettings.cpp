@@ -222,24 +222,24 @@ void Vistalo::fitImageDurationToMusic()
     m_pUi->boxImageDuration->setValue(imageSecondsForMusic(st.iBackgroundMusicDuration));
 }
 
-void Vistalo::motionChanged(int iMotion, bool bChecked)
+void Vistalo::changePictureChoice(int AlbumProjectState::*pChoice, int iValue)
 {
-    if (!bChecked)
-        return;
     stopPreview();
     AlbumEditLock lock;
-    albumState().iMotion = iMotion;
+    albumState().*pChoice = iValue;
     requestPreviewCover();
+}
+
+void Vistalo::motionChanged(int iMotion, bool bChecked)
+{
+    if (bChecked)
+        changePictureChoice(&AlbumProjectState::iMotion, iMotion);
 }
 
 void Vistalo::framingChanged(int iFraming, bool bChecked)
 {
-    if (!bChecked)
-        return;
-    stopPreview();
-    AlbumEditLock lock;
-    albumState().iFraming = iFraming;
-    requestPreviewCover();
+    if (bChecked)
+        changePictureChoice(&AlbumProjectState::iFraming, iFraming);
 }
 
 void Vistalo::audioTrackStatusChanged(int iId)
@@ -414,12 +414,8 @@ void Vistalo::selectFontStyle()
 
 void Vistalo::watermarkPosChanged(int iPos, bool bChecked)
 {
-    if (!bChecked)
-        return;
-    stopPreview();
-    AlbumEditLock lock;
-    albumState().iWatermarkPos = iPos;
-    requestPreviewCover();
+    if (bChecked)
+        changePictureChoice(&AlbumProjectState::iWatermarkPos, iPos);
 }
 
 void Vistalo::videoRatioChanged(QString szRatio)

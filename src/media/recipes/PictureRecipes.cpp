@@ -48,41 +48,6 @@ bool isPicture(const AVFrame *pFrame)
     return pFrame && pFrame->width > 0 && pFrame->height > 0 && pFrame->format >= 0 && pFrame->data[0];
 }
 
-// preparePicture for the framings without bars: the picture scaled to the
-// size it is framed at by our scaler (which reads a full-range picture's
-// range as the other paths do; inside a graph it would be left unread), its
-// transparent parts laid on the backdrop, in YUV 4:4:4; then framingDescription.
-int frameWithoutBars(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-                     int iFraming)
-{
-    const QSize stScaled = framedPictureSize(iFraming, pSource->width, pSource->height, iWidth, iHeight);
-    AVFramePtr pWork = makeFramePtr();
-    if (!pWork || stScaled.isEmpty())
-        return pWork ? AVERROR(EINVAL) : AVERROR(ENOMEM);
-    int ret = resizeFrame(pSource, pWork.get(), stScaled.width(), stScaled.height());
-    if (ret >= 0 && hasAlpha(pWork->format)) {
-        AVFramePtr pBackdrop = makeFramePtr();
-        if (!pBackdrop)
-            return AVERROR(ENOMEM);
-        ret = makeColorFrame(pBackdrop.get(), pWork->width, pWork->height, AV_PIX_FMT_YUV444P, kBackdropColor);
-        if (ret >= 0)
-            ret = overlayFrame(pBackdrop.get(), pWork.get(), pWork.get(), 0, 0);
-    }
-    if (ret >= 0)
-        ret = convertPixelFormat(pWork.get(), pWork.get(), AV_PIX_FMT_YUV444P);
-    if (ret >= 0)
-        ret = filterFrame(pWork.get(), pWork.get(),
-                          framingDescription(iFraming, pWork->width, pWork->height, iWidth, iHeight));
-    if (ret >= 0)
-        ret = convertPixelFormat(pWork.get(), pWork.get(), ePixelFormat);
-    if (ret < 0)
-        return ret;
-    pWork->pts = 0;
-    av_frame_unref(pDst);
-    av_frame_move_ref(pDst, pWork.get());
-    return 0;
-}
-
 } // namespace
 
 int64_t segmentFrameCount(int64_t iDuration, AVRational stTimeBase, AVRational stFrameRate)
@@ -267,21 +232,25 @@ int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeigh
 {
     if (!isPicture(pSource) || !pDst || iWidth < 1 || iHeight < 1 || ePixelFormat < 0)
         return AVERROR(EINVAL);
-    if (iFraming == FramingFill || iFraming == FramingBlur)
-        return frameWithoutBars(pSource, pDst, iWidth, iHeight, ePixelFormat, iFraming);
     AVFramePtr pWork = makeFramePtr();
     if (!pWork)
         return AVERROR(ENOMEM);
+    const bool bBars = iFraming != FramingFill && iFraming != FramingBlur;
 
-    // The picture at its size in the frame first: laying it on the backdrop
-    // afterwards gives the same picture as the other way round, at a
-    // fraction of the work for a large photo. A palette picture comes out
-    // with its colours and transparency in RGBA.
-    int ret = fitResizeFrame(pSource, pWork.get(), iWidth, iHeight);
+    // The picture at its size in the frame first (fitted, or covering it):
+    // laying it on the backdrop afterwards gives the same picture as the
+    // other way round, at a fraction of the work for a large photo. A
+    // palette picture comes out with its colours and transparency in RGBA.
+    // Our scaler reads a full-range picture's range as the other paths do;
+    // the framing filters would leave it unread.
+    const QSize stFramed = framedPictureSize(iFraming, pSource->width, pSource->height, iWidth, iHeight);
+    int ret = bBars ? fitResizeFrame(pSource, pWork.get(), iWidth, iHeight)
+                    : resizeFrame(pSource, pWork.get(), stFramed.width(), stFramed.height());
     if (ret < 0)
         return ret;
-    // Padded without chroma subsampling, so that the picture sits exactly in
-    // the middle even where that is an odd number of pixels from the edge.
+    // Padded (or framed) without chroma subsampling, so that the picture
+    // sits exactly in the middle even where that is an odd number of pixels
+    // from the edge.
     if (hasAlpha(pWork->format)) {
         AVFramePtr pBackdrop = makeFramePtr();
         if (!pBackdrop)
@@ -290,13 +259,15 @@ int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeigh
         if (ret < 0)
             return ret;
         ret = overlayFrame(pBackdrop.get(), pWork.get(), pWork.get(), 0, 0);
-    } else if (isSubsampled(pWork->format)) {
+    } else if (isSubsampled(pWork->format) || !bBars) {
         // An opaque picture covers the backdrop completely.
         ret = convertPixelFormat(pWork.get(), pWork.get(), AV_PIX_FMT_YUV444P);
     }
     if (ret < 0)
         return ret;
-    ret = scalePadFrame(pWork.get(), pWork.get(), iWidth, iHeight, kBarColor);
+    ret = bBars ? scalePadFrame(pWork.get(), pWork.get(), iWidth, iHeight, kBarColor)
+                : filterFrame(pWork.get(), pWork.get(),
+                              framingDescription(iFraming, pWork->width, pWork->height, iWidth, iHeight));
     if (ret < 0)
         return ret;
     ret = convertPixelFormat(pWork.get(), pWork.get(), ePixelFormat);
