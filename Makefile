@@ -2,10 +2,12 @@
 # Debian 12 machine lacks (through scripts/install-deps), then build.
 BUILD_DIR     ?= build
 ASAN_DIR      ?= build-asan
+FUZZ_DIR      ?= build-fuzz
+FUZZ_SECONDS  ?= 120
 JOBS          ?= $(shell nproc)
 CTEST_ARGS    ?=
 
-.PHONY: all deps configure build run test test-sanitize bench clean
+.PHONY: all deps configure build run test test-sanitize fuzz package bench clean
 
 all: build
 
@@ -32,8 +34,21 @@ test-sanitize: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
+# libFuzzer (clang) over the engine's file readers and the HTTP encoding,
+# with ASan + UBSan: FUZZ_SECONDS for each target (see fuzz/CMakeLists.txt).
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Release -DPICTORA_FUZZ=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_C_FLAGS_RELEASE="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS_RELEASE="-O1 -gline-tables-only"
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target pictora_fuzzers
+	scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The Debian package, build/pictora_<version>_<arch>.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 bench: build
 	@echo "Benchmarks: see bench/README.md"
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

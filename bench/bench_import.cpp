@@ -9,6 +9,7 @@
 // The thumbnail store goes to <data folder>, never to the user's own.
 
 #include "album/AlbumProjectState.h"
+#include "album/MaterialTypes.h"
 #include "import/CQSql.h"
 #include "import/MaterialImport.h"
 #include "media/ffmpeg/EdgeFrames.h"
@@ -74,7 +75,7 @@ double lowestTierPsnr(const QString &szFile)
         return 0;
     const int w = pMade->width, h = pMade->height;
     double lfLowest = INFINITY;
-    for (const auto &tier : ImageDecoder::importedTiers()) {
+    for (const auto &tier : ImageDecoder::importedTiers(SourceImage)) {
         const QSize stSize = fitLongerSide(w, h, tier.second);
         ThumbnailRecord stRecord;
         if (resizeFrame(pMade.get(), pMade.get(), stSize.width(), stSize.height()) < 0

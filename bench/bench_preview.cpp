@@ -2,13 +2,17 @@
 // real player (CQVideoPlay, its clock, SDL embedded under an X server, the
 // audio devices writing what they play to files with SDL's disk driver).
 // Plays the album of bench/bench_preview.sh from the start, seeks back into
-// the clip and forward again, to the end; at 1/2 and at 1/1. Prints
-// "key=value" lines: delivered rates and the longest gap per kind of
-// segment, the first picture after play and after each seek, the sound's
-// offset from the pictures, and where the time went.
+// the clip, pauses there for a second, seeks forward again, to the end; at
+// 1/2 and at 1/1. Prints "key=value" lines: delivered rates and the longest
+// gap per kind of segment, the first picture after play and after each
+// seek, the sound's offset from the pictures, old sound after the seeks,
+// sound repeated after the resume, jumps of the sound's place, and where
+// the time went.
 //
-//   bench_preview WORK_DIR [SCALE ...]   (photo_01.jpg .. photo_10.jpg, clip.mp4, music.mp3;
-//                                         divisors, default 2 then 1)
+//   bench_preview WORK_DIR [SCALE ...]   (photo_01.jpg .. photo_10.jpg, clip.mp4, music.mp3 and their
+//                                         decoded clip_ref.raw, music_ref.raw; divisors, default 2 then 1)
+//   bench_preview WORK_DIR nodevice      (with SDL_AUDIODRIVER naming no usable driver, or "dummy":
+//                                         CPU and picture rate of 3 photos with music, and of the clip)
 
 #include "BenchCpu.h"
 #include "album/AlbumProjectState.h"
@@ -86,7 +90,11 @@ public:
         return m_pPlay->pushVideoFrame(pFrame);
     }
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override { return m_pPlay->pushAudioFrame(pFrame, iIndex); }
-    int64_t playedAudio(int iIndex) const override { return m_pPlay->playedAudio(iIndex); }
+    bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const override
+    {
+        return m_pPlay->soundBacklog(iIndex, pBacklog);
+    }
+    void dropAudio(int iIndex) override { m_pPlay->dropAudio(iIndex); }
     std::vector<Handed> handed()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -130,6 +138,21 @@ public:
         if (m_thread.joinable())
             m_thread.join();
     }
+    // Samples a second the device wrote while it was open (4 bytes a sample).
+    double samplesPerSecond() const
+    {
+        return m_points.size() < 3 ? 0
+                                   : (m_points.back().first - m_points[1].first) / 4.0
+                                         / ((m_points.back().second - m_points[1].second) / 1000);
+    }
+    // When the write that holds the byte at iOffset came; -1 when never.
+    double writtenAt(qint64 iOffset) const
+    {
+        for (size_t i = 1; i < m_points.size(); ++i)
+            if (m_points[i].first > iOffset)
+                return m_points[i].second;
+        return -1;
+    }
     // When the byte at iOffset was written (and so played); -1 when never.
     double wallOf(qint64 iOffset, int iBytesPerSecond) const
     {
@@ -171,6 +194,32 @@ double wallOfFrame(const std::vector<MeasuringOutput::Handed> &handed, double lf
     return -1;
 }
 
+// Stereo s16 sound as a device wrote it (or the ffmpeg CLI decoded it).
+struct RawSound
+{
+    explicit RawSound(const QString &szPath)
+    {
+        QFile stFile(szPath);
+        if (stFile.open(QIODevice::ReadOnly))
+            data = stFile.readAll();
+    }
+    const int16_t *samples() const { return reinterpret_cast<const int16_t *>(data.constData()); }
+    qint64 frames() const { return data.size() / 4; }
+    QByteArray data;
+};
+
+// The picture handed over within the stretch nearest to lfWall; null when none was.
+const MeasuringOutput::Handed *nearestHanded(const std::vector<MeasuringOutput::Handed> &handed,
+                                             const std::pair<double, double> &stretch, double lfWall)
+{
+    const MeasuringOutput::Handed *pNear = nullptr;
+    for (const MeasuringOutput::Handed &h : handed)
+        if (h.lfWallMs >= stretch.first && h.lfWallMs < stretch.second
+            && (!pNear || std::abs(h.lfWallMs - lfWall) < std::abs(pNear->lfWallMs - lfWall)))
+            pNear = &h;
+    return pNear;
+}
+
 // The sound's clicks (one at every second of the album) against the
 // pictures of the same second: sound wall time minus picture wall time, ms.
 std::vector<double> soundOffsets(const QString &szRaw, const FileGrowth &stGrowth,
@@ -178,12 +227,9 @@ std::vector<double> soundOffsets(const QString &szRaw, const FileGrowth &stGrowt
                                  const std::vector<std::pair<double, double>> &stretches)
 {
     std::vector<double> offsets;
-    QFile stFile(szRaw);
-    if (!stFile.open(QIODevice::ReadOnly))
-        return offsets;
-    const QByteArray data = stFile.readAll();
-    const auto *pSamples = reinterpret_cast<const int16_t *>(data.constData());
-    const qint64 iFrames = data.size() / 4;
+    const RawSound stSound(szRaw);
+    const int16_t *pSamples = stSound.samples();
+    const qint64 iFrames = stSound.frames();
     qint64 iQuiet = 0;
     for (qint64 n = 0; n < iFrames; ++n) {
         const int iLevel = std::abs(int(pSamples[2 * n]));
@@ -200,11 +246,7 @@ std::vector<double> soundOffsets(const QString &szRaw, const FileGrowth &stGrowt
             // Where the album stood then, by the pictures; its whole second.
             if (lfSound < stretch.first + 1000 || lfSound >= stretch.second)
                 continue;
-            const MeasuringOutput::Handed *pNear = nullptr;
-            for (const MeasuringOutput::Handed &h : handed)
-                if (h.lfWallMs >= stretch.first && h.lfWallMs < stretch.second
-                    && (!pNear || std::abs(h.lfWallMs - lfSound) < std::abs(pNear->lfWallMs - lfSound)))
-                    pNear = &h;
+            const MeasuringOutput::Handed *pNear = nearestHanded(handed, stretch, lfSound);
             if (!pNear)
                 continue;
             const double lfSecond = std::round((pNear->iFrame * 40 + lfSound - pNear->lfWallMs) / 1000);
@@ -234,6 +276,216 @@ void printOffsets(const QString &szKey, std::vector<double> offsets)
     print(szKey + ".min_ms", offsets.front());
     print(szKey + ".mean_ms", lfSum / offsets.size());
     print(szKey + ".max_ms", offsets.back());
+}
+
+constexpr int kBlock = 441; // 10 ms of sound
+
+// Whether a block of stereo s16 sound carries the ramp on its right channel
+// (no silent sample, no wrap in it), and its mean there; 0 for silence, -1
+// for anything else.
+int rampBlock(const int16_t *pStereo, double *plfMean)
+{
+    int iMin = INT16_MAX, iMax = INT16_MIN, iZero = 0;
+    double lfSum = 0;
+    for (int i = 0; i < kBlock; ++i) {
+        const int16_t iRight = pStereo[2 * i + 1];
+        iMin = std::min<int>(iMin, iRight);
+        iMax = std::max<int>(iMax, iRight);
+        iZero += iRight == 0;
+        lfSum += iRight;
+    }
+    *plfMean = lfSum / kBlock;
+    if (iZero == kBlock)
+        return 0;
+    return iZero == 0 && iMax - iMin < 400 ? 1 : -1;
+}
+
+// Where a sound is, read from its right channel: the generated music and
+// clip carry a ramp from 0.1 to 0.9 over every 8 s there. The encoders bend
+// the ramp a little, so the place is looked up in the same file decoded by
+// the ffmpeg CLI (the reference), block by block.
+class RampReference
+{
+public:
+    bool load(const QString &szRaw)
+    {
+        const RawSound stSound(szRaw);
+        for (qint64 b = 0; b < stSound.frames() / kBlock; ++b) {
+            double lfMean = 0;
+            m_means.push_back(rampBlock(stSound.samples() + 2 * b * kBlock, &lfMean) == 1 ? lfMean : NAN);
+        }
+        return !m_means.empty();
+    }
+    // The place (s) of a ramp block of mean lfMean nearest to lfNear; -1 when none fits.
+    double placeOf(double lfMean, double lfNear) const
+    {
+        const int64_t iFrom = std::max<int64_t>(0, int64_t((lfNear - 3.9) * 100));
+        const int64_t iTo = std::min<int64_t>(int64_t(m_means.size()) - 1, int64_t((lfNear + 3.9) * 100));
+        int64_t iBest = -1;
+        for (int64_t k = iFrom; k <= iTo; ++k)
+            if (!std::isnan(m_means[k])
+                && (iBest < 0 || std::abs(m_means[k] - lfMean) < std::abs(m_means[iBest] - lfMean)))
+                iBest = k;
+        // Near a wrap of the ramp, or the end of the sound, the encoders
+        // smear it: the place is not certain there.
+        const auto wrapBeside = [&](int64_t k) {
+            for (int64_t j = k - 5; j <= k + 5; ++j)
+                if (j < 0 || j >= int64_t(m_means.size()) || std::isnan(m_means[j]))
+                    return true;
+            return false;
+        };
+        if (iBest < 0 || std::abs(m_means[iBest] - lfMean) > 60 || wrapBeside(iBest))
+            return -1;
+        double lfBlock = iBest;
+        const int64_t iNext = lfMean > m_means[iBest] ? iBest + 1 : iBest - 1;
+        if (iNext >= 0 && iNext < int64_t(m_means.size()) && !std::isnan(m_means[iNext])
+            && m_means[iNext] != m_means[iBest])
+            lfBlock += (iNext - iBest) * (lfMean - m_means[iBest]) / (m_means[iNext] - m_means[iBest]);
+        return (lfBlock + 0.5) * kBlock / 44100.0;
+    }
+
+private:
+    std::vector<double> m_means;
+};
+
+// The events of a run, by wall time.
+struct Events
+{
+    double lfPlay = 0, lfSeekBack = 0, lfPause = 0, lfResume = 0, lfSeekOn = 0, lfEnd = 0;
+    double lfSeekBackTo = 0, lfSeekOnTo = 0; // seconds of the album
+    // The stretches in which the album runs on without a jump.
+    std::vector<std::pair<double, double>> stretches() const
+    {
+        return {{lfPlay, lfSeekBack}, {lfSeekBack, lfPause}, {lfResume, lfSeekOn}, {lfSeekOn, lfEnd}};
+    }
+};
+
+// Where the album stood at lfWall by the pictures handed over in the
+// stretch that holds lfStretchAt (during the pause: at the pause), in
+// seconds; -1 outside the stretches.
+double albumAt(const std::vector<MeasuringOutput::Handed> &handed, const Events &stEvents, double lfWall,
+               double lfStretchAt)
+{
+    // The clock stands while paused.
+    if (lfWall >= stEvents.lfPause && lfWall < stEvents.lfResume)
+        lfWall = stEvents.lfPause - 0.001;
+    for (const auto &stretch : stEvents.stretches()) {
+        if (lfStretchAt < stretch.first || lfStretchAt >= stretch.second)
+            continue;
+        const MeasuringOutput::Handed *pNear = nearestHanded(handed, stretch, lfWall);
+        return pNear ? pNear->iFrame * 0.04 + (lfWall - pNear->lfWallMs) / 1000 : -1;
+    }
+    return -1;
+}
+
+// What a device wrote, block by block: when, what (rampBlock's kind), which
+// place of the album it was (seconds, -1 when it cannot be told) and where
+// the pictures stood.
+struct HeardBlock
+{
+    double lfWritten = -1;
+    double lfWall = -1;
+    int iKind = -1;
+    double lfPlace = -1;
+    double lfExpected = -1;
+};
+
+// Sound written before a seek belongs to the place before it, even when it
+// plays after it; iBytesAtSeeks: how much the device had written when each
+// seek was asked for.
+std::vector<HeardBlock> heardBlocks(const QString &szRaw, const FileGrowth &stGrowth, const RampReference &stReference,
+                                    double lfReferenceStart, const std::vector<MeasuringOutput::Handed> &handed,
+                                    const Events &stEvents, const qint64 (&iBytesAtSeeks)[2])
+{
+    std::vector<HeardBlock> blocks;
+    const RawSound stSound(szRaw);
+    for (qint64 b = 0; b < stSound.frames() / kBlock; ++b) {
+        HeardBlock stBlock;
+        stBlock.lfWritten = stGrowth.writtenAt(4 * b * kBlock);
+        stBlock.lfWall = stGrowth.wallOf(4 * (b * kBlock + kBlock / 2), 4 * 44100);
+        const double lfSeeks[2] = {stEvents.lfSeekBack, stEvents.lfSeekOn};
+        for (int i = 0; i < 2; ++i)
+            stBlock.lfWritten = 4 * b * kBlock >= iBytesAtSeeks[i] ? std::max(stBlock.lfWritten, lfSeeks[i])
+                                                                   : std::min(stBlock.lfWritten, lfSeeks[i] - 0.001);
+        stBlock.lfExpected = albumAt(handed, stEvents, stBlock.lfWall, stBlock.lfWritten);
+        // Written after a seek, before the first pictures: where the clock went.
+        const double lfSeekTo[2] = {stEvents.lfSeekBackTo, stEvents.lfSeekOnTo};
+        for (int i = 0; i < 2; ++i)
+            if (stBlock.lfWritten >= lfSeeks[i] && stBlock.lfWritten < lfSeeks[i] + 1000)
+                stBlock.lfExpected = lfSeekTo[i] + (stBlock.lfWall - lfSeeks[i]) / 1000;
+        double lfMean = 0;
+        stBlock.iKind = rampBlock(stSound.samples() + 2 * b * kBlock, &lfMean);
+        if (stBlock.iKind == 1 && stBlock.lfExpected >= 0) {
+            const double lfPlace = stReference.placeOf(lfMean, stBlock.lfExpected - lfReferenceStart);
+            stBlock.lfPlace = lfPlace < 0 ? -1 : lfPlace + lfReferenceStart;
+        }
+        blocks.push_back(stBlock);
+    }
+    return blocks;
+}
+
+// The sound's figures from what its device wrote: its place against the
+// pictures, old sound after each seek, sound repeated or skipped at the
+// resume, and the largest jump of its place anywhere but at the seeks.
+void printHeard(const QString &szKey, const std::vector<HeardBlock> &blocks, const Events &stEvents)
+{
+    std::vector<double> offsets;
+    double lfOldBack = 0, lfOldOn = 0, lfLargestJump = 0;
+    int iJumps = 0;
+    const HeardBlock *pPrevious = nullptr;
+    double lfResumeStep = NAN;
+    int iBetween = 0; // blocks of part sound, part silence since pPrevious
+    for (const HeardBlock &b : blocks) {
+        if (b.iKind == 0 || b.lfWall < 0)
+            continue;
+        if (b.iKind < 0) {
+            ++iBetween;
+            continue;
+        }
+        // Sound written after a seek that is not where the clock went is old.
+        for (const auto &stSeek : {std::make_pair(stEvents.lfSeekBack, &lfOldBack),
+                                   std::make_pair(stEvents.lfSeekOn, &lfOldOn)})
+            if (b.lfWritten >= stSeek.first && b.lfWritten < stSeek.first + 1000
+                && (b.lfPlace < 0 || std::abs(b.lfPlace - b.lfExpected) > 0.2)) {
+                *stSeek.second += 10;
+                if (qEnvironmentVariableIsSet("PICTORA_BENCH_VERBOSE"))
+                    std::printf("%s: old sound written %.0f ms after a seek, at %.3f s (the clock at %.3f s)\n",
+                                qPrintable(szKey), b.lfWritten - stSeek.first, b.lfPlace, b.lfExpected);
+            }
+        if (b.lfPlace < 0) {
+            ++iBetween;
+            continue;
+        }
+        for (const auto &stretch : stEvents.stretches())
+            if (b.lfWall >= stretch.first + 1000 && b.lfWall < stretch.second)
+                offsets.push_back((b.lfExpected - b.lfPlace) * 1000);
+        // Seeks jump; nothing else may.
+        const auto crosses = [&](double lfAt) {
+            return pPrevious && pPrevious->lfWritten < lfAt && b.lfWritten >= lfAt;
+        };
+        if (pPrevious && !crosses(stEvents.lfSeekBack) && !crosses(stEvents.lfSeekOn)) {
+            const double lfStep = b.lfPlace - pPrevious->lfPlace - 0.01;
+            const double lfJump = lfStep < 0 ? lfStep : std::max(0.0, lfStep - 0.01 * iBetween);
+            if (crosses(stEvents.lfResume))
+                lfResumeStep = lfJump;
+            lfLargestJump = std::max(lfLargestJump, std::abs(lfJump) * 1000);
+            iJumps += std::abs(lfJump) > 0.005;
+            if (std::abs(lfJump) > 0.005 && qEnvironmentVariableIsSet("PICTORA_BENCH_VERBOSE"))
+                std::printf("%s: jump of %.1f ms at %.0f ms, from %.3f s to %.3f s (pictures at %.3f s)\n",
+                            qPrintable(szKey), lfJump * 1000, b.lfWall, pPrevious->lfPlace, b.lfPlace, b.lfExpected);
+        }
+        pPrevious = &b;
+        iBetween = 0;
+    }
+    printOffsets(szKey + ".place_offset", offsets);
+    print(szKey + ".old_sound_after_seek_back_ms", lfOldBack);
+    print(szKey + ".old_sound_after_seek_on_ms", lfOldOn);
+    if (!std::isnan(lfResumeStep)) {
+        print(szKey + ".repeated_after_resume_ms", std::max(0.0, -lfResumeStep) * 1000);
+        print(szKey + ".skipped_after_resume_ms", std::max(0.0, lfResumeStep) * 1000);
+    }
+    print(szKey + ".largest_jump_ms", lfLargestJump);
+    print(szKey + ".jumps_over_5ms", iJumps);
 }
 
 struct Workers
@@ -278,13 +530,18 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
     Q_EMIT w.pSound->sig_preview();
 
     // The seek step: clock, start position, both workers.
+    qint64 iMusicBytesAtSeeks[2] = {0, 0}, iClipBytesAtSeeks[2] = {0, 0};
+    int iSeeks = 0;
     const auto seek = [&](int64_t iMs) {
+        const double lfAsked = wallMs();
+        iMusicBytesAtSeeks[iSeeks] = QFileInfo(szMusicRaw).size();
+        iClipBytesAtSeeks[iSeeks++] = QFileInfo(szClipRaw).size();
         pPlay->showPosition(iMs);
         pPlay->restartClockAt(iMs);
         st.iPreviewStartPos = iMs * 1000;
         w.pViewer->requestSeek();
         w.pSound->requestSeek();
-        return wallMs();
+        return lfAsked;
     };
     spinUntil([&] { return pPlay->position() >= 45000; }, 120000);
     const double lfSeekBack = seek(28000);
@@ -295,6 +552,18 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
         threadAfter.push_back(threadCpuMs(szName));
     const double lfCpuMs = processCpuMs() - lfCpuBefore;
     const double lfSeconds = (wallMs() - lfPlay) / 1000;
+    // A second's pause inside the clip: what the editor does.
+    Events stEvents;
+    stEvents.lfPause = wallMs();
+    pPlay->pauseClock();
+    w.pViewer->setPaused(true);
+    w.pSound->pauseSound();
+    spinUntil([] { return false; }, 1000);
+    stEvents.lfResume = wallMs();
+    pPlay->resumeClock();
+    w.pViewer->setPaused(false);
+    w.pSound->resumeSound();
+    spinUntil([&] { return pPlay->position() >= 33000; }, 20000);
     const double lfSeekOn = seek(50000);
     spinUntil([&] { return bFinished.load(); }, 60000);
     const double lfEnd = wallMs();
@@ -355,11 +624,30 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
     print(szPrefix + ".display_presented", stAfter.iPresented - stBefore.iPresented);
     print(szPrefix + ".display_dropped", stAfter.iDropped - stBefore.iDropped);
 
-    // Sound against pictures, away from the seeks (positive: the sound is later).
-    const std::vector<std::pair<double, double>> stretches = {
-        {lfPlay, lfSeekBack}, {lfSeekBack, lfSeekOn}, {lfSeekOn, lfEnd}};
+    // Sound against pictures, away from the seeks and the pause (positive:
+    // the sound is later), by its clicks and by its place all along.
+    stEvents.lfPlay = lfPlay;
+    stEvents.lfSeekBack = lfSeekBack;
+    stEvents.lfSeekBackTo = 28;
+    stEvents.lfSeekOn = lfSeekOn;
+    stEvents.lfSeekOnTo = 50;
+    stEvents.lfEnd = lfEnd;
+    const std::vector<std::pair<double, double>> stretches = stEvents.stretches();
     printOffsets(szPrefix + ".music_offset", soundOffsets(szMusicRaw, stMusicGrowth, handed, stretches));
     printOffsets(szPrefix + ".clip_sound_offset", soundOffsets(szClipRaw, stClipGrowth, handed, stretches));
+    // SDL's disk writer keeps its pace by sleeping: on a busy machine it runs slow.
+    print(szPrefix + ".music_device_rate_hz", stMusicGrowth.samplesPerSecond());
+    RampReference stMusicReference, stClipReference;
+    if (stMusicReference.load(szWork + "/music_ref.raw"))
+        printHeard(szPrefix + ".music",
+                   heardBlocks(szMusicRaw, stMusicGrowth, stMusicReference, 0, handed, stEvents, iMusicBytesAtSeeks),
+                   stEvents);
+    const int iClip = stTimeline.segmentOfMaterial(5);
+    if (stClipReference.load(szWork + "/clip_ref.raw") && iClip >= 0)
+        printHeard(szPrefix + ".clip_sound",
+                   heardBlocks(szClipRaw, stClipGrowth, stClipReference,
+                               stTimeline.segments().at(iClip).iStart / 1e6, handed, stEvents, iClipBytesAtSeeks),
+                   stEvents);
 
     // Where the time went.
     const ImageViewer::Stats stStats = w.pViewer->lastStats();
@@ -379,9 +667,54 @@ void runPreview(const QString &szWork, CQVideoPlay *pPlay, MeasuringOutput &stOu
 
 } // namespace
 
+// Without a usable sound device: the process's CPU and the pictures' rate
+// while lfSeconds of the album play (from its second second on).
+void playWithoutDevice(const QString &szKey, CQVideoPlay *pPlay, MeasuringOutput &stOutput, const Workers &w,
+                       double lfSeconds)
+{
+    AlbumProjectState &st = albumState();
+    st.iPreviewStartPos = 0;
+    st.iPreviewScale = std::max(1, qEnvironmentVariableIntValue("NODEVICE_SCALE"));
+    updateExportSize();
+    pPlay->setTotalDuration(st.iTotalDuration / 1000);
+    Q_EMIT w.pViewer->sig_previewVideo();
+    pPlay->startClock();
+    pPlay->startAudio(0);
+    pPlay->startAudio(1);
+    Q_EMIT w.pSound->sig_preview();
+    spinUntil([&] { return pPlay->position() >= 1000; }, 20000);
+    const double lfCpuBefore = processCpuMs(), lfWallBefore = wallMs();
+    const char *threadNames[] = {"pictora-music", "pictora-clipsnd"};
+    double lfThreadsBefore[2];
+    for (int i = 0; i < 2; ++i)
+        lfThreadsBefore[i] = std::max(0.0, threadCpuMs(threadNames[i]));
+    const size_t iHandedBefore = stOutput.handed().size();
+    const int64_t iPresentedBefore = VideoCtl::instance(0)->displayCounters().iPresented;
+    spinUntil([&] { return pPlay->position() >= 1000 + lfSeconds * 1000; }, int(lfSeconds * 3000));
+    const double lfWall = wallMs() - lfWallBefore;
+    for (int i = 0; i < 2; ++i)
+        print(szKey + ".cpu_pct." + threadNames[i], 100 * (threadCpuMs(threadNames[i]) - lfThreadsBefore[i]) / lfWall);
+    print(szKey + ".scale", st.iPreviewScale);
+    print(szKey + ".sound_devices_open",
+          int(VideoCtl::instance(0)->isAudioOpen()) + int(VideoCtl::instance(1)->isAudioOpen()));
+    print(szKey + ".album_seconds", st.iTotalDuration / 1e6);
+    print(szKey + ".cpu_pct.process", 100 * (processCpuMs() - lfCpuBefore) / lfWall);
+    print(szKey + ".pictures_handed_per_s", 1000.0 * double(stOutput.handed().size() - iHandedBefore) / lfWall);
+    print(szKey + ".pictures_shown_per_s",
+          1000.0 * double(VideoCtl::instance(0)->displayCounters().iPresented - iPresentedBefore) / lfWall);
+    w.pViewer->abortPreview();
+    w.pSound->stopSound();
+    pPlay->stopClock();
+    spinUntil([&] { return !w.pSound->isActive() && !w.pViewer->isActive(); }, 5000);
+    pPlay->closeAudio(0);
+    pPlay->closeAudio(1);
+}
+
 int main(int argc, char **argv)
 {
-    qputenv("SDL_AUDIODRIVER", "disk");
+    const bool bNoDevice = argc > 2 && qstrcmp(argv[2], "nodevice") == 0;
+    if (!bNoDevice)
+        qputenv("SDL_AUDIODRIVER", "disk");
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("xcb") || argc < 2) {
         std::fprintf(stderr, "bench_preview needs an X server and a work folder (run bench/bench_preview.sh)\n");
@@ -393,38 +726,10 @@ int main(int argc, char **argv)
     setTransitionPickerIndex(0);
     AlbumProjectState &st = albumState();
 
-    // The album: photos 1-5, the clip, photos 6-10, music; imported as the
-    // editor imports (tier pictures into the store).
-    QStringList paths;
-    for (int i = 1; i <= 10; ++i) {
-        paths << QString("%1/photo_%2.jpg").arg(szWork).arg(i, 2, 10, QChar('0'));
-        if (i == 5)
-            paths << szWork + "/clip.mp4";
-    }
-    const double lfImportStart = wallMs();
-    const MaterialImportReport stImport = importMaterials(paths);
-    print("import_ms", wallMs() - lfImportStart);
-    if (stImport.iSucceeded != 11) {
-        std::fprintf(stderr, "import failed: %d of 11\n", stImport.iSucceeded);
-        return 1;
-    }
-    st.iBackgroundMusicType = MusicCustom;
-    st.szBackgroundMusicPath = szWork + "/music.mp3";
-    st.iKeepAudioTrack = 1;
-    // MOTION=gentle and FRAMING=fill|blur play the album with those looks.
-    st.iMotion = qgetenv("MOTION") == "gentle" ? MotionGentle : MotionNone;
-    st.iFraming = qgetenv("FRAMING") == "fill" ? FramingFill : qgetenv("FRAMING") == "blur" ? FramingBlur : FramingFit;
-    st.iMotionSeed = 1;
-    print("motion", st.iMotion);
-    print("framing", st.iFraming);
-    updateExportSize();
-    print("album_seconds", st.iTotalDuration / 1e6);
-
     CQVideoPlay stPlay;
     stPlay.resize(960, 600);
     stPlay.show();
     spinUntil([] { return false; }, 500);
-    stPlay.setTotalDuration(st.iTotalDuration / 1000);
     stPlay.startDisplay();
     MeasuringOutput stOutput(&stPlay);
     st.pVideoPlay = &stOutput;
@@ -443,12 +748,65 @@ int main(int argc, char **argv)
         pViewer->abortPreview();
         pSound->stopSound();
     });
-
     const Workers w{pViewer, pSound};
-    for (int i = 2; i < std::max(argc, 3); ++i)
-        runPreview(szWork, &stPlay, stOutput, w, argc > 2 ? std::max(1, std::atoi(argv[i])) : 2 + 0 * i);
-    if (argc <= 2)
-        runPreview(szWork, &stPlay, stOutput, w, 1);
+    const auto import = [&](const QStringList &paths) {
+        clearAlbum();
+        const double lfImportStart = wallMs();
+        const MaterialImportReport stImport = importMaterials(paths);
+        print("import_ms", wallMs() - lfImportStart);
+        if (stImport.iSucceeded != paths.size()) {
+            std::fprintf(stderr, "import failed: %d of %d\n", stImport.iSucceeded, int(paths.size()));
+            return false;
+        }
+        updateExportSize();
+        print("album_seconds", st.iTotalDuration / 1e6);
+        return true;
+    };
+    st.szBackgroundMusicPath = szWork + "/music.mp3";
+    st.iKeepAudioTrack = 1;
+    // MOTION=gentle and FRAMING=fill|blur play the album with those looks.
+    st.iMotion = qgetenv("MOTION") == "gentle" ? MotionGentle : MotionNone;
+    st.iFraming = qgetenv("FRAMING") == "fill" ? FramingFill : qgetenv("FRAMING") == "blur" ? FramingBlur : FramingFit;
+    st.iMotionSeed = 1;
+    print("motion", st.iMotion);
+    print("framing", st.iFraming);
+
+    int iExit = 0;
+    if (bNoDevice) {
+        // Three photos of 10 s with music; the clip alone with its sound.
+        std::printf("audio_driver=%s\n", qPrintable(qEnvironmentVariable("SDL_AUDIODRIVER")));
+        st.iBackgroundMusicType = MusicCustom;
+        if (import({szWork + "/photo_01.jpg", szWork + "/photo_02.jpg", szWork + "/photo_03.jpg"})) {
+            setImageDurationSeconds(10);
+            playWithoutDevice("photos_with_music", &stPlay, stOutput, w, 20);
+        } else {
+            iExit = 1;
+        }
+        st.iBackgroundMusicType = MusicNone;
+        if (import({szWork + "/clip.mp4"}))
+            playWithoutDevice("clip_with_sound", &stPlay, stOutput, w, 8);
+        else
+            iExit = 1;
+    } else {
+        // The album: photos 1-5, the clip, photos 6-10, music; imported as
+        // the editor imports (tier pictures into the store).
+        QStringList paths;
+        for (int i = 1; i <= 10; ++i) {
+            paths << QString("%1/photo_%2.jpg").arg(szWork).arg(i, 2, 10, QChar('0'));
+            if (i == 5)
+                paths << szWork + "/clip.mp4";
+        }
+        st.iBackgroundMusicType = MusicCustom;
+        if (import(paths)) {
+            stPlay.setTotalDuration(st.iTotalDuration / 1000);
+            for (int i = 2; i < std::max(argc, 3); ++i)
+                runPreview(szWork, &stPlay, stOutput, w, argc > 2 ? std::max(1, std::atoi(argv[i])) : 2);
+            if (argc <= 2)
+                runPreview(szWork, &stPlay, stOutput, w, 1);
+        } else {
+            iExit = 1;
+        }
+    }
 
     Q_EMIT pViewer->sig_close(0);
     Q_EMIT pSound->sig_close(0);
@@ -458,5 +816,5 @@ int main(int argc, char **argv)
     delete pSound;
     st.pVideoPlay = nullptr;
     stPlay.stop(0);
-    return 0;
+    return iExit;
 }

@@ -13,6 +13,10 @@
 #include <atomic>
 #include <cmath>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 extern "C" {
 #include <libavutil/mathematics.h>
 }
@@ -297,7 +301,19 @@ void clearAlbum()
 
 FILE *openHeldFile(const QString &szPath)
 {
-    return std::fopen(QFile::encodeName(szPath).constData(), "r");
+    // Opened without waiting, so that a pipe in a file's place cannot hold
+    // the editor up; only a regular file is held.
+    const int iFd = ::open(QFile::encodeName(szPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (iFd < 0)
+        return nullptr;
+    struct stat stInfo;
+    FILE *pFile = nullptr;
+    if (::fstat(iFd, &stInfo) == 0 && S_ISREG(stInfo.st_mode)
+        && ::fcntl(iFd, F_SETFL, ::fcntl(iFd, F_GETFL) & ~O_NONBLOCK) == 0)
+        pFile = ::fdopen(iFd, "r");
+    if (!pFile)
+        ::close(iFd);
+    return pFile;
 }
 
 void closeHeldFile(FILE *&pFile)

@@ -219,6 +219,7 @@ void appendMaterial(ImageSource stSource);
 // resets the totals and the image duration. Settings stay.
 void clearAlbum();
 
-// Opens a material (or music, watermark) file the way the album holds it: read-only.
+// Opens a material (or music, watermark) file the way the album holds it:
+// read-only. Null at once for what is not a regular file (a pipe).
 FILE *openHeldFile(const QString &szPath);
 void closeHeldFile(FILE *&pFile);

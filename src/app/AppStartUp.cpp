@@ -1,7 +1,9 @@
 #include "app/AppStartUp.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 void chooseWindowPlatform()
@@ -25,7 +27,11 @@ int installTranslators(QCoreApplication &app, const QStringList &uiLanguages, co
     for (const char *pszFile : {"app_zh_CN.qm", "qt_zh_CN.qm"}) {
         // Installed whether or not the file loaded, as the program always did.
         auto *pTranslator = new QTranslator(&app);
-        pTranslator->load(szFolder + QLatin1Char('/') + QLatin1String(pszFile));
+        QString szPath = szFolder + QLatin1Char('/') + QLatin1String(pszFile);
+        // An installed Pictora leaves Qt's own catalogue to the system's Qt.
+        if (!QFileInfo::exists(szPath) && qstrcmp(pszFile, "qt_zh_CN.qm") == 0)
+            szPath = QLibraryInfo::location(QLibraryInfo::TranslationsPath) + QLatin1Char('/') + QLatin1String(pszFile);
+        pTranslator->load(szPath);
         QCoreApplication::installTranslator(pTranslator);
         ++iInstalled;
     }

@@ -16,5 +16,6 @@ void registerFontSubstitutions();
 
 // Installs the Chinese translators (ours and Qt's, from szFolder) when the
 // first of uiLanguages is Chinese; other languages see the English texts.
+// Qt's catalogue comes from Qt's own folder when szFolder has none.
 // Returns the number of translators installed.
 int installTranslators(QCoreApplication &app, const QStringList &uiLanguages, const QString &szFolder);

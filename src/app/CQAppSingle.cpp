@@ -5,6 +5,13 @@
 #include <QLocalSocket>
 #include <QWidget>
 
+namespace {
+
+// Paths handed over go as UTF-8, each ended by a NUL (the one byte no path holds).
+constexpr qint64 kMostHandedOverBytes = 1 << 20;
+
+} // namespace
+
 CQAppSingle::CQAppSingle(int &argc, char **argv)
     : QApplication(argc, argv)
 {
@@ -14,8 +21,15 @@ CQAppSingle::CQAppSingle(int &argc, char **argv)
         QLocalSocket socket;
         socket.connectToServer(m_szServerName, QIODevice::ReadWrite);
         if (socket.waitForConnected(m_iConnectTimeoutMs)) {
-            // The connection itself is the whole message.
+            // The connection itself is the message, plus the files to open, if any.
             m_bAlreadyRunning = true;
+            QByteArray paths;
+            for (const QString &szFile : QCoreApplication::arguments().mid(1))
+                paths += QFileInfo(szFile).absoluteFilePath().toUtf8() + '\0';
+            if (!paths.isEmpty() && paths.size() <= kMostHandedOverBytes) {
+                socket.write(paths);
+                socket.waitForBytesWritten(m_iConnectTimeoutMs);
+            }
             return;
         }
     }
@@ -54,8 +68,22 @@ void CQAppSingle::sltNewLocalConnection()
     QLocalSocket *pSocket = m_pLocalServer->nextPendingConnection();
     if (!pSocket)
         return;
-    pSocket->close();
-    delete pSocket;
+    // The other start hangs up after sending the paths of its files, if any.
+    pSocket->setReadBufferSize(kMostHandedOverBytes);
+    auto takeFiles = [this, pSocket] {
+        const QByteArray data = pSocket->readAll();
+        pSocket->deleteLater();
+        QStringList files;
+        for (const QByteArray &path : data.split('\0'))
+            if (!path.isEmpty())
+                files << QString::fromUtf8(path);
+        if (!files.isEmpty())
+            emit sig_filesOpened(files);
+    };
+    if (pSocket->state() == QLocalSocket::UnconnectedState)
+        takeFiles();
+    else
+        connect(pSocket, &QLocalSocket::disconnected, this, takeFiles);
 
     if (m_pMainWindow) {
         qInfo("another instance was started: bringing the main window to the front");

@@ -1,13 +1,18 @@
 #include "app/CQEventStartUpMgr.h"
 
+#include "online/CBLLAppUpdate.h"
+#include "ui/CFramelessWindow.h"
+
 #include <QCoreApplication>
-#include <QDebug>
 
 bool CQEventStartUpUpdate::runAction()
 {
-    // There is no update check in this build yet: nothing is started and the
-    // main window stays open.
-    qInfo("start-up update check: no update was started");
+    // Silent: with the release data already held, and nothing said unless
+    // there is a newer version.
+    CBLLAppUpdate update;
+    if (update.check(false))
+        if (CFramelessWindow *pWindow = CFramelessWindow::instance())
+            pWindow->closeWindow();
     return true;
 }
 

@@ -8,12 +8,16 @@
 #include <QApplication>
 #include <QByteArray>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+    // We outlive the crashed program: the pipe it wrote its output into may
+    // be gone, and writing there must not end us before the report is out.
+    std::signal(SIGPIPE, SIG_IGN);
     QByteArray szProgram;
     QByteArray szDescription;
     for (int i = 1; i + 1 < argc; i += 2) {

@@ -103,7 +103,8 @@ void ImageListItemDelegate::paint(QPainter *pPainter, const QStyleOptionViewItem
                                                           : QStringLiteral(":/theme_local/imgs/transposeImage.png")));
         }
     }
-    if (m_pView && m_pView->dragRow() == stIndex.row())
+    // Only while the drag is over the strip: outside it nothing would drop.
+    if (m_pView && m_pView->isDraggingInside() && m_pView->dragRow() == stIndex.row())
         pPainter->fillRect(r, kDraggedShade);
     pPainter->restore();
 

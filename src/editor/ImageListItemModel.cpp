@@ -1,5 +1,7 @@
 #include "editor/ImageListItemModel.h"
 
+#include "ui/CQWidgetEx.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -27,10 +29,7 @@ QVariant ImageListItemModel::data(const QModelIndex &stIndex, int iRole) const
             return QVariant();
         if (iRole == Qt::AccessibleTextRole)
             return QFileInfo(szPath).fileName();
-        // A tool tip that looks like markup would be shown as rich text: a
-        // file named "<b>x</b>.jpg" must read as it is.
-        return QStringLiteral("<p style='white-space:pre'>%1</p>")
-            .arg(QDir::toNativeSeparators(szPath).toHtmlEscaped());
+        return plainToolTip(QDir::toNativeSeparators(szPath));
     }
     return QStandardItemModel::data(stIndex, iRole);
 }

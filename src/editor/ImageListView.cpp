@@ -5,6 +5,7 @@
 #include "editor/ImageListItemModel.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QLinearGradient>
@@ -43,6 +44,14 @@ ImageListView::ImageListView(QWidget *pParent)
     setDropIndicatorShown(true);
     setAccessibleName(tr("Materials"));
 
+    // While a drag scrolls the strip, the pointer stands still over moving
+    // items: the gap it points at moves along.
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this]() {
+        if (!m_bDraggingInside)
+            return;
+        m_iDropRow = dropRowAt(viewport()->mapFromGlobal(QCursor::pos()));
+        viewport()->update();
+    });
     connect(this, &QListView::pressed, this, &ImageListView::onPressed);
     connect(this, &QListView::clicked, this, &ImageListView::onClicked);
 }
@@ -262,6 +271,11 @@ bool ImageListView::isOwnDrag(const QDropEvent *pEvent) const
     return pEvent->source() == this && m_iDragRow >= 0;
 }
 
+bool ImageListView::isInScrollMargin(const QPoint &stPos) const
+{
+    return stPos.x() < autoScrollMargin() || viewport()->width() - stPos.x() < autoScrollMargin();
+}
+
 int ImageListView::dropRowAt(const QPoint &stPos) const
 {
     const int iCount = model()->rowCount();
@@ -303,12 +317,16 @@ void ImageListView::dragMoveEvent(QDragMoveEvent *pEvent)
     m_iDropRow = dropRowAt(pEvent->pos());
     pEvent->setDropAction(Qt::MoveAction);
     pEvent->accept();
+    // This handler replaces the base one, and with it the base's auto-scroll.
+    if (hasAutoScroll() && isInScrollMargin(pEvent->pos()))
+        startAutoScroll();
     viewport()->update();
 }
 
 void ImageListView::dragLeaveEvent(QDragLeaveEvent *pEvent)
 {
     // The drag row stays: the drag may come back and drop.
+    stopAutoScroll();
     m_bDraggingInside = false;
     m_iDropRow = -1;
     pEvent->accept();
@@ -321,6 +339,7 @@ void ImageListView::dropEvent(QDropEvent *pEvent)
         pEvent->ignore();
         return;
     }
+    stopAutoScroll();
     const int iGap = dropRowAt(pEvent->pos());
     moveRowToGap(m_iDragRow, iGap);
     // The row has moved already; startDrag() removes nothing afterwards.
@@ -378,6 +397,7 @@ void ImageListView::startDrag(Qt::DropActions supportedActions)
         supportedActions &= ~Qt::CopyAction;
     pDrag->exec(supportedActions, Qt::MoveAction);
 
+    stopAutoScroll();
     m_iDragRow = -1;
     m_iDropRow = -1;
     m_bDraggingInside = false;

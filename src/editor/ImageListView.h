@@ -11,7 +11,8 @@ class ImageListItemModel;
 //
 // Mouse: a click selects (sig_itemClicked); a release over an item's delete
 // button asks to delete it, over the rotate button of an image to turn it;
-// dragging an item into another gap moves it. Keyboard: the arrows move the
+// dragging an item into another gap moves it (the strip scrolls while the
+// pointer is near either end). Keyboard: the arrows move the
 // current item, Space or Enter selects it, Delete asks to delete it, Ctrl+R
 // turns an image, Ctrl+Left and Ctrl+Right move it one place.
 class ImageListView : public QListView
@@ -67,6 +68,8 @@ private:
     void updateHover(const QPoint &stPos);
     void clearHover();
     bool isOwnDrag(const QDropEvent *pEvent) const;
+    // Within the auto-scroll margin of the strip's left or right end.
+    bool isInScrollMargin(const QPoint &stPos) const;
     // Moves row iFrom into gap iGap and reports it; false when it stays.
     bool moveRowToGap(int iFrom, int iGap);
 

@@ -13,11 +13,13 @@
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
 #include "player/CQVideoPlay.h"
+#include "ui/CFrameLessBottom.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQQuitDialog.h"
 #include "ui/CQThemeMgr.h"
 #include "ui/CQUIPushButton.h"
+#include "ui/CQWidgetEx.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -253,6 +255,7 @@ void Vistalo::connectForm()
     if (CFramelessWindow *pWindow = CFramelessWindow::instance()) {
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);
         connect(pWindow, &CFramelessWindow::signal_screenOut, this, &Vistalo::pauseByProgram);
+        connect(pWindow->bottomBar(), &CFrameLessBottom::sig_appUpdate, this, &Vistalo::updateRequest);
     }
 }
 
@@ -307,11 +310,8 @@ bool Vistalo::eventFilter(QObject *pWatched, QEvent *pEvent)
         else
             break;
         if (!szPath.isEmpty()) {
-            // Escaped: a file name is shown as it is, never as markup.
-            const QString szTip = QStringLiteral("<p style='white-space:pre'>%1</p>")
-                                      .arg(QFileInfo(szPath).fileName().toHtmlEscaped());
-            QToolTip::showText(static_cast<QHelpEvent *>(pEvent)->globalPos(), szTip,
-                               static_cast<QWidget *>(pWatched));
+            QToolTip::showText(static_cast<QHelpEvent *>(pEvent)->globalPos(),
+                               plainToolTip(QFileInfo(szPath).fileName()), static_cast<QWidget *>(pWatched));
         }
         return true;
     }

@@ -76,6 +76,10 @@ public Q_SLOTS:
     void checkSourceFinished(bool bShowTip);
     void importImageHandle();
     void batchDecodeFinished();
+    // Files and folders handed to the program (its command line, the
+    // desktop's "Open with"): imported as a drop of them would be. Ignored
+    // while another import runs.
+    void importOpenedFiles(const QStringList &paths);
 
     // Materials (VistaloMaterials.cpp).
     void imageSourceSelected(QModelIndex stIndex);

@@ -12,6 +12,7 @@
 #include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"
 #include "media/recipes/AlbumGeometry.h"
+#include "online/CQSrvProductInfo.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQDlgTipSimple.h"
 #include "ui/CQQuitDialog.h"
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QListView>
 #include <QMimeData>
@@ -103,6 +105,18 @@ void Vistalo::prepareImportSourcesByDraged()
         startImport([this]() { emit m_pDecoder->sig_setFileList(m_listDroppedUrls); });
 }
 
+void Vistalo::importOpenedFiles(const QStringList &paths)
+{
+    if (paths.isEmpty() || isImporting())
+        return;
+    m_iImportSource = ImportFromDrop;
+    m_listChosenPaths.clear();
+    m_listDroppedUrls.clear();
+    for (const QString &szPath : paths)
+        m_listDroppedUrls << QUrl::fromLocalFile(QFileInfo(szPath).absoluteFilePath());
+    prepareImportSourcesByDraged();
+}
+
 bool Vistalo::startImport(const std::function<void()> &handInput)
 {
     if (isImporting())
@@ -137,7 +151,7 @@ void Vistalo::checkSourceFinished(bool bShowTip)
         m_eImportPhase = ImportPhase::Idle;
         return;
     }
-    if (!bShowTip)
+    if (!bShowTip || !CQSrvProductInfo::instance().fourKWarningShown())
         importImageHandle();
     else
         showFourKWarning();
@@ -156,12 +170,23 @@ void Vistalo::showFourKWarning()
                                       "font-weight:400;padding-right:25px;padding-left:25px}"),
                        QStringLiteral("#uiTip2{color:#000000;font-family:'Microsoft Yahei';font-size:14px;"
                                       "font-weight:400;padding-right:25px;padding-left:25px}"));
-    pWarning->setLeftButtonText(QCoreApplication::translate("VistaloClass", "continueAdding"));
+    pWarning->setLeftButtonText(QCoreApplication::translate("VistaloClass", "Continue adding", "continueAdding"));
     pWarning->setRightButtonText(QCoreApplication::translate("VistaloClass", "Cancel"));
+    // Every 12-megapixel photo sets it off: the user may turn it off for good.
+    pWarning->setCheckText(QCoreApplication::translate("VistaloClass", "Do not show this again"));
     pWarning->setFixedSize(325, 232);
     // Modal like the progress: nothing may start another import meanwhile.
     pWarning->setWindowModality(Qt::ApplicationModal);
-    connect(pWarning, &CQQuitDialog::btnLeftSignal, this, &Vistalo::importImageHandle);
+    // The check box counts with either button: it is about the warning, not this import.
+    const auto rememberChoice = [pWarning]() {
+        if (pWarning->isChecked())
+            CQSrvProductInfo::instance().setFourKWarningShown(false);
+    };
+    connect(pWarning, &CQQuitDialog::btnLeftSignal, this, [this, rememberChoice]() {
+        rememberChoice();
+        importImageHandle();
+    });
+    connect(pWarning, &CQQuitDialog::btnRightSignal, this, rememberChoice);
     // Cancel, the close button or Escape: the import does not happen.
     connect(pWarning, &QObject::destroyed, this, [this]() {
         if (m_eImportPhase == ImportPhase::Warning)

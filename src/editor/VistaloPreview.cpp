@@ -123,6 +123,8 @@ void Vistalo::enablePlayer(bool bPlay)
     st.listImageSourceOrder = m_pUi->imageSourceList->imageModel()->paths();
     updateSelfAdaptiveRatio(m_pUi->comboVideoRatio->currentIndex());
     updateExportSize();
+    // A display that ended is started again.
+    startPlayerDisplay();
     emit m_pViewer->sig_previewVideo();
     pPlay->startClock();
     pPlay->startAudio(0);

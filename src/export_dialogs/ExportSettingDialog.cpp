@@ -26,6 +26,15 @@
 
 namespace {
 
+// Why a typed name is refused: the length limit, which a name of a few dozen
+// Chinese characters reaches, is said plainly.
+QString refusedNameMessage(const QString &szName)
+{
+    if (isFileNameTooLong(szName))
+        return QCoreApplication::translate("ExportSettingDialogClass", "The file name is too long!");
+    return QCoreApplication::translate("ExportSettingDialogClass", "Invalid file name!");
+}
+
 QLabel *label(QWidget *pParent, const char *pszName, int iWidth = 0)
 {
     auto *pLabel = new QLabel(pParent);
@@ -405,7 +414,7 @@ void ExportSettingDialog::uiChangeFileName(QString szText)
     // Back to the last accepted name, which needs no second acceptance.
     const QSignalBlocker blocker(m_pFileName);
     m_pFileName->setText(m_szFileName);
-    showToast(QCoreApplication::translate("ExportSettingDialogClass", "Invalid file name!"));
+    showToast(refusedNameMessage(szText));
 }
 
 void ExportSettingDialog::changeFileDirectory()
@@ -424,7 +433,7 @@ void ExportSettingDialog::changeFileDirectory(QString szDir)
     const QMargins stMargins = m_pFileDir->contentsMargins();
     m_pFileDir->setText(m_pFileDir->fontMetrics().elidedText(
         m_szDirectory, Qt::ElideRight, m_pFileDir->width() - stMargins.left() - stMargins.right()));
-    m_pFileDir->setToolTip(m_szDirectory);
+    m_pFileDir->setToolTip(plainToolTip(m_szDirectory));
     Q_EMIT sig_fileDirectoryChanged(m_szDirectory);
 }
 
@@ -441,7 +450,7 @@ void ExportSettingDialog::startExport()
     else if (isValidFileName(szText))
         Q_EMIT sig_exportRequest();
     else
-        showToast(QCoreApplication::translate("ExportSettingDialogClass", "Invalid file name!"));
+        showToast(refusedNameMessage(szText));
 }
 
 void ExportSettingDialog::startEditText()

@@ -35,7 +35,12 @@ bool isValidFileName(const QString &szName)
         return false;
     if (szName.endsWith(QLatin1Char(' ')))
         return false;
-    return szName.toUtf8().size() <= kMaxFileNameBytes;
+    return !isFileNameTooLong(szName);
+}
+
+bool isFileNameTooLong(const QString &szName)
+{
+    return szName.toUtf8().size() > kMaxFileNameBytes;
 }
 
 bool exportPathFits(const QString &szTarget)

@@ -22,6 +22,8 @@ constexpr int kMaxNumberedName = 9999;
 // (CON, PRN, AUX, NUL, COM0-COM9, LPT0-LPT9), a trailing space, or more
 // than kMaxFileNameBytes bytes.
 bool isValidFileName(const QString &szName);
+// More than kMaxFileNameBytes bytes: refused, whatever else the name is.
+bool isFileNameTooLong(const QString &szName);
 
 // Whether the target and the temporary written beside it fit the system's path limit.
 bool exportPathFits(const QString &szTarget);

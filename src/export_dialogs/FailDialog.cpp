@@ -1,6 +1,7 @@
 #include "export_dialogs/FailDialog.h"
 
 #include "export_dialogs/ExportDialogFrame.h"
+#include "ui/CQWidgetEx.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -51,6 +52,6 @@ void FailDialog::setErrorText(const QString &szText)
     const QMargins stMargins = m_pError->contentsMargins();
     m_pError->setText(m_pError->fontMetrics().elidedText(szText, Qt::ElideRight,
                                                          m_pError->width() - stMargins.left() - stMargins.right()));
-    m_pError->setToolTip(szText);
+    m_pError->setToolTip(plainToolTip(szText));
     m_pError->setAccessibleName(szText);
 }

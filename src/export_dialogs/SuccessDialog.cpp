@@ -2,6 +2,7 @@
 
 #include "export_dialogs/ExportDialogFrame.h"
 #include "ui/CQUIPushButton.h"
+#include "ui/CQWidgetEx.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -48,5 +49,5 @@ SuccessDialog::SuccessDialog(QWidget *pParent)
 void SuccessDialog::setExportedFile(const QString &szPath)
 {
     m_szExportedFile = szPath;
-    m_pExportFolder->setToolTip(szPath);
+    m_pExportFolder->setToolTip(plainToolTip(szPath));
 }

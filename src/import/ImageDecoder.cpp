@@ -205,9 +205,9 @@ const QList<QPair<QString, int>> &ImageDecoder::tiers()
     return s_tiers;
 }
 
-QList<QPair<QString, int>> ImageDecoder::importedTiers()
+QList<QPair<QString, int>> ImageDecoder::importedTiers(int iSourceType)
 {
-    return tiers().mid(1);
+    return iSourceType == SourceVideo ? tiers() : tiers().mid(1);
 }
 
 int ImageDecoder::makeMissingTier(const QString &szPath, const QString &szTier, int iLongerSide, bool bLast,
@@ -643,7 +643,7 @@ int ImageDecoder::makeTierPictures(const QString &szPath, AVFrame *pFirst, AVFra
     // Each tier is scaled from the one before, in the decoded format (or
     // the nearest one the scaler writes, for a palette): cheaper than from
     // the source every time, and no conversion to RGB at all.
-    for (const auto &tier : importedTiers()) {
+    for (const auto &tier : importedTiers(pLast ? SourceVideo : SourceImage)) {
         if (!bRunning.load())
             return kInterrupted;
         const QSize stSize = fitLongerSide(w, h, tier.second);

@@ -160,10 +160,12 @@ public:
 
     // Tier names and their longer sides, largest first.
     static const QList<QPair<QString, int>> &tiers();
-    // The tiers an import stores: all but the largest, which only some
-    // preview sizes need and which costs as much to pack as the others
-    // together. A preview makes it when it first needs it (makeMissingTier).
-    static QList<QPair<QString, int>> importedTiers();
+    // The tiers an import stores for a material of iSourceType. A photo's
+    // leave out the largest, which only some preview sizes need and which
+    // costs as much to pack as the others together: a preview makes it when
+    // it first needs it (makeMissingTier). A clip's are all there, since
+    // its last picture could only be had again by decoding the clip's end.
+    static QList<QPair<QString, int>> importedTiers(int iSourceType);
     // The tier picture of szPath (its first picture, with bLast its last)
     // at the longer side iLongerSide, made from the file, stored under
     // szPath + szTier (+ "_end") and given back in pDst. Any thread.

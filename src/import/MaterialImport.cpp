@@ -20,7 +20,10 @@ QString MaterialImportReport::filteredMessage() const
 
 QString MaterialImportReport::fourKWarning()
 {
-    return QString::fromUtf8("添加的素材之一超过4K分辨率，可能会造成\n程序解析失败崩溃，建议调整素材后再添加");
+    return QCoreApplication::translate("VistaloClass", "One of the added materials is larger than 4K; reading it "
+                                                       "may fail or crash the program.")
+        + QLatin1Char('\n')
+        + QCoreApplication::translate("VistaloClass", "Please adjust the material before adding it.");
 }
 
 namespace {

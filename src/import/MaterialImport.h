@@ -19,7 +19,8 @@ struct MaterialImportReport
     int iDecodedFiles = 0;     // files whose pictures were decoded
 
     int filteredCount() const { return iFailed + iDuplicate; }
-    // The editor's two-line warning about 4K files (used as it is, untranslated).
+    // The editor's two-line warning about 4K files (translated), the lines
+    // separated by a line break.
     static QString fourKWarning();
     // The editor's notice "%1 files that cannot be added or already exist in
     // the list have been filtered for you" (translated), or empty when

@@ -7,11 +7,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <ctime>
 #include <mutex>
+#include <new>
 
+#include <dlfcn.h>
+#include <pthread.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 // Everything the handler touches is static and prepared before any crash.
@@ -19,9 +21,9 @@ namespace {
 
 constexpr int kCaughtSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr int kSignalCount = int(sizeof kCaughtSignals / sizeof kCaughtSignals[0]);
-constexpr int kWaitStepMs = 20;
+constexpr size_t kSignalStackSize = 64 * 1024;
 
-alignas(64) char s_altStack[64 * 1024];
+alignas(64) char s_altStack[kSignalStackSize];
 struct sigaction s_previousActions[kSignalCount];
 std::mutex s_setupMutex;
 bool s_bInstalled = false;
@@ -121,28 +123,20 @@ void writeAll(int iFd, const char *pData, size_t iLength)
     }
 }
 
-// Starts the reporter and waits for it a bounded time. vfork runs no fork
-// handlers and takes no locks; the child only clears its signal mask
-// (inherited from the handler) and replaces itself.
-void runReporter()
+// Starts the reporter. vfork runs no fork handlers and takes no locks, and
+// the parent goes on only once the child has replaced itself; the child
+// clears its signal mask (inherited from the handler) and leaves our session,
+// so that nothing sent to the crashed program's group ends it.
+void startReporter()
 {
     const pid_t iChild = vfork();
     if (iChild == 0) {
         sigset_t stNone;
         sigemptyset(&stNone);
         sigprocmask(SIG_SETMASK, &stNone, nullptr);
+        setsid();
         execve(s_szReporterPath, s_argv, environ);
         _exit(127);
-    }
-    if (iChild < 0)
-        return;
-    const timespec stStep{0, kWaitStepMs * 1000L * 1000L};
-    for (int iWaited = 0; iWaited < CFaultkit::kReporterWaitMs; iWaited += kWaitStepMs) {
-        int iStatus = 0;
-        const pid_t iDone = waitpid(iChild, &iStatus, WNOHANG);
-        if (iDone == iChild || (iDone < 0 && errno != EINTR))
-            return;
-        nanosleep(&stStep, nullptr);
     }
 }
 
@@ -182,9 +176,82 @@ void onFatalSignal(int iSignal, siginfo_t *pInfo, void *)
     writeAll(STDERR_FILENO, s_szDescription, iLength);
     writeAll(STDERR_FILENO, "\n", 1);
     if (s_pObserver.load() && s_bLoaded.load())
-        runReporter();
+        startReporter();
     strikeAgain(iSignal, pInfo);
 }
+
+// Threads started after install() get an alternate signal stack of their
+// own, so that a stack overflow on a worker reaches the handler too.
+// pthread_create is interposed for the whole process (Qt's, SDL's and the
+// standard library's threads start through it). The sanitizers intercept
+// it and give every thread a signal stack themselves.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define PICTORA_SANITIZED 1
+#endif
+#endif
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(PICTORA_SANITIZED)
+#define PICTORA_THREAD_SIGNAL_STACKS 1
+
+std::atomic<bool> s_bThreadStacks{false};
+
+struct ThreadStart
+{
+    void *(*pfnStart)(void *);
+    void *pArg;
+};
+
+// The calling thread's alternate stack while it lives; nothing when the
+// thread has one already.
+class ThreadSignalStack
+{
+public:
+    ThreadSignalStack()
+    {
+        stack_t stCurrent{};
+        if (sigaltstack(nullptr, &stCurrent) != 0 || !(stCurrent.ss_flags & SS_DISABLE))
+            return;
+        const long iMinimum = sysconf(_SC_SIGSTKSZ);
+        m_iSize = iMinimum > 0 && size_t(iMinimum) > kSignalStackSize ? size_t(iMinimum) : kSignalStackSize;
+        void *pStack = mmap(nullptr, m_iSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+        if (pStack == MAP_FAILED)
+            return;
+        stack_t stOurs{};
+        stOurs.ss_sp = pStack;
+        stOurs.ss_size = m_iSize;
+        if (sigaltstack(&stOurs, nullptr) != 0) {
+            munmap(pStack, m_iSize);
+            return;
+        }
+        m_pStack = pStack;
+    }
+    ~ThreadSignalStack()
+    {
+        if (!m_pStack)
+            return;
+        stack_t stNone{};
+        stNone.ss_flags = SS_DISABLE;
+        sigaltstack(&stNone, nullptr);
+        munmap(m_pStack, m_iSize);
+    }
+    ThreadSignalStack(const ThreadSignalStack &) = delete;
+    ThreadSignalStack &operator=(const ThreadSignalStack &) = delete;
+
+private:
+    void *m_pStack = nullptr;
+    size_t m_iSize = 0;
+};
+
+// The stack goes when the routine returns, and when the thread ends by
+// pthread_exit or cancellation, which unwind through here.
+void *runWithSignalStack(void *pArg)
+{
+    const ThreadStart stStart = *static_cast<ThreadStart *>(pArg);
+    delete static_cast<ThreadStart *>(pArg);
+    ThreadSignalStack stStack;
+    return stStart.pfnStart(stStart.pArg);
+}
+#endif
 
 bool copyText(const QByteArray &text, char *pBuffer, size_t iCapacity)
 {
@@ -250,6 +317,9 @@ bool CFaultkit::install()
         }
     }
     s_bInstalled = true;
+#ifdef PICTORA_THREAD_SIGNAL_STACKS
+    s_bThreadStacks.store(true);
+#endif
     return true;
 }
 
@@ -269,3 +339,23 @@ CDumpCatchInterface *getBLLDumpCatchMgrExportInterface()
     CFaultkit &faultkit = CFaultkit::instance();
     return faultkit.install() ? &faultkit : nullptr;
 }
+
+#ifdef PICTORA_THREAD_SIGNAL_STACKS
+extern "C" int pthread_create(pthread_t *pThread, const pthread_attr_t *pAttr, void *(*pfnStart)(void *),
+                              void *pArg) noexcept
+{
+    using CreateFn = int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
+    static const auto s_pfnCreate = reinterpret_cast<CreateFn>(dlsym(RTLD_NEXT, "pthread_create"));
+    if (!s_pfnCreate)
+        return EAGAIN;
+    if (!s_bThreadStacks.load())
+        return s_pfnCreate(pThread, pAttr, pfnStart, pArg);
+    auto *pStart = new (std::nothrow) ThreadStart{pfnStart, pArg};
+    if (!pStart)
+        return EAGAIN;
+    const int ret = s_pfnCreate(pThread, pAttr, runWithSignalStack, pStart);
+    if (ret != 0)
+        delete pStart;
+    return ret;
+}
+#endif

@@ -6,24 +6,22 @@
 // SIGABRT with a handler that runs on an alternate stack and makes only
 // async-signal-safe calls. While an observer is registered, the handler
 // formats a one-line description of the crash into a static buffer, writes
-// it to standard error, starts the reporter program with it (vfork and
-// execve of the path and argument list that load() prepared) and waits a
-// bounded time for the reporter to finish; then the signal gets its
-// previous action back and strikes again, so the exit status and the core
-// dump stay those of the crash.
+// it to standard error and hands it to the reporter program (vfork and
+// execve of the path and argument list that load() prepared; the reporter
+// starts a session of its own and outlives the crash). The crashed process
+// does not wait: the signal gets its previous action back and strikes again
+// at once, so its window goes, its input grabs end, and the exit status and
+// the core dump stay those of the crash.
 //
 // Nothing that allocates, sends or opens windows runs in the crashed
 // process: the reporter runs its own observer with the description. In the
 // program, the registered observer only arms the reporter.
 //
-// A stack overflow can be reported on the thread that installed the layer
-// (it gets the alternate stack); other threads report every other fault.
+// A stack overflow is reported on any thread: the installing thread gets an
+// alternate stack, and so does every thread started after install().
 class CFaultkit final : public CDumpCatchInterface, public CDumpCatchManager
 {
 public:
-    // Longest time a crashed process waits for its reporter.
-    static constexpr int kReporterWaitMs = 30000;
-
     static CFaultkit &instance();
 
     // Prepares the reporter's command line:

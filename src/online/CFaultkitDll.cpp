@@ -1,9 +1,8 @@
 #include "online/CFaultkitDll.h"
 
+#include "app/ProgramFolders.h"
 #include "online/CFaultkit.h"
 #include "online/CQSrvProductInfo.h"
-
-#include <QCoreApplication>
 
 CFaultkitDll::CFaultkitDll(const CrashNoticeFunction &fnNotice, const QString &szReporterPath)
 {
@@ -22,5 +21,5 @@ CFaultkitDll::CFaultkitDll(const CrashNoticeFunction &fnNotice, const QString &s
 
 QString CFaultkitDll::defaultReporterPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/pictora-crashreport");
+    return helperProgramFolder() + QStringLiteral("/pictora-crashreport");
 }

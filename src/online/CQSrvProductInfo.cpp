@@ -1,5 +1,7 @@
 #include "online/CQSrvProductInfo.h"
 
+#include "online/SystemBrowser.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
@@ -11,6 +13,8 @@
 #include <QJsonObject>
 #include <QMessageAuthenticationCode>
 #include <QMutexLocker>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUrl>
@@ -28,7 +32,10 @@ const QString kReleaseFile = QStringLiteral("release.ini");
 const QString kConfigFile = QStringLiteral("config.ini");
 const QString kStatisticsFile = QStringLiteral("statistics.log");
 const QString kDefaultMachineIdPath = QStringLiteral("/etc/machine-id");
-const QString kAboutPage = QStringLiteral("qrc:/web/about.html");
+const QString kLocalPages = QStringLiteral("qrc:/web/");
+const QString kLatestVersionKey = QStringLiteral("LatestVersion");
+// First line of the kept release file: whose answer it is.
+const QString kKeptSourcePrefix = QStringLiteral("# updateServer=");
 // Nobody should ever hand us a release or config file this big; the rest is ignored.
 constexpr qint64 kMaxKeyValueFileSize = 64 * 1024;
 
@@ -80,15 +87,11 @@ bool privateTempFolder(const QString &szFolder)
 }
 
 // Plain "key=value" lines, key and value trimmed; blank lines, comments
-// ('#', ';') and "[section]" lines are skipped. Read afresh every time, so a
-// change the user makes counts at once.
-bool readKeyValueFile(const QString &szPath, QHash<QString, QString> *pValues)
+// ('#', ';') and "[section]" lines are skipped.
+QHash<QString, QString> parseKeyValues(const QByteArray &text)
 {
-    QFile file(szPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QString szText = QString::fromUtf8(file.read(kMaxKeyValueFileSize));
-    const QStringList lines = szText.split(QLatin1Char('\n'));
+    QHash<QString, QString> values;
+    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
     for (const QString &szRawLine : lines) {
         const QString szLine = szRawLine.trimmed();
         if (szLine.isEmpty() || szLine.startsWith(QLatin1Char('#')) || szLine.startsWith(QLatin1Char(';'))
@@ -97,9 +100,26 @@ bool readKeyValueFile(const QString &szPath, QHash<QString, QString> *pValues)
         const int iEq = szLine.indexOf(QLatin1Char('='));
         if (iEq <= 0)
             continue;
-        pValues->insert(szLine.left(iEq).trimmed(), szLine.mid(iEq + 1).trimmed());
+        values.insert(szLine.left(iEq).trimmed(), szLine.mid(iEq + 1).trimmed());
     }
+    return values;
+}
+
+// Read afresh every time, so a change the user makes counts at once.
+bool readKeyValueFile(const QString &szPath, QHash<QString, QString> *pValues)
+{
+    QFile file(szPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *pValues = parseKeyValues(file.read(kMaxKeyValueFileSize));
     return true;
+}
+
+// A release names its version in dot-separated numbers ("2.10.0").
+bool isReleaseVersion(const QString &szVersion)
+{
+    static const QRegularExpression s_re(QStringLiteral("^\\d{1,9}(\\.\\d{1,9})*$"));
+    return s_re.match(szVersion).hasMatch();
 }
 
 } // namespace
@@ -137,6 +157,19 @@ void CQSrvProductInfo::setMachineIdPath(const QString &szPath)
 {
     QMutexLocker locker(&m_mutex);
     m_szMachineIdPath = szPath;
+}
+
+void CQSrvProductInfo::setReleaseFetcher(const ReleaseFetcher &fnFetch)
+{
+    QMutexLocker locker(&m_mutex);
+    m_fnFetchRelease = fnFetch;
+}
+
+void CQSrvProductInfo::setReleaseTimeouts(int iConnectMs, int iTotalMs)
+{
+    QMutexLocker locker(&m_mutex);
+    m_iReleaseConnectTimeoutMs = iConnectMs > 0 ? iConnectMs : kReleaseConnectTimeoutMs;
+    m_iReleaseTotalTimeoutMs = iTotalMs > 0 ? iTotalMs : kReleaseTotalTimeoutMs;
 }
 
 void CQSrvProductInfo::setStatisticsLogLimit(qint64 iBytes)
@@ -223,29 +256,42 @@ QString CQSrvProductInfo::configFilePath(const QString &szProduct, const QString
     return QDir(szFolder).absoluteFilePath(szFileName);
 }
 
-bool CQSrvProductInfo::loadReleaseLocked(const QString &szFolder) const
+void CQSrvProductInfo::loadKeptReleaseLocked(const QString &szServer, const QString &szFolder) const
 {
-    m_release.clear();
+    if (m_bReleaseLoaded && m_szReleaseServer == szServer)
+        return;
     m_bReleaseLoaded = true;
-    return !szFolder.isEmpty() && readKeyValueFile(szFolder + QLatin1Char('/') + kReleaseFile, &m_release);
+    m_szReleaseServer = szServer;
+    m_release.clear();
+    if (szServer.isEmpty() || szFolder.isEmpty())
+        return;
+    QFile file(szFolder + QLatin1Char('/') + kReleaseFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // An answer kept from another server says nothing about this one.
+    if (QString::fromUtf8(file.readLine(kMaxKeyValueFileSize)).trimmed() != kKeptSourcePrefix + szServer)
+        return;
+    const QHash<QString, QString> values = parseKeyValues(file.read(kMaxKeyValueFileSize));
+    if (isReleaseVersion(values.value(kLatestVersionKey)))
+        m_release = values;
 }
 
 QString CQSrvProductInfo::latestVersion() const
 {
-    const QString szFolder = dataFolder();
+    const QString szServer = updateServerAddress();
+    const QString szFolder = szServer.isEmpty() ? QString() : dataFolder();
     QMutexLocker locker(&m_mutex);
-    if (!m_bReleaseLoaded)
-        loadReleaseLocked(szFolder);
-    const QString szVersion = m_release.value(QStringLiteral("LatestVersion"));
+    loadKeptReleaseLocked(szServer, szFolder);
+    const QString szVersion = m_release.value(kLatestVersionKey);
     return szVersion.isEmpty() ? kNoVersion : szVersion;
 }
 
 QString CQSrvProductInfo::releaseValue(const QString &szKey) const
 {
-    const QString szFolder = dataFolder();
+    const QString szServer = updateServerAddress();
+    const QString szFolder = szServer.isEmpty() ? QString() : dataFolder();
     QMutexLocker locker(&m_mutex);
-    if (!m_bReleaseLoaded)
-        loadReleaseLocked(szFolder);
+    loadKeptReleaseLocked(szServer, szFolder);
     return m_release.value(szKey);
 }
 
@@ -259,9 +305,63 @@ bool CQSrvProductInfo::refresh(int iApplicationId)
 {
     if (iApplicationId != applicationId(0))
         return false;
+    const QString szServer = updateServerAddress();
+    if (szServer.isEmpty())
+        return false;
+    ReleaseRequest stRequest;
+    ReleaseFetcher fnFetch;
+    {
+        QMutexLocker locker(&m_mutex);
+        fnFetch = m_fnFetchRelease;
+        stRequest.iConnectTimeoutMs = m_iReleaseConnectTimeoutMs;
+        stRequest.iTotalTimeoutMs = m_iReleaseTotalTimeoutMs;
+    }
+    if (!fnFetch) {
+        qDebug() << "release data: no transport to fetch them";
+        return false;
+    }
+    stRequest.szUrl = szServer;
+    stRequest.szCaFile = configValue(QStringLiteral("updateServerCaFile"));
+
+    // The request runs without the lock: it may take until the time-outs.
+    QByteArray body;
+    QString szError;
+    if (!fnFetch(stRequest, &body, &szError)) {
+        qDebug() << "release data cannot be fetched:" << szError;
+        return false;
+    }
+    const QHash<QString, QString> values = parseKeyValues(body);
+    if (!isReleaseVersion(values.value(kLatestVersionKey))) {
+        qDebug() << "release data without a valid" << kLatestVersionKey;
+        return false;
+    }
+
     const QString szFolder = dataFolder();
     QMutexLocker locker(&m_mutex);
-    return loadReleaseLocked(szFolder);
+    m_bReleaseLoaded = true;
+    m_szReleaseServer = szServer;
+    m_release = values;
+    if (!szFolder.isEmpty()) {
+        QSaveFile kept(szFolder + QLatin1Char('/') + kReleaseFile);
+        if (!kept.open(QIODevice::WriteOnly) || kept.write((kKeptSourcePrefix + szServer + QLatin1Char('\n')).toUtf8()) < 0
+            || kept.write(body) != body.size() || !kept.commit())
+            qDebug() << "release data cannot be kept:" << kept.errorString();
+    }
+    return true;
+}
+
+QString CQSrvProductInfo::webAddress(const QString &szKey, bool bHttpsOnly) const
+{
+    const QString szAddress = configValue(szKey);
+    const QUrl stUrl(szAddress, QUrl::StrictMode);
+    const QString szScheme = stUrl.scheme();
+    const bool bScheme = szScheme == QLatin1String("https") || (!bHttpsOnly && szScheme == QLatin1String("http"));
+    return stUrl.isValid() && bScheme && !stUrl.host().isEmpty() ? szAddress : QString();
+}
+
+QString CQSrvProductInfo::updateServerAddress() const
+{
+    return webAddress(QStringLiteral("updateServer"), true);
 }
 
 QString CQSrvProductInfo::productWebPage() const
@@ -269,24 +369,47 @@ QString CQSrvProductInfo::productWebPage() const
     return QString();
 }
 
-void CQSrvProductInfo::openCustomerService(const QString &szDisplayName, const QString &szEntry,
+QString CQSrvProductInfo::makerSiteAddress() const
+{
+    return webAddress(QStringLiteral("webSite"), false);
+}
+
+bool CQSrvProductInfo::openCustomerService(const QString &szDisplayName, const QString &szEntry,
                                            int iIndex, const QString &szSiteAddress) const
 {
     Q_UNUSED(iIndex);
     Q_UNUSED(szSiteAddress);
-    qDebug() << "customer service is not reachable offline:" << szDisplayName << szEntry;
+    const QString szPage = webAddress(QStringLiteral("feedbackPage"), false);
+    if (szPage.isEmpty())
+        return false;
+    QUrl stUrl(szPage);
+    QUrlQuery stQuery(stUrl);
+    stQuery.addQueryItem(QStringLiteral("product"), szDisplayName);
+    stQuery.addQueryItem(QStringLiteral("entry"), szEntry);
+    stQuery.addQueryItem(QStringLiteral("version"), currentVersion());
+    stUrl.setQuery(stQuery);
+    return openInSystemBrowser(stUrl);
+}
+
+QString CQSrvProductInfo::localPageAddress(const QString &szPage, const QString &szThemeName) const
+{
+    QUrl stUrl(kLocalPages + szPage + QStringLiteral(".html"));
+    QUrlQuery stQuery;
+    if (!szThemeName.isEmpty())
+        stQuery.addQueryItem(QStringLiteral("theme"), szThemeName);
+    // The page speaks the interface's language: "zh_CN" where the Chinese
+    // translation is installed.
+    stQuery.addQueryItem(QStringLiteral("lang"),
+                         QCoreApplication::translate("CQSrvProductInfo", "en", "page language"));
+    stQuery.addQueryItem(QStringLiteral("version"), currentVersion());
+    stUrl.setQuery(stQuery);
+    return stUrl.toString(QUrl::FullyEncoded);
 }
 
 QString CQSrvProductInfo::aboutPageAddress(const QString &szThemeName, int iIndex) const
 {
     Q_UNUSED(iIndex);
-    QUrl stUrl(kAboutPage);
-    if (!szThemeName.isEmpty()) {
-        QUrlQuery stQuery;
-        stQuery.addQueryItem(QStringLiteral("theme"), szThemeName);
-        stUrl.setQuery(stQuery);
-    }
-    return stUrl.toString(QUrl::FullyEncoded);
+    return localPageAddress(QStringLiteral("about"), szThemeName);
 }
 
 QString CQSrvProductInfo::userId() const
@@ -318,6 +441,48 @@ QString CQSrvProductInfo::configValue(const QString &szKey) const
     return values.value(szKey);
 }
 
+bool CQSrvProductInfo::writeConfigValue(const QString &szKey, const QString &szValue)
+{
+    const QString szConfig = configFilePath(kProductName, kConfigFile);
+    if (szConfig.isEmpty())
+        return false;
+    static QMutex s_writeMutex;
+    QMutexLocker locker(&s_writeMutex);
+    QStringList lines;
+    QFile current(szConfig);
+    if (current.open(QIODevice::ReadOnly))
+        lines = QString::fromUtf8(current.read(kMaxKeyValueFileSize)).split(QLatin1Char('\n'));
+    current.close();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const QString szLine = szKey + QLatin1Char('=') + szValue;
+    bool bReplaced = false;
+    for (QString &szOld : lines) {
+        const int iEq = szOld.indexOf(QLatin1Char('='));
+        if (iEq > 0 && szOld.left(iEq).trimmed() == szKey) {
+            szOld = szLine;
+            bReplaced = true;
+        }
+    }
+    if (!bReplaced)
+        lines.append(szLine);
+    QSaveFile file(szConfig);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    return file.commit();
+}
+
+bool CQSrvProductInfo::fourKWarningShown() const
+{
+    return configValue(QStringLiteral("showFourKWarning")) != QLatin1String("0");
+}
+
+bool CQSrvProductInfo::setFourKWarningShown(bool bShown)
+{
+    return writeConfigValue(QStringLiteral("showFourKWarning"), bShown ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 QString CQSrvProductInfo::statisticsSwitch() const
 {
     return configValue(QStringLiteral("statistics")) == QLatin1String("1") ? QStringLiteral("1")
@@ -332,10 +497,7 @@ QString CQSrvProductInfo::crashReportSwitch() const
 
 QString CQSrvProductInfo::logServerAddress() const
 {
-    const QString szAddress = configValue(QStringLiteral("logServer"));
-    const QUrl stUrl(szAddress, QUrl::StrictMode);
-    const bool bHttps = stUrl.isValid() && stUrl.scheme() == QLatin1String("https") && !stUrl.host().isEmpty();
-    return bHttps ? szAddress : QString();
+    return webAddress(QStringLiteral("logServer"), true);
 }
 
 QString CQSrvProductInfo::logServerCaFile() const

@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/common.h>
 #include <libavutil/log.h>
+#include <libavutil/mathematics.h>
 #include <libavutil/mem.h>
 }
 
@@ -130,7 +131,13 @@ SDL_AudioDeviceID openAudioDevice(uint64_t iWantedLayout, int iWantedChannels, i
     pDevice->iChannelLayout = iLayout;
     pDevice->eSampleFormat = sampleFormatOf(stObtained.format);
     pDevice->iFrameSize = av_samples_get_buffer_size(nullptr, pDevice->iChannels, 1, pDevice->eSampleFormat, 1);
+    pDevice->iPeriod = stObtained.samples;
     return iDevice;
+}
+
+CAudioPlayback::CAudioPlayback(FrameRing &stRing, ClockFn fnNow)
+    : m_stRing(stRing), m_fnNow(fnNow ? std::move(fnNow) : ClockFn(&steadyMicroseconds))
+{
 }
 
 CAudioPlayback::~CAudioPlayback()
@@ -138,28 +145,95 @@ CAudioPlayback::~CAudioPlayback()
     av_freep(&m_pResampleBuffer);
 }
 
-void CAudioPlayback::start(const AudioFormatSpec &stDevice)
+void CAudioPlayback::start(const AudioFormatSpec &stDevice, int64_t iDelayUs)
 {
     m_stDevice = stDevice;
     m_iVolume = SDL_MIX_MAXVOLUME;
     m_pChunk = nullptr;
     m_iChunkSize = m_iChunkIndex = 0;
     {
-        std::lock_guard<std::mutex> lock(m_playedMutex);
-        m_iPlayedBytes = m_iPeriodBytes = 0;
+        std::lock_guard<std::mutex> lock(m_backlogMutex);
         m_iBytesPerSecond = stDevice.iFrameSize * stDevice.iSampleRate;
+        m_iDelayUs = iDelayUs;
+        m_periods[0] = m_periods[1] = Period();
+        m_iChunkLeftBytes = m_iLeadInBytes = 0;
+        m_bPaused = false;
     }
     m_bClosed = false;
 }
 
-int64_t CAudioPlayback::playedMicroseconds() const
+int CAudioPlayback::push(AVFrame *pFrame)
 {
-    std::lock_guard<std::mutex> lock(m_playedMutex);
-    if (m_iBytesPerSecond <= 0)
-        return 0;
-    const int64_t iPeriodUs = m_iPeriodBytes * 1000000 / m_iBytesPerSecond;
-    const int64_t iPlaying = std::clamp<int64_t>(steadyMicroseconds() - m_iPeriodStartUs, 0, iPeriodUs);
-    return m_iPlayedBytes * 1000000 / m_iBytesPerSecond + iPlaying;
+    const int64_t iLengthUs =
+        pFrame && pFrame->sample_rate > 0 ? av_rescale(pFrame->nb_samples, 1000000, pFrame->sample_rate) : 0;
+    return m_stRing.push(pFrame, iLengthUs);
+}
+
+int64_t CAudioPlayback::bytesToMicroseconds(int64_t iBytes) const
+{
+    return m_iBytesPerSecond > 0 ? iBytes * 1000000 / m_iBytesPerSecond : 0;
+}
+
+// Each period plays from when the device asked for it plus the device's
+// delay; silence in it holds up what follows as much as sound. What is
+// given next plays no earlier than the device's next request (it asks at
+// the same pace, paused or not) plus its delay.
+int64_t CAudioPlayback::unplayedLocked(int64_t iNow) const
+{
+    int64_t iUnplayed = 0;
+    for (const Period &stPeriod : m_periods)
+        iUnplayed += std::clamp<int64_t>(stPeriod.iAskedUs + m_iDelayUs + stPeriod.iLengthUs - iNow, 0,
+                                         stPeriod.iLengthUs);
+    const Period &stLatest = m_periods[0];
+    int64_t iNextAsk = iNow;
+    if (stLatest.iLengthUs > 0)
+        iNextAsk = stLatest.iAskedUs
+                   + std::max<int64_t>(1, (iNow - stLatest.iAskedUs + stLatest.iLengthUs - 1) / stLatest.iLengthUs)
+                         * stLatest.iLengthUs;
+    return std::max(iUnplayed, iNextAsk + m_iDelayUs - iNow);
+}
+
+CPreviewOutput::SoundBacklog CAudioPlayback::backlog() const
+{
+    CPreviewOutput::SoundBacklog stBacklog;
+    const int64_t iQueuedUs = m_stRing.remainingWeight();
+    std::lock_guard<std::mutex> lock(m_backlogMutex);
+    stBacklog.iWaitingUs = iQueuedUs + bytesToMicroseconds(m_iChunkLeftBytes + m_iLeadInBytes);
+    // While paused, what the device plays out is made up for by the lead-in
+    // at the resume: the sound to come stays where it was.
+    const int64_t iUnplayed = m_bPaused && m_iPausedTailUs >= 0 ? m_iPausedTailUs : unplayedLocked(m_fnNow());
+    stBacklog.iUnheardUs = stBacklog.iWaitingUs + iUnplayed;
+    stBacklog.iPeriodUs =
+        m_stDevice.iSampleRate > 0 ? int64_t(m_stDevice.iPeriod) * 1000000 / m_stDevice.iSampleRate : 0;
+    return stBacklog;
+}
+
+void CAudioPlayback::dropWaiting()
+{
+    m_stRing.flush();
+    m_iChunkIndex = m_iChunkSize;
+    std::lock_guard<std::mutex> lock(m_backlogMutex);
+    m_iChunkLeftBytes = 0;
+    m_iLeadInBytes = 0;
+    // Nothing waits to be put back in place any more.
+    m_iPausedTailUs = -1;
+}
+
+void CAudioPlayback::pause(bool bPause)
+{
+    std::lock_guard<std::mutex> lock(m_backlogMutex);
+    if (bPause == m_bPaused)
+        return;
+    m_bPaused = bPause;
+    const int64_t iUnplayed = unplayedLocked(m_fnNow());
+    if (bPause) {
+        m_iPausedTailUs = iUnplayed;
+        return;
+    }
+    if (m_iPausedTailUs > iUnplayed && m_stDevice.iFrameSize > 0)
+        m_iLeadInBytes += av_rescale(m_iPausedTailUs - iUnplayed, m_iBytesPerSecond / m_stDevice.iFrameSize, 1000000)
+                          * m_stDevice.iFrameSize;
+    m_iPausedTailUs = -1;
 }
 
 void CAudioPlayback::reset()
@@ -172,6 +246,11 @@ void CAudioPlayback::reset()
     m_pChunk = nullptr;
     m_iChunkSize = m_iChunkIndex = 0;
     m_iVolume = 0;
+    std::lock_guard<std::mutex> lock(m_backlogMutex);
+    m_periods[0] = m_periods[1] = Period();
+    m_iChunkLeftBytes = m_iLeadInBytes = 0;
+    m_bPaused = false;
+    m_iPausedTailUs = -1;
 }
 
 void SDLCALL CAudioPlayback::deviceCallback(void *pUserData, Uint8 *pStream, int iLength)
@@ -187,8 +266,18 @@ void CAudioPlayback::fill(uint8_t *pStream, int iLength)
         std::memset(pStream, 0, size_t(std::max(iLength, 0)));
         return;
     }
-    int64_t iSoundBytes = 0;
-    const int64_t iStartUs = steadyMicroseconds();
+    const int64_t iAskedUs = m_fnNow();
+    const int64_t iPeriodBytes = std::max(iLength, 0);
+    // Written only while the device stands (pause, dropWaiting), never
+    // during a callback.
+    int64_t iLeadIn = m_iLeadInBytes;
+    if (iLeadIn > 0) {
+        const int iSilence = int(std::min<int64_t>(iLength, iLeadIn));
+        std::memset(pStream, 0, size_t(iSilence));
+        iLeadIn -= iSilence;
+        pStream += iSilence;
+        iLength -= iSilence;
+    }
     while (iLength > 0) {
         if (m_iChunkIndex >= m_iChunkSize) {
             const int iSize = nextChunk();
@@ -206,16 +295,15 @@ void CAudioPlayback::fill(uint8_t *pStream, int iLength)
             std::memcpy(pStream, m_pChunk + m_iChunkIndex, size_t(iCopy));
         else
             std::memset(pStream, 0, size_t(iCopy));
-        if (m_pChunk)
-            iSoundBytes += iCopy;
         m_iChunkIndex += iCopy;
         pStream += iCopy;
         iLength -= iCopy;
     }
-    std::lock_guard<std::mutex> lock(m_playedMutex);
-    m_iPlayedBytes += m_iPeriodBytes;
-    m_iPeriodBytes = iSoundBytes;
-    m_iPeriodStartUs = iStartUs;
+    std::lock_guard<std::mutex> lock(m_backlogMutex);
+    m_iLeadInBytes = iLeadIn;
+    m_periods[1] = m_periods[0];
+    m_periods[0] = Period{iAskedUs, bytesToMicroseconds(iPeriodBytes)};
+    m_iChunkLeftBytes = m_pChunk ? m_iChunkSize - m_iChunkIndex : 0;
 }
 
 int CAudioPlayback::nextChunk()

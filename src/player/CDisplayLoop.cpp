@@ -4,6 +4,8 @@
 #include "player/Letterbox.h"
 #include "player/SdlSubsystems.h"
 
+#include <QColor>
+
 #include <SDL2/SDL.h>
 
 #include <pthread.h>
@@ -141,9 +143,9 @@ void CDisplayLoop::handleSdlEvents()
     SDL_PumpEvents();
     SDL_Event stEvent;
     while (SDL_PollEvent(&stEvent)) {
-        if (stEvent.type == SDL_QUIT) {
-            m_stControl.bRunning = false;
-        } else if (stEvent.type == SDL_WINDOWEVENT) {
+        // SDL_QUIT (SDL's last window closed, say) is left alone: the
+        // display ends when the player stops it, never by itself.
+        if (stEvent.type == SDL_WINDOWEVENT) {
             if (stEvent.window.event == SDL_WINDOWEVENT_RESIZED ||
                 stEvent.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 m_iWidth = stEvent.window.data1;
@@ -186,6 +188,15 @@ bool CDisplayLoop::presentSdl()
         const SDL_Rect stDst{stRect.x(), stRect.y(), stRect.width(), stRect.height()};
         SDL_RenderCopyEx(m_pRenderer, m_pTexture, nullptr, &stDst, 0, nullptr,
                          pSlot->bFlipVertical ? SDL_FLIP_VERTICAL : SDL_FLIP_NONE);
+    }
+    // SDL's window lies above the dimming layer of the Qt window: it dims itself.
+    const QColor stDimming = QColor::fromRgba(m_stControl.iDimming.load());
+    if (stDimming.alpha() > 0) {
+        SDL_SetRenderDrawBlendMode(m_pRenderer, SDL_BLENDMODE_BLEND);
+        SDL_SetRenderDrawColor(m_pRenderer, Uint8(stDimming.red()), Uint8(stDimming.green()),
+                               Uint8(stDimming.blue()), Uint8(stDimming.alpha()));
+        SDL_RenderFillRect(m_pRenderer, nullptr);
+        SDL_SetRenderDrawBlendMode(m_pRenderer, SDL_BLENDMODE_NONE);
     }
     SDL_RenderPresent(m_pRenderer);
     if (pSlot && !pSlot->bPresented) {

@@ -30,6 +30,8 @@ struct DisplayControl
     std::atomic<bool> bRunning{false};
     std::atomic<bool> bRedraw{false};   // the area was exposed
     std::atomic<uint64_t> iPendingSize{0}; // a new size of the area in pixels, width << 32 | height; 0: none
+    // ARGB laid over an embedded display while the window is dimmed; alpha 0: none.
+    std::atomic<uint32_t> iDimming{0};
     // Pictures taken from the ring, pictures shown at least once, and
     // pictures replaced before they were ever shown.
     std::atomic<int64_t> iPictures{0};

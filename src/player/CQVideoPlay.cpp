@@ -204,7 +204,8 @@ bool CQVideoPlay::connectPlayerSignals()
 void CQVideoPlay::startDisplay()
 {
     VideoCtl *pEngine = VideoCtl::instance(0);
-    if (m_bDisplayRunning || !pEngine)
+    // A loop that ended by itself is started again.
+    if (!pEngine || (m_bDisplayRunning && pEngine->isDisplayRunning()))
         return;
     pEngine->startDisplay(m_pShow->attachDisplay(pEngine));
     m_bDisplayRunning = true;
@@ -262,21 +263,26 @@ void CQVideoPlay::startClock()
 void CQVideoPlay::pauseClock()
 {
     m_stClock.pause();
+    pauseSound(true);
 }
 
 void CQVideoPlay::resumeClock()
 {
+    pauseSound(false);
     m_stClock.resume();
 }
 
 void CQVideoPlay::restartClockAt(int64_t iMs)
 {
     m_stClock.restartAt(iMs);
+    // The sound waiting to play belongs to where the clock was.
+    dropAudio(0);
+    dropAudio(1);
 }
 
 void CQVideoPlay::resetPosition()
 {
-    m_stClock.restartAt(0);
+    restartClockAt(0);
     showPosition(0);
 }
 
@@ -326,10 +332,24 @@ int CQVideoPlay::pushAudioFrame(AVFrame *pFrame, int iIndex)
     return handOver(VideoCtl::instance(iIndex), &VideoCtl::pushAudioFrame, pFrame);
 }
 
-int64_t CQVideoPlay::playedAudio(int iIndex) const
+bool CQVideoPlay::soundBacklog(int iIndex, SoundBacklog *pBacklog) const
 {
     const VideoCtl *pEngine = VideoCtl::instance(iIndex);
-    return pEngine ? pEngine->playedAudioMicroseconds() : -1;
+    return pEngine && pEngine->soundBacklog(pBacklog);
+}
+
+void CQVideoPlay::dropAudio(int iIndex)
+{
+    if (VideoCtl *pEngine = VideoCtl::instance(iIndex))
+        pEngine->dropQueuedAudio();
+}
+
+void CQVideoPlay::pauseSound(bool bPause)
+{
+    for (int iIndex : {0, 1}) {
+        if (VideoCtl *pEngine = VideoCtl::instance(iIndex))
+            pEngine->pauseAudio(bPause);
+    }
 }
 
 void CQVideoPlay::vp_cSliderPressSlots(double perc)

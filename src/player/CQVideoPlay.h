@@ -44,8 +44,10 @@ public:
     void showPosition(int64_t iMs);
 
     void startClock();
+    // The clock and both sound outputs stand and go on together.
     void pauseClock();
     void resumeClock();
+    // Jumps the clock; the sound waiting to play is dropped.
     void restartClockAt(int64_t iMs);
     void resetPosition();
     void stopClock();
@@ -57,7 +59,8 @@ public:
     int64_t position() const override;
     int pushVideoFrame(AVFrame *pFrame) override;
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override;
-    int64_t playedAudio(int iIndex) const override;
+    bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const override;
+    void dropAudio(int iIndex) override;
 
     // Preview quality divisor of each entry of the selector.
     static constexpr int kPreviewScales[] = {1, 2, 4, 6};
@@ -94,6 +97,7 @@ private:
     void setPlayingLook(bool bPlaying);
     void showTip(bool bShow);
     void stopTimer();
+    void pauseSound(bool bPause);
 
     CQVideoShow *m_pShow = nullptr;
     CQSlider *m_pSlider = nullptr;

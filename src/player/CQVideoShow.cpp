@@ -2,6 +2,7 @@
 
 #include "player/Letterbox.h"
 #include "player/VideoCtl.h"
+#include "ui/CBLLUIShadowMgr.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -66,6 +67,11 @@ CQVideoShow::CQVideoShow(QWidget *pParent) : QWidget(pParent)
     m_pEmptyLabel->setPixmap(QPixmap(QStringLiteral(":/theme_local/imgs/video_text.png")));
     m_pEmptyLabel->setAccessibleName(tr("No preview"));
     pLayout->addWidget(m_pEmptyLabel, 0, 0, Qt::AlignCenter);
+
+    if (CBLLUIShadowMgr *pShadow = CBLLUIShadowMgr::instance()) {
+        connect(pShadow, &CBLLUIShadowMgr::sigDimmingChanged, this, &CQVideoShow::setDimmed);
+        m_bDimmed = pShadow->isDimming();
+    }
 }
 
 CQVideoShow::~CQVideoShow()
@@ -89,6 +95,7 @@ uintptr_t CQVideoShow::attachDisplay(VideoCtl *pEngine)
     m_pSurface->show();
     m_pSurface->raise();
     m_pSurface->setEngine(pEngine);
+    setDimmed(m_bDimmed);
     m_pEmptyLabel->hide();
     return uintptr_t(m_pSurface->winId());
 }
@@ -116,6 +123,14 @@ void CQVideoShow::setEmbedded(bool bEmbedded)
     if (!bEmbedded && m_pSurface)
         m_pSurface->hide();
     m_pEmptyLabel->setVisible(!bEmbedded && m_stPicture.isNull());
+}
+
+void CQVideoShow::setDimmed(bool bDimmed)
+{
+    m_bDimmed = bDimmed;
+    // What Qt paints here lies under the layer already.
+    if (m_pEngine && m_pSurface)
+        m_pEngine->setDimming(bDimmed ? CQWidgetShadow::dimmingColour() : QColor(Qt::transparent));
 }
 
 void CQVideoShow::takePicture()

@@ -36,6 +36,9 @@ public:
 
 public Q_SLOTS:
     void setEmbedded(bool bEmbedded);
+    // The window around is dimmed (a dialog is open): the native display,
+    // above the dimming layer, dims its picture too.
+    void setDimmed(bool bDimmed);
     // The engine has a new picture for this widget to paint.
     void takePicture();
 
@@ -48,6 +51,7 @@ private:
     CQNativeVideoSurface *m_pSurface = nullptr; // native window for SDL, created on X11 only
     VideoCtl *m_pEngine = nullptr;
     bool m_bEmbedded = false;
+    bool m_bDimmed = false;
     QImage m_stPicture;
     AVRational m_stSampleAspect{0, 1};
 };

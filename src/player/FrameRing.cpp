@@ -12,7 +12,7 @@ FrameRing::FrameRing(int iCapacity, bool bKeepLast)
     }
 }
 
-int FrameRing::push(AVFrame *pFrame)
+int FrameRing::push(AVFrame *pFrame, int64_t iWeight)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_cond.wait(lock, [this] { return !m_bOpen || m_iCount < m_iCapacity; });
@@ -26,6 +26,8 @@ int FrameRing::push(AVFrame *pFrame)
     stSlot.bUploaded = false;
     stSlot.bPresented = false;
     stSlot.bFlipVertical = pFrame->linesize[0] < 0;
+    stSlot.iWeight = iWeight;
+    m_iRemainingWeight += iWeight;
     av_frame_unref(stSlot.pFrame.get());
     av_frame_move_ref(stSlot.pFrame.get(), pFrame);
     m_iWrite = (m_iWrite + 1) % m_iCapacity;
@@ -60,6 +62,7 @@ void FrameRing::flush()
         if (m_slots[i].pFrame)
             av_frame_unref(m_slots[i].pFrame.get());
     m_iRead = m_iWrite = m_iCount = 0;
+    m_iRemainingWeight = 0;
     m_bShown = false;
     m_cond.notify_all();
 }
@@ -68,6 +71,12 @@ int FrameRing::remaining() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_iCount - (m_bShown ? 1 : 0);
+}
+
+int64_t FrameRing::remainingWeight() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_iRemainingWeight;
 }
 
 bool FrameRing::hasShown() const
@@ -87,6 +96,7 @@ void FrameRing::advance()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_iCount - (m_bShown ? 1 : 0) == 0)
         return; // nothing new: a shown frame stays until another one arrives
+    m_iRemainingWeight -= m_slots[(m_iRead + (m_bShown ? 1 : 0)) % m_iCapacity].iWeight;
     if (m_bKeepLast && !m_bShown) {
         m_bShown = true;
         return;

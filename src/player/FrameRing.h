@@ -16,6 +16,7 @@
 #include "media/ffmpeg/FFmpegPtr.h"
 
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 
@@ -33,6 +34,7 @@ struct QueueSlot
     bool bUploaded = false;      // the display's texture already holds this picture
     bool bFlipVertical = false;  // stored bottom-up (negative first line size)
     bool bPresented = false;     // the display has shown it at least once
+    int64_t iWeight = 0;         // what the producer said it is worth (a sound frame's length)
 };
 
 class FrameRing
@@ -50,8 +52,9 @@ public:
 
     // Producer: waits for room, then moves pFrame's references into the next
     // slot (pFrame is left empty). 0 when queued; -1 when the ring is closed
-    // or gets closed while waiting (pFrame untouched).
-    int push(AVFrame *pFrame);
+    // or gets closed while waiting (pFrame untouched). iWeight counts in
+    // remainingWeight() until the consumer takes the frame.
+    int push(AVFrame *pFrame, int64_t iWeight = 0);
 
     // Consumer lifecycle.
     void open();
@@ -62,6 +65,8 @@ public:
 
     // Consumer side. Slots returned here are the consumer's until it advances.
     int remaining() const;
+    // The weights of the frames not taken yet, summed.
+    int64_t remainingWeight() const;
     bool hasShown() const;
     QueueSlot &current() { return m_slots[m_iRead]; }
     QueueSlot &next();
@@ -86,6 +91,7 @@ private:
     int m_iRead = 0;
     int m_iWrite = 0;
     int m_iCount = 0;
+    int64_t m_iRemainingWeight = 0;
     bool m_bShown = false;
     bool m_bOpen = false;
     bool m_bWakeConsumer = false;

@@ -8,6 +8,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstring>
 #include <new>
 
 extern "C" {
@@ -123,10 +124,52 @@ void VideoCtl::startAudio()
                                                &pState->stAudio, openDefaultAudioDevice, &stDevice);
         if (!pState->iAudioDevice)
             return;
-        pState->stAudio.start(stDevice);
+        // A sound card plays a period while the next is filled; the disk
+        // writer has what it is given at once.
+        const char *szDriver = SDL_GetCurrentAudioDriver();
+        const bool bAtOnce = szDriver && std::strcmp(szDriver, "disk") == 0;
+        pState->stAudio.start(stDevice, bAtOnce ? 0 : int64_t(stDevice.iPeriod) * 1000000 / stDevice.iSampleRate);
         pState->stSamples.open();
+    } else {
+        // A new start: nothing of before plays.
+        SDL_LockAudioDevice(pState->iAudioDevice);
+        pState->stAudio.dropWaiting();
+        SDL_UnlockAudioDevice(pState->iAudioDevice);
     }
+    pState->stAudio.pause(false);
     SDL_PauseAudioDevice(pState->iAudioDevice, 0);
+}
+
+void VideoCtl::pauseAudio(bool bPause)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_pState || m_pState->stAudio.isClosed())
+        return;
+    // The callback stands before the pause is noted, and after the resume is.
+    if (bPause)
+        SDL_PauseAudioDevice(m_pState->iAudioDevice, 1);
+    m_pState->stAudio.pause(bPause);
+    if (!bPause)
+        SDL_PauseAudioDevice(m_pState->iAudioDevice, 0);
+}
+
+void VideoCtl::dropQueuedAudio()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_pState || m_pState->stAudio.isClosed())
+        return;
+    SDL_LockAudioDevice(m_pState->iAudioDevice);
+    m_pState->stAudio.dropWaiting();
+    SDL_UnlockAudioDevice(m_pState->iAudioDevice);
+}
+
+bool VideoCtl::soundBacklog(CPreviewOutput::SoundBacklog *pBacklog) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_pState || m_pState->stAudio.isClosed())
+        return false;
+    *pBacklog = m_pState->stAudio.backlog();
+    return true;
 }
 
 void VideoCtl::closeAudio()
@@ -140,12 +183,6 @@ bool VideoCtl::isAudioOpen() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_pState && !m_pState->stAudio.isClosed();
-}
-
-int64_t VideoCtl::playedAudioMicroseconds() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pState ? m_pState->stAudio.playedMicroseconds() : 0;
 }
 
 void VideoCtl::startDisplay(uintptr_t iNativeHandle)
@@ -212,26 +249,24 @@ bool VideoCtl::isDisplayRunning() const
     return m_stDisplay.bRunning;
 }
 
-int VideoCtl::pushInto(FrameRing VideoState::*pRing, AVFrame *pFrame)
+std::shared_ptr<VideoState> VideoCtl::sharedState() const
 {
-    // The reference keeps the state alive while this push waits, even when
+    // The reference keeps the state alive while a push waits, even when
     // stop releases it meanwhile.
-    std::shared_ptr<VideoState> pState;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        pState = m_pState;
-    }
-    return pState && pFrame ? ((*pState).*pRing).push(pFrame) : -1;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pState;
 }
 
 int VideoCtl::pushVideoFrame(AVFrame *pFrame)
 {
-    return pushInto(&VideoState::stPictures, pFrame);
+    const std::shared_ptr<VideoState> pState = sharedState();
+    return pState && pFrame ? pState->stPictures.push(pFrame) : -1;
 }
 
 int VideoCtl::pushAudioFrame(AVFrame *pFrame)
 {
-    return pushInto(&VideoState::stSamples, pFrame);
+    const std::shared_ptr<VideoState> pState = sharedState();
+    return pState && pFrame ? pState->stAudio.push(pFrame) : -1;
 }
 
 void VideoCtl::setDisplaySize(int iWidth, int iHeight)
@@ -246,6 +281,12 @@ void VideoCtl::requestRedraw()
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_pState)
         m_pState->stPictures.wakeConsumer();
+}
+
+void VideoCtl::setDimming(const QColor &stColour)
+{
+    m_stDisplay.iDimming = stColour.isValid() ? stColour.rgba() : 0;
+    requestRedraw();
 }
 
 bool VideoCtl::takePicture(QImage *pPicture, AVRational *pSampleAspect)

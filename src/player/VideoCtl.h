@@ -7,8 +7,10 @@
 // sound; each opens its own device. Control calls come from the GUI thread
 // (through the player panel), pushes from producer threads.
 
+#include "media/preview/CPreviewOutput.h"
 #include "player/CDisplayLoop.h"
 
+#include <QColor>
 #include <QImage>
 #include <QObject>
 
@@ -42,8 +44,13 @@ public:
     // waiting to push sound return at once.
     void closeAudio();
     bool isAudioOpen() const;
-    // Microseconds of pushed sound the device has taken since it was opened.
-    int64_t playedAudioMicroseconds() const;
+    // Holds the device and what it was given; the resumed sound goes on
+    // where the held one stopped, in its time.
+    void pauseAudio(bool bPause);
+    // Drops the sound that has not gone to the device yet.
+    void dropQueuedAudio();
+    // What was pushed and is not heard yet; false when no device is open.
+    bool soundBacklog(CPreviewOutput::SoundBacklog *pBacklog) const;
 
     // Starts the display loop: SDL draws into the native window
     // iNativeHandle, or with 0 (or when that fails) the pictures come out as
@@ -62,6 +69,9 @@ public:
     // that it was exposed.
     void setDisplaySize(int iWidth, int iHeight);
     void requestRedraw();
+    // A colour the embedded display lays over its picture (the window's
+    // dimming); a transparent one shows it plain again.
+    void setDimming(const QColor &stColour);
 
     struct DisplayCounters
     {
@@ -88,7 +98,8 @@ private:
     VideoCtl();
     // Under m_mutex: the state, created when there is none (null when it cannot be built).
     std::shared_ptr<VideoState> stateLocked();
-    int pushInto(FrameRing VideoState::*pRing, AVFrame *pFrame);
+    // The state as it is now, for a producer to hold while it pushes.
+    std::shared_ptr<VideoState> sharedState() const;
 
     bool m_bReady = false;
     bool m_bAudioInitialised = false;

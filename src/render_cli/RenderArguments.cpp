@@ -46,7 +46,8 @@ QString helpText(const QCommandLineParser &parser)
         "\nThe output file is DIR/NAME.<format in lower case>; it appears only when the export has\n"
         "succeeded (an existing file there is replaced then, and kept when the export fails).\n"
         "Materials are JPEG/PNG pictures and video files, in album order; between each two\n"
-        "neighbours comes a 2-second transition. Progress goes to stderr.\n"
+        "neighbours comes a 2-second transition. Progress goes to stderr: on a terminal one line\n"
+        "redrawn in place (percentage, frames, time spent and left), otherwise a line per tenth.\n"
         "SIGINT or SIGTERM cancels the export: no file is written and the exit status is 128+signal.\n"
         "Exit status: 0 success, 1 the export failed, 2 bad arguments.\n");
 }
@@ -120,9 +121,10 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
     const QCommandLineOption output("output", QStringLiteral("Output folder and file name without extension."),
                                     "DIR/NAME");
     const QCommandLineOption stats("stats", QStringLiteral("Prints where the export's time went."));
+    const QCommandLineOption quiet({"q", "quiet"}, QStringLiteral("Prints no progress (notices and errors still)."));
     parser.addOptions({help, format, fps, videoBitrate, audioBitrate, sampleRate, resolution, ratio, imageDuration,
                        music, keepAudio, watermarkText, watermarkImage, watermarkPos, fontFamily, fontPixelSize,
-                       color, transparency, rotate, seed, motion, framing, fitToMusic, output, stats});
+                       color, transparency, rotate, seed, motion, framing, fitToMusic, output, stats, quiet});
     parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order. Files that cannot be added or are given twice "
                                                 "are left out with a notice; the render fails only when none is left."),
                                  QStringLiteral("MATERIAL..."));
@@ -276,6 +278,7 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
     if (args.bFitToMusic && args.szMusic.isEmpty())
         return error(QStringLiteral("--fit-to-music needs --music"));
     args.bStats = parser.isSet(stats);
+    args.bQuiet = parser.isSet(quiet);
 
     if (!parser.isSet(output))
         return error(QStringLiteral("--output DIR/NAME is missing"));

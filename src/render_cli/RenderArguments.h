@@ -35,6 +35,7 @@ struct RenderArguments
     int iFraming = 0;                             // FramingFit, FramingFill, FramingBlur
     bool bFitToMusic = false;                     // image duration from the music's length
     bool bStats = false;
+    bool bQuiet = false;                          // no progress
     QString szOutputDir;
     QString szOutputName;
     QStringList materials;

@@ -1,10 +1,12 @@
 // pictora-render: the export of Pictora from the command line, for scripts,
 // batches and benchmarks. It fills the album state from its arguments, runs
-// MediaEncoder in a thread of its own as the editor does, and reports on stderr.
+// MediaEncoder in a thread of its own as the editor does, and reports on stderr:
+// a redrawn progress line on a terminal, plain lines otherwise.
 
 #include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "render_cli/RenderArguments.h"
+#include "render_cli/RenderProgress.h"
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
@@ -105,30 +107,22 @@ int main(int argc, char *argv[])
     QObject::connect(&thread, &QThread::finished, pEncoder, &QObject::deleteLater);
     thread.start();
 
-    const bool bTerminal = isatty(STDERR_FILENO);
-    int iShown = -1;
-    QObject::connect(pEncoder, &MediaEncoder::sig_exportProgress, &app, [&](int iValue) {
-        if (iValue == iShown)
-            return;
-        if (bTerminal) {
-            std::fprintf(stderr, "\r%3d%%", iValue);
-        } else if (iValue / 10 != iShown / 10 || iShown < 0) {
-            std::fprintf(stderr, "progress %d%%\n", iValue);
-        }
-        iShown = iValue;
-    });
+    const RenderProgress::Style eStyle = args.bQuiet ? RenderProgress::Style::Quiet
+                                         : isatty(STDERR_FILENO) ? RenderProgress::Style::Terminal
+                                                                 : RenderProgress::Style::Lines;
+    RenderProgress progress(eStyle, stderr);
+    QObject::connect(pEncoder, &MediaEncoder::sig_exportFrames, &app,
+                     [&](qint64 iEncoded, qint64 iTotal) { progress.update(iEncoded, iTotal); });
     ExportStats stStats;
     QObject::connect(pEncoder, &MediaEncoder::sig_succeeded, &app, [&] {
         stStats = pEncoder->lastExportStats();
-        if (bTerminal)
-            std::fputc('\n', stderr);
+        progress.finish(true);
         std::printf("%s\n", exportOutputPath(albumState()).toLocal8Bit().constData());
         app.exit(0);
     });
     QObject::connect(pEncoder, &MediaEncoder::sig_exportFail, &app, [&](const QString &szError) {
         stStats = pEncoder->lastExportStats();
-        if (bTerminal)
-            std::fputc('\n', stderr);
+        progress.finish(false);
         std::fprintf(stderr, "pictora-render: %s\n", szError.toLocal8Bit().constData());
         app.exit(g_iSignal ? 128 + g_iSignal : 1);
     });

@@ -20,8 +20,18 @@ CQWidgetShadow::CQWidgetShadow(QWidget *pParent)
     pLayout->setContentsMargins(0, 0, 0, 0);
     auto *pBackground = new QWidget(this);
     pBackground->setObjectName(QStringLiteral("uiBG"));
-    pBackground->setStyleSheet(QStringLiteral("#uiBG{background-color: rgba(51, 51, 51, 136);}"));
+    const QColor stColour = dimmingColour();
+    pBackground->setStyleSheet(QStringLiteral("#uiBG{background-color: rgba(%1, %2, %3, %4);}")
+                                   .arg(stColour.red())
+                                   .arg(stColour.green())
+                                   .arg(stColour.blue())
+                                   .arg(stColour.alpha()));
     pLayout->addWidget(pBackground);
+}
+
+QColor CQWidgetShadow::dimmingColour()
+{
+    return QColor(51, 51, 51, 136);
 }
 
 CBLLUIShadowMgr::CBLLUIShadowMgr(QObject *pParent)
@@ -34,7 +44,7 @@ CBLLUIShadowMgr::~CBLLUIShadowMgr()
     CQDialogExMgr *pDialogs = CQDialogExMgr::instance();
     if (m_pShadow && (!pDialogs || pDialogs->openDialogCount() == 0)) {
         m_pShadow->hide();
-        delete m_pShadow;
+        delete m_pShadow.data();
     }
 }
 
@@ -72,6 +82,7 @@ void CBLLUIShadowMgr::showLayer()
     m_pShadow = new CQWidgetShadow(pOverlay);
     m_pShadow->setGeometry(pWindow->rect());
     m_pShadow->show();
+    Q_EMIT sigDimmingChanged(true);
 }
 
 void CBLLUIShadowMgr::removeLayerWhenIdle()
@@ -80,8 +91,8 @@ void CBLLUIShadowMgr::removeLayerWhenIdle()
     if (!m_pShadow || m_iDirectPushes > 0 || (pDialogs && pDialogs->openDialogCount() > 0))
         return;
     m_pShadow->hide();
-    delete m_pShadow;
-    m_pShadow = nullptr;
+    delete m_pShadow.data();
+    Q_EMIT sigDimmingChanged(false);
 }
 
 void CQShadowPush::setDimmed(bool bDimmed)

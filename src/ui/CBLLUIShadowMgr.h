@@ -2,7 +2,9 @@
 
 #include "app/SingletonCls.h"
 
+#include <QColor>
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 
 // The dark translucent layer over the main window while a dialog is open.
@@ -11,6 +13,10 @@ class CQWidgetShadow : public QWidget
     Q_OBJECT
 public:
     explicit CQWidgetShadow(QWidget *pParent = nullptr);
+
+    // The layer's colour. Native child windows (the preview's display) lie
+    // above the layer and dim what they draw with it themselves.
+    static QColor dimmingColour();
 };
 
 // Shows the dimming layer (inside the main window's overlay) while any
@@ -26,6 +32,11 @@ public:
     // Connects to the dialog manager's push and pop signals.
     void initialize();
     CQWidgetShadow *shadow() const { return m_pShadow; }
+    bool isDimming() const { return !m_pShadow.isNull(); }
+
+Q_SIGNALS:
+    // The layer came or went.
+    void sigDimmingChanged(bool bDimming);
 
 public Q_SLOTS:
     // A dialog outside the dialog manager was shown / hidden. Pushes are
@@ -38,7 +49,8 @@ private Q_SLOTS:
     void removeLayerWhenIdle();
 
 private:
-    CQWidgetShadow *m_pShadow = nullptr;
+    // The overlay owns the layer and may go first at teardown.
+    QPointer<CQWidgetShadow> m_pShadow;
     int m_iDirectPushes = 0;
 };
 

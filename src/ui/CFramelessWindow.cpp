@@ -1,6 +1,8 @@
 #include "ui/CFramelessWindow.h"
 
 #include "app/CQEventStartUpMgr.h"
+#include "ui/CFrameLessBottom.h"
+#include "ui/CFrameLessCaption.h"
 #include "ui/CQThemeMgr.h"
 #include "ui/CQUIWindowDragger.h"
 #include "ui/QtInversionWidget.h"
@@ -49,6 +51,8 @@ CFramelessWindow::CFramelessWindow(QWidget *pParent)
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground, false);
+    m_pCaption = new CFrameLessCaption(this);
+    m_pBottomBar = new CFrameLessBottom(this);
 
     buildUi();
     if (CQThemeMgr *pTheme = CQThemeMgr::instance())
@@ -59,6 +63,8 @@ CFramelessWindow::CFramelessWindow(QWidget *pParent)
     qApp->installEventFilter(this);
     if (CQEventStartUpMgr *pStartUp = CQEventStartUpMgr::instance())
         pStartUp->setReceiver(this);
+    connect(m_pBottomBar, &CFrameLessBottom::sig_webPanelFinished, this, &CFramelessWindow::sltAdvFinished);
+    m_pBottomBar->startWebPanel();
 
     for (QScreen *pScreen : QGuiApplication::screens())
         watchScreen(pScreen);
@@ -71,6 +77,7 @@ CFramelessWindow::CFramelessWindow(QWidget *pParent)
                     QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
                     SLOT(sltPrepareForSleep(bool)));
 
+    m_pBottomBar->refreshUpdateButton();
     m_pOverlay = new QtInversionWidget(this);
     m_pOverlay->setGeometry(rect());
     m_pOverlay->show();
@@ -148,12 +155,10 @@ void CFramelessWindow::buildUi()
     m_pBottom = new QWidget(m_pFrame);
     m_pBottom->setObjectName(QStringLiteral("uiBottom"));
     m_pBottom->setFixedHeight(40);
-    auto *pBottomLayout = new QHBoxLayout(m_pBottom);
-    pBottomLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
-    pBottomLayout->setSpacing(0);
-    pBottomLayout->setContentsMargins(0, 0, 0, 0);
+    m_pBottomBar->buildBar(m_pBottom);
     m_pFrameLayout->addWidget(m_pBottom);
 
+    m_pCaption->connectMenuButton(m_pBtnAppMenu);
     connect(m_pBtnMini, &QPushButton::clicked, this, &CFramelessWindow::on_btnMini_clicked);
     connect(m_pBtnMax, &QPushButton::clicked, this, &CFramelessWindow::on_btnMax_clicked);
     connect(m_pBtnClose, &QPushButton::clicked, this, &CFramelessWindow::on_btnClose_clicked);
@@ -175,6 +180,7 @@ void CFramelessWindow::retranslateUi()
         pButton->setAccessibleName(szTip);
     }
     setMaxButtonShowsMaximise(!isMaximized());
+    m_pBottomBar->retranslate();
 }
 
 void CFramelessWindow::addContentWidget(QWidget *pWidget)
@@ -485,9 +491,28 @@ void CFramelessWindow::sltPrepareForSleep(bool bSuspending)
             setGeometry(pScreen->availableGeometry());
 }
 
+void CFramelessWindow::noteNormalGeometrySoon()
+{
+    if (m_bNormalGeometryNoteDue)
+        return;
+    m_bNormalGeometryNoteDue = true;
+    QTimer::singleShot(0, this, [this]() {
+        m_bNormalGeometryNoteDue = false;
+        if (windowState() == Qt::WindowNoState && isVisible())
+            m_stNormalGeometry = geometry();
+    });
+}
+
+void CFramelessWindow::moveEvent(QMoveEvent *pEvent)
+{
+    CQWidgetEx::moveEvent(pEvent);
+    noteNormalGeometrySoon();
+}
+
 void CFramelessWindow::resizeEvent(QResizeEvent *pEvent)
 {
     CQWidgetEx::resizeEvent(pEvent);
+    noteNormalGeometrySoon();
     if (m_pOverlay)
         m_pOverlay->setGeometry(rect());
 }
@@ -508,15 +533,11 @@ void CFramelessWindow::changeEvent(QEvent *pEvent)
     CQWidgetEx::changeEvent(pEvent);
 }
 
-void CFramelessWindow::showEvent(QShowEvent *pEvent)
+void CFramelessWindow::sltAdvFinished(bool isOK)
 {
-    CQWidgetEx::showEvent(pEvent);
-    // No web panel exists yet to report that loading finished, so the UI
-    // counts as initialised once the window is first shown.
-    if (!m_bUiInitialisedPosted) {
-        m_bUiInitialisedPosted = true;
-        QCoreApplication::postEvent(this, new CQEventUIIntialize);
-    }
+    if (isOK)
+        m_pBottomBar->uncoverWebPanel();
+    QCoreApplication::postEvent(this, new CQEventUIIntialize);
 }
 
 void CFramelessWindow::closeEvent(QCloseEvent *pEvent)
@@ -524,6 +545,7 @@ void CFramelessWindow::closeEvent(QCloseEvent *pEvent)
     // Alt+F4, the task bar and logout arrive here too: they must not pass
     // the editor's question.
     if (m_bCloseApproved) {
+        m_pBottomBar->closeWebPanel();
         pEvent->accept();
         return;
     }

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QSize>
 
+class CFrameLessBottom;
+class CFrameLessCaption;
 class CQUIWindowDragger;
 class QHBoxLayout;
 class QLabel;
@@ -44,8 +46,12 @@ public:
     QtInversionWidget *overlay() const { return m_pOverlay; }
     // Closes the window for good (the editor has agreed).
     void closeWindow();
+    // The caption's menu and web dialog, and the bottom bar.
+    CFrameLessCaption *caption() const { return m_pCaption; }
+    CFrameLessBottom *bottomBar() const { return m_pBottomBar; }
 
-    // Geometry before the last maximise; the normal size to go back to.
+    // The window's last settled geometry in the normal state, also when the
+    // window manager maximised it; the normal size to go back to.
     QRect savedNormalGeometry() const { return m_stNormalGeometry; }
     bool readjustAfterScreenChange() const { return m_bReadjustAfterScreenChange; }
     // Leaves the maximised state with the normal frame.
@@ -79,15 +85,17 @@ public Q_SLOTS:
     void sltAdjustDpiHandle();
     // logind's PrepareForSleep: true before a suspend, false after resume.
     void sltPrepareForSleep(bool bSuspending);
+    // The bottom bar's web panel finished loading: the start-up work may run.
+    void sltAdvFinished(bool isOK);
 
 protected:
     bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
     void mousePressEvent(QMouseEvent *pEvent) override;
     void mouseReleaseEvent(QMouseEvent *pEvent) override;
     void mouseDoubleClickEvent(QMouseEvent *pEvent) override;
+    void moveEvent(QMoveEvent *pEvent) override;
     void resizeEvent(QResizeEvent *pEvent) override;
     void changeEvent(QEvent *pEvent) override;
-    void showEvent(QShowEvent *pEvent) override;
     void closeEvent(QCloseEvent *pEvent) override;
     // Border resize on a mouse move: true when it resized the window.
     virtual bool borderResizeMouseMove(const QPoint &stGlobal);
@@ -99,12 +107,16 @@ private:
     void setFrameStyle(bool bNormal);
     void setMaxButtonShowsMaximise(bool bMaximise);
     void toggleMaximise();
+    // Notes the geometry once the window system's notices have settled: a
+    // window manager's maximise may tell the new size before the new state.
+    void noteNormalGeometrySoon();
     // Starts a press at stGlobal: true when it grabbed an edge.
     bool pressAt(const QPoint &stGlobal);
     void releasePress();
     void setWindowCursor(Qt::CursorShape eShape);
 
     QRect m_stNormalGeometry{0, 0, kMinimumWidth, kMinimumHeight};
+    bool m_bNormalGeometryNoteDue = false;
     bool m_bReadjustAfterScreenChange = true;
     QRect m_stStartGeometry;
     quint8 m_iNormalMargin = 1;
@@ -112,7 +124,6 @@ private:
     bool m_bPressed = false;
     Qt::Edges m_grabbedEdges;
     bool m_bCloseApproved = false;
-    bool m_bUiInitialisedPosted = false;
 
     QVBoxLayout *m_pFrameLayout = nullptr;
     QWidget *m_pFrame = nullptr;
@@ -126,4 +137,6 @@ private:
     QWidget *m_pMain = nullptr;
     QWidget *m_pBottom = nullptr;
     QtInversionWidget *m_pOverlay = nullptr;
+    CFrameLessCaption *m_pCaption = nullptr;
+    CFrameLessBottom *m_pBottomBar = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "ui/CQUIPushButton.h"
 #include "ui/CQWidgetEx.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
@@ -26,7 +27,7 @@ CQQuitDialog::CQQuitDialog(QWidget *pParent)
 
     auto *pCenter = new QWidget(parts.pFrame);
     pCenter->setObjectName(QStringLiteral("uiCenter"));
-    auto *pCenterLayout = new QGridLayout(pCenter);
+    auto *pCenterLayout = m_pCenterLayout = new QGridLayout(pCenter);
     pCenterLayout->setObjectName(QStringLiteral("gridLayout"));
     pCenterLayout->setContentsMargins(0, 0, 20, 0);
     pCenterLayout->setRowStretch(0, 1);
@@ -80,14 +81,45 @@ void CQQuitDialog::setTexts(const QString &szFirst, const QString &szSecond, con
         m_pTip2->setStyleSheet(szSecondStyle);
 }
 
+namespace {
+
+void setFittingText(QPushButton *pButton, const QString &szText)
+{
+    pButton->setText(szText);
+    pButton->ensurePolished(); // the style sheet's font
+    constexpr int kNarrowest = 76;
+    constexpr int kTextPadding = 24;
+    pButton->setFixedWidth(qMax(kNarrowest, pButton->fontMetrics().horizontalAdvance(szText) + kTextPadding));
+}
+
+} // namespace
+
 void CQQuitDialog::setLeftButtonText(const QString &szText)
 {
-    m_pCancel->setText(szText);
+    setFittingText(m_pCancel, szText);
 }
 
 void CQQuitDialog::setRightButtonText(const QString &szText)
 {
-    m_pOk->setText(szText);
+    setFittingText(m_pOk, szText);
+}
+
+void CQQuitDialog::setCheckText(const QString &szText)
+{
+    if (!m_pCheck) {
+        m_pCheck = new QCheckBox(m_pTip->parentWidget());
+        m_pCheck->setObjectName(QStringLiteral("checkRemember"));
+        m_pCenterLayout->setRowMinimumHeight(4, 10);
+        m_pCenterLayout->addWidget(m_pCheck, 5, 0);
+        m_pCenterLayout->setRowStretch(6, 1);
+        m_pCenterLayout->setRowStretch(4, 0);
+    }
+    m_pCheck->setText(szText);
+}
+
+bool CQQuitDialog::isChecked() const
+{
+    return m_pCheck && m_pCheck->isChecked();
 }
 
 void CQQuitDialog::sltClose()

@@ -1,6 +1,7 @@
 #include "ui/CQThemeMgr.h"
 
-#include <QCoreApplication>
+#include "app/ProgramFolders.h"
+
 #include <QFile>
 #include <QWidget>
 
@@ -26,7 +27,7 @@ QString CQThemeMgr::resolve(const QString &szRelative)
 {
     if (!m_szCurrentTheme.isEmpty() && !szRelative.isEmpty()) {
         const QString szPath = QStringLiteral("%1/%2/%3")
-                                   .arg(QCoreApplication::applicationDirPath(), m_szCurrentTheme, szRelative);
+                                   .arg(programDataFolder(), m_szCurrentTheme, szRelative);
         if (canOpen(szPath)) {
             m_bFound = true;
             return szPath;
@@ -67,7 +68,7 @@ bool CQThemeMgr::applyThemeStyle(QWidget *pWidget)
     if (m_szCurrentTheme.isEmpty() || !pWidget || pWidget->objectName().isEmpty())
         return false;
     const QString szName = QStringLiteral("%1/qss/%2.qss").arg(m_szCurrentTheme, pWidget->objectName());
-    QFile file(QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), szName));
+    QFile file(QStringLiteral("%1/%2").arg(programDataFolder(), szName));
     if (!file.open(QIODevice::ReadOnly)) {
         file.setFileName(QStringLiteral(":/%1").arg(szName));
         if (!file.open(QIODevice::ReadOnly))

@@ -2,15 +2,14 @@
 
 #include "ui/CFramelessWindow.h"
 
-#include <QElapsedTimer>
 #include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-
-#include <xcb/xcb.h>
+#include <QX11Info>
 
 #include <cmath>
 
@@ -71,6 +70,16 @@ void keepOnScreen(QWidget *pWindow)
     pWindow->move(stPos);
 }
 
+QPushButton *flatButton(QWidget *pParent, const char *pszName)
+{
+    auto *pButton = new QPushButton(pParent);
+    pButton->setObjectName(QLatin1String(pszName));
+    pButton->setFlat(true);
+    pButton->setCursor(Qt::PointingHandCursor);
+    pButton->setFocusPolicy(Qt::TabFocus);
+    return pButton;
+}
+
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue)
 {
     if (!pWidget)
@@ -82,48 +91,20 @@ bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &sz
     return true;
 }
 
-namespace {
-
-// A compositing manager owns the selection _NET_WM_CM_S<screen>.
-bool x11CompositorRunning()
+QString plainToolTip(const QString &szText)
 {
-    int iScreen = 0;
-    xcb_connection_t *pConnection = xcb_connect(nullptr, &iScreen);
-    bool bComposited = false;
-    if (!xcb_connection_has_error(pConnection)) {
-        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(iScreen);
-        xcb_intern_atom_reply_t *pAtom = xcb_intern_atom_reply(
-            pConnection, xcb_intern_atom(pConnection, 1, static_cast<uint16_t>(name.size()), name.constData()),
-            nullptr);
-        if (pAtom && pAtom->atom != XCB_ATOM_NONE) {
-            xcb_get_selection_owner_reply_t *pOwner = xcb_get_selection_owner_reply(
-                pConnection, xcb_get_selection_owner(pConnection, pAtom->atom), nullptr);
-            bComposited = pOwner && pOwner->owner != XCB_WINDOW_NONE;
-            free(pOwner);
-        }
-        free(pAtom);
-    }
-    xcb_disconnect(pConnection);
-    return bComposited;
+    if (szText.isEmpty())
+        return QString();
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(szText.toHtmlEscaped());
 }
-
-} // namespace
 
 bool windowTranslucencyAvailable()
 {
     const QString szPlatform = QGuiApplication::platformName();
     if (szPlatform.startsWith(QLatin1String("wayland")))
         return true;
-    if (szPlatform != QLatin1String("xcb"))
-        return false;
-    // Asked for every dialog and list: a fresh answer every few seconds is enough.
-    static QElapsedTimer s_age;
-    static bool s_bComposited = false;
-    if (!s_age.isValid() || s_age.elapsed() > 3000) {
-        s_bComposited = x11CompositorRunning();
-        s_age.start();
-    }
-    return s_bComposited;
+    // Qt follows the owner of _NET_WM_CM_S<screen> itself: no round trip.
+    return QX11Info::isPlatformX11() && QX11Info::isCompositingManagerRunning();
 }
 
 bool setUpDialogFrame(QWidget *pDialog, QWidget *pFrame, QLayout *pOuter, int iShadowMargin)

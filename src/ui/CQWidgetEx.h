@@ -6,6 +6,7 @@
 
 class QLayout;
 class QPixmap;
+class QPushButton;
 
 class CQWidgetEx : public QWidget
 {
@@ -23,8 +24,15 @@ bool centerWidget(QWidget *pWidget, QWidget *pReference = nullptr);
 // Moves a window up so that its bottom edge stays within its screen's
 // available area, then right so that its left edge does.
 void keepOnScreen(QWidget *pWindow);
+// A flat push button drawn by style sheets, with the pointing-hand cursor;
+// the keyboard reaches it with Tab.
+QPushButton *flatButton(QWidget *pParent, const char *pszName);
 // Sets a dynamic property and re-polishes so that style-sheet selectors on it apply.
 bool setStyleProperty(QWidget *pWidget, const QString &szName, const QString &szValue);
+
+// A tool tip that shows szText as it is: Qt renders a tip that looks like
+// markup ("<b>x</b>.jpg") as rich text, so paths and error texts go through here.
+QString plainToolTip(const QString &szText);
 
 // Whether top-level windows can be see-through: a compositing manager runs
 // (always on Wayland). Without one, translucent pixels of a window show black.

@@ -35,14 +35,14 @@ private:
 
     static QString socketPath(const QString &szName) { return QDir::tempPath() + "/" + szName; }
 
-    QProcess *start(const QString &szExe)
+    QProcess *start(const QString &szExe, const QStringList &args = {})
     {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::MergedChannels);
-        p->start(szExe, QStringList());
+        p->start(szExe, args);
         p->waitForStarted(10000);
         m_processes.push_back(std::move(p));
         return m_processes.back().get();
@@ -62,11 +62,11 @@ private:
     }
 
     // Starts a second instance and returns its exit code (-1 when it keeps running).
-    int runSecond(const QString &szExe, qint64 *piElapsedMs = nullptr)
+    int runSecond(const QString &szExe, qint64 *piElapsedMs = nullptr, const QStringList &args = {})
     {
         QElapsedTimer timer;
         timer.start();
-        QProcess *p = start(szExe);
+        QProcess *p = start(szExe, args);
         const bool bEnded = p->waitForFinished(10000);
         if (piElapsedMs)
             *piElapsedMs = timer.elapsed();
@@ -111,6 +111,24 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(socketPath(szName)).exists());
         QCOMPARE(runSecond(szExe), 1);
         QCOMPARE(runSecond(szExe), 1);
+        QCOMPARE(pFirst->state(), QProcess::Running);
+    }
+
+    // "Open with Pictora" while it runs: the second start hands its files
+    // over and ends; the first one adds them to its album.
+    void secondStartHandsOverItsFiles()
+    {
+        const QString szName = QStringLiteral("PictoraSI%1d").arg(QCoreApplication::applicationPid());
+        const QString szExe = copyExecutable(szName);
+        QVERIFY(!szExe.isEmpty());
+        const QString szPicture = m_dir.filePath(QStringLiteral("opened photo.jpg"));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "color=c=teal:s=64x48", "-frames:v", "1", szPicture}));
+        QProcess *pFirst = start(szExe);
+        QVERIFY(waitForSocket(szName));
+
+        QCOMPARE(runSecond(szExe, nullptr, {szPicture}), 1);
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += pFirst->readAll()).contains("album total duration (us): 3000000"), 15000);
         QCOMPARE(pFirst->state(), QProcess::Running);
     }
 

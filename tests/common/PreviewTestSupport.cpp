@@ -45,6 +45,7 @@ void RecordingOutput::start(int64_t iMs)
     m_iOffset = iMs;
     m_stTimer.restart();
     m_bCounting = true;
+    m_iPlayedOutUs[0] = m_iPlayedOutUs[1] = 0;
 }
 
 void RecordingOutput::pause()
@@ -59,6 +60,8 @@ void RecordingOutput::restartAt(int64_t iMs)
     std::lock_guard<std::mutex> lock(m_mutex);
     m_iOffset = iMs;
     m_stTimer.restart();
+    // Like the player: what waits belongs to the old place.
+    m_iPlayedOutUs[0] = m_iPlayedOutUs[1] = 0;
 }
 
 int64_t RecordingOutput::positionLocked() const
@@ -106,9 +109,32 @@ int RecordingOutput::pushAudioFrame(AVFrame *pFrame, int iIndex)
         std::lock_guard<std::mutex> lock(m_mutex);
         stSound.iAtMs = positionLocked();
         m_sounds.append(stSound);
+        if (iIndex == 0 || iIndex == 1) {
+            int64_t &iPlayedOut = m_iPlayedOutUs[iIndex];
+            iPlayedOut = std::max(iPlayedOut, stSound.iAtMs * 1000)
+                         + (stSound.iRate > 0 ? int64_t(stSound.iSamples) * 1000000 / stSound.iRate : 0);
+        }
     }
     m_cv.notify_all();
     return 0;
+}
+
+bool RecordingOutput::soundBacklog(int iIndex, SoundBacklog *pBacklog) const
+{
+    if (iIndex != 0 && iIndex != 1)
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    pBacklog->iUnheardUs = pBacklog->iWaitingUs =
+        std::max<int64_t>(0, m_iPlayedOutUs[iIndex] - positionLocked() * 1000);
+    pBacklog->iPeriodUs = 0;
+    return true;
+}
+
+void RecordingOutput::dropAudio(int iIndex)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (iIndex == 0 || iIndex == 1)
+        m_iPlayedOutUs[iIndex] = 0;
 }
 
 QVector<RecordingOutput::Picture> RecordingOutput::pictures() const
@@ -132,6 +158,7 @@ void RecordingOutput::clear()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pictures.clear();
     m_sounds.clear();
+    m_iPlayedOutUs[0] = m_iPlayedOutUs[1] = 0;
 }
 
 bool RecordingOutput::waitFor(const std::function<bool()> &bCondition, int iTimeoutMs)

@@ -1,8 +1,9 @@
 #pragma once
 
 // The player as the preview's producers see it, for the preview tests: a
-// clock that runs in real time (or stands) and a record of every picture and
-// sound frame pushed, with the clock's position at the push.
+// clock that runs in real time (or stands), sound outputs that play what
+// they are given one after the other at the clock's pace, and a record of
+// every picture and sound frame pushed, with the clock's position at the push.
 
 #include "media/preview/CPreviewOutput.h"
 
@@ -47,6 +48,8 @@ public:
     int64_t position() const override;
     int pushVideoFrame(AVFrame *pFrame) override;
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override;
+    bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const override;
+    void dropAudio(int iIndex) override;
 
     QVector<Picture> pictures() const;
     QVector<Sound> sounds(int iInstance) const;
@@ -66,6 +69,7 @@ private:
     bool m_bKeepImages = false;
     QVector<Picture> m_pictures;
     QVector<Sound> m_sounds;
+    int64_t m_iPlayedOutUs[2] = {0, 0}; // clock position when each output has played all it was given
 };
 
 // Peak signal-to-noise ratio of two pictures of one size, in dB (0 when

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 namespace testsupport {
 
@@ -84,6 +86,11 @@ QImage grabScreen(const QString &szName)
     if (!szDir.isEmpty())
         image.save(szDir + '/' + szName + ".png");
     return image;
+}
+
+QString toolTipAsRead(const QString &szTip)
+{
+    return Qt::mightBeRichText(szTip) ? QTextDocumentFragment::fromHtml(szTip).toPlainText() : szTip;
 }
 
 QString binDir()

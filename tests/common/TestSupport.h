@@ -39,6 +39,9 @@ int countVideoFrames(const QString &szPath);
 // <szName>.png in the folder PICTORA_SHOT_DIR names, when it is set.
 QImage grabScreen(const QString &szName);
 
+// What a tool tip reads on screen: Qt shows a tip that might be rich text as markup.
+QString toolTipAsRead(const QString &szTip);
+
 // Directory holding Pictora's programs in the build tree.
 QString binDir();
 

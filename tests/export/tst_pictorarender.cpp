@@ -1,6 +1,7 @@
 // pictora-render as a script runs it: help, argument errors (exit 2), a
 // render, the seed, the export's failure messages (exit 1) and SIGINT /
-// SIGTERM ending a render like a cancelled export.
+// SIGTERM ending a render like a cancelled export; and as a person runs it
+// on a terminal: the redrawn progress line, Ctrl+C, --quiet.
 
 #include "common/ExportTestSupport.h"
 #include "common/TestMedia.h"
@@ -106,6 +107,22 @@ double detail(const QImage &stGrey, const QRect &stArea)
     return n ? lf / n : 0;
 }
 
+// The program with its arguments as one command for `sh -c`.
+QString shellCommand(const QStringList &args)
+{
+    QStringList quoted;
+    for (QString szArg : args)
+        quoted << "'" + szArg.replace("'", "'\\''") + "'";
+    return "exec " + quoted.join(' ');
+}
+
+// pictora-render on a pseudo-terminal made by script(1), which copies what
+// the terminal shows (both streams, newlines as CR LF) to its standard output.
+void startOnTerminal(QProcess &process, const QStringList &args)
+{
+    process.start("script", {"-qec", shellCommand(QStringList{renderProgram()} + args), "/dev/null"});
+}
+
 } // namespace
 
 class TestPictoraRender : public QObject
@@ -136,8 +153,8 @@ private Q_SLOTS:
                                      "--resolution", "--ratio", "--image-duration", "--music", "--keep-audio",
                                      "--watermark-text", "--watermark-image", "--watermark-pos", "--font-family",
                                      "--font-pixel-size", "--color", "--transparency", "--rotate", "--seed",
-                                     "--motion", "--framing", "--fit-to-music", "--output", "--stats", "MATERIAL",
-                                     "SIGINT"})
+                                     "--motion", "--framing", "--fit-to-music", "--output", "--stats", "--quiet",
+                                     "MATERIAL", "SIGINT"})
             QVERIFY2(st.szOut.contains(szOption), szOption);
     }
 
@@ -268,7 +285,7 @@ private Q_SLOTS:
         const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--rotate", "1:1", "--output",
                                szFolder + "/k", m_szA, szBig});
         QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
-        QVERIFY2(st.szErr.contains(QString::fromUtf8("超过4K分辨率")), qPrintable(st.szErr));
+        QVERIFY2(st.szErr.contains("larger than 4K"), qPrintable(st.szErr));
         QVERIFY(!st.szErr.contains("filtered for you"));
         QCOMPARE(testsupport::countVideoFrames(szFolder + "/k.mp4"), 12 + 48 + 12);
         // The rotation names the material by its place on the command line:
@@ -332,6 +349,35 @@ private Q_SLOTS:
         QCOMPARE(testsupport::countVideoFrames(szFile), 12 + 48 + 12);
         QCOMPARE(folderEntries(szFolder), (QStringList{QString::fromUtf8("it's \"2\".png"), szName + ".mp4",
                                                        QString::fromUtf8("照片 1:x.jpg")}));
+    }
+
+    // Names that FFmpeg would read as patterns (printf numbers of a picture
+    // sequence, globs) or a shell as syntax are names like any other: for
+    // the materials, the music, the watermark picture and the output (a GIF
+    // named like a picture sequence is still one file).
+    void patternNames()
+    {
+        const QString szIn = m_dir.filePath("pattern %d [1] $(x)") + "/";
+        QVERIFY(QDir().mkpath(szIn));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=4", szIn + "tone.mp3"}));
+        QVERIFY(QFile::rename(szIn + "tone.mp3", szIn + "m%03d.mp3"));
+        const QStringList names{"a%d.jpg", "IMG_%03d.png", "x%%y*?[1]$(x).jpg", "w%d[1].jpg"};
+        for (const QString &szName : names)
+            QVERIFY(QFile::copy(szName.endsWith(".png") ? m_szB : m_szA, szIn + szName));
+        const Run st = render({"--resolution", "480P", "--image-duration", "0.5", "--music", szIn + "m%03d.mp3",
+                               "--watermark-image", szIn + names.at(3), "--output", szIn + "out%d*?[1]$(x)",
+                               szIn + names.at(0), szIn + names.at(1), szIn + names.at(2)});
+        QVERIFY2(st.iExit == 0 && !st.szErr.contains("filtered for you"), qPrintable(st.szErr));
+        const QString szFile = szIn + "out%d*?[1]$(x).mp4";
+        QCOMPARE(st.szOut.trimmed(), szFile);
+        QCOMPARE(testsupport::countVideoFrames(szFile), 12 + 48 + 12 + 48 + 12);
+        QVERIFY(!testsupport::probeStream(testsupport::ffprobe(szFile), "audio").isEmpty());
+        const Run stGif = render({"--format", "gif", "--resolution", "480P", "--image-duration", "0.05", "--output",
+                                  szIn + "g%d", szIn + names.at(0)});
+        QVERIFY2(stGif.iExit == 0, qPrintable(stGif.szErr));
+        QStringList expected = names + QStringList{"m%03d.mp3", "g%d.gif", "out%d*?[1]$(x).mp4"};
+        expected.sort(Qt::CaseInsensitive);
+        QCOMPARE(folderEntries(szIn), expected);
     }
 
     // The same seed gives the same transitions; another seed other ones.
@@ -490,6 +536,57 @@ private Q_SLOTS:
         QVERIFY2(st.szErr.contains(QRegularExpression("pictora-render: Create output file failed\\(.+\\)")),
                  qPrintable(st.szErr));
         QVERIFY(!QFileInfo::exists(m_dir.filePath("missing")));
+    }
+
+    // One line redrawn in place: percentage, frames, time spent and left.
+    // It ends with a newline when the export ends, successful or cancelled
+    // with Ctrl+C typed on the terminal; no plain progress lines there.
+    void terminalProgress()
+    {
+        const QRegularExpression stLine("\\r *(\\d+)%  frame (\\d+)/(\\d+)  elapsed \\d+:\\d\\d  left (\\d+:\\d\\d|-:--) *");
+        const QString szFolder = m_dir.filePath("terminal");
+        QDir().mkpath(szFolder);
+
+        QProcess done;
+        startOnTerminal(done, {"--resolution", "480P", "--image-duration", "1", "--output", szFolder + "/short",
+                               m_szA, m_szB});
+        QVERIFY(done.waitForFinished(300000));
+        const QString szShown = QString::fromLocal8Bit(done.readAllStandardOutput());
+        QCOMPARE(done.exitCode(), 0);
+        QVERIFY2(!szShown.contains("progress "), qPrintable(szShown));
+        QRegularExpressionMatch stLast;
+        for (auto it = stLine.globalMatch(szShown); it.hasNext();)
+            stLast = it.next();
+        QVERIFY2(stLast.hasMatch(), qPrintable(szShown));
+        QCOMPARE(stLast.captured(1), QString("100"));
+        QCOMPARE(stLast.captured(2), QString("96"));
+        QCOMPARE(stLast.captured(3), QString("96"));
+        // (A sanitizer's report at exit may follow.)
+        QVERIFY2(szShown.mid(stLast.capturedEnd()).startsWith("\r\n" + szFolder + "/short.mp4\r\n"), qPrintable(szShown));
+
+        QProcess cancelled;
+        startOnTerminal(cancelled, {"--resolution", "480P", "--image-duration", "60", "--output",
+                                    szFolder + "/long", m_szA, m_szB, m_szC});
+        QString szSoFar;
+        // Two redraws show the line is under way; then Ctrl+C on the terminal.
+        while (szSoFar.count(stLine) < 2) {
+            QVERIFY2(cancelled.waitForReadyRead(120000), qPrintable(szSoFar));
+            szSoFar += QString::fromLocal8Bit(cancelled.readAllStandardOutput());
+        }
+        cancelled.write("\x03");
+        QVERIFY(cancelled.waitForFinished(60000));
+        szSoFar += QString::fromLocal8Bit(cancelled.readAllStandardOutput());
+        QCOMPARE(cancelled.exitCode(), 128 + SIGINT);
+        QVERIFY2(szSoFar.contains(QRegularExpression(" *\\r\\npictora-render: Operation interrupted\\(.+\\)\\r\\n")),
+                 qPrintable(szSoFar));
+        QCOMPARE(folderEntries(szFolder), QStringList{"short.mp4"});
+
+        // --quiet: no progress at all, the path on standard output.
+        const Run st = render({"--quiet", "--resolution", "480P", "--image-duration", "0.05", "--output",
+                               szFolder + "/quiet", m_szA});
+        QCOMPARE(st.iExit, 0);
+        QVERIFY2(!st.szErr.contains('%') && !st.szErr.contains("progress"), qPrintable(st.szErr));
+        QCOMPARE(st.szOut.trimmed(), szFolder + "/quiet.mp4");
     }
 
     void stopSignals_data()

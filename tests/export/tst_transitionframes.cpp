@@ -53,6 +53,16 @@ TransitionSegment segmentOf(int iEffect)
     return stSegment;
 }
 
+// The two 4:2:0 pictures of the comparisons with xfade.
+AVFramePtr fromPicture(int iWidth, int iHeight)
+{
+    return texturedPicture(iWidth, iHeight, QColor(220, 40, 30), QColor(30, 200, 60), AV_PIX_FMT_YUV420P);
+}
+AVFramePtr toPicture(int iWidth, int iHeight)
+{
+    return texturedPicture(iWidth, iHeight, QColor(20, 40, 230), QColor(250, 240, 30), AV_PIX_FMT_YUV420P);
+}
+
 const AVRational kTimeBase{1, 10};
 const AVRational kRate{10, 1};
 constexpr int kFrames = 20;   // 2 s at 10 fps
@@ -83,10 +93,8 @@ private Q_SLOTS:
         QFETCH(int, iHeight);
         QFETCH(double, lfMeanBound);
         const TransitionSegment stSegment = segmentOf(iEffect);
-        AVFramePtr pFrom = texturedPicture(iWidth, iHeight, QColor(220, 40, 30), QColor(30, 200, 60),
-                                           AV_PIX_FMT_YUV420P);
-        AVFramePtr pTo = texturedPicture(iWidth, iHeight, QColor(20, 40, 230), QColor(250, 240, 30),
-                                         AV_PIX_FMT_YUV420P);
+        AVFramePtr pFrom = fromPicture(iWidth, iHeight);
+        AVFramePtr pTo = toPicture(iWidth, iHeight);
         QVERIFY(pFrom && pTo);
 
         QVERIFY(TransitionFrames::goesByPlanes(AV_PIX_FMT_YUV420P, iWidth, iHeight));
@@ -177,10 +185,8 @@ private Q_SLOTS:
         QFETCH(int, iWidth);
         QFETCH(int, iHeight);
         QFETCH(int, iStart);
-        AVFramePtr pFrom = texturedPicture(iWidth, iHeight, QColor(220, 40, 30), QColor(30, 200, 60),
-                                           AV_PIX_FMT_YUV420P);
-        AVFramePtr pTo = texturedPicture(iWidth, iHeight, QColor(20, 40, 230), QColor(250, 240, 30),
-                                         AV_PIX_FMT_YUV420P);
+        AVFramePtr pFrom = fromPicture(iWidth, iHeight);
+        AVFramePtr pTo = toPicture(iWidth, iHeight);
         QVERIFY(pFrom && pTo);
         TransitionFrames stPainted, stFiltered;
         QCOMPARE(stPainted.open(segmentOf(iEffect), pFrom.get(), pTo.get(), kTimeBase, kRate, iStart), 0);

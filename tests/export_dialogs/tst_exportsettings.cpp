@@ -5,6 +5,7 @@
 #include "album/AlbumProjectState.h"
 #include "app/CQSrvProduct.h"
 #include "common/TestMedia.h"
+#include "common/TestSupport.h"
 #include "export_dialogs/ExportSettingDialog.h"
 #include "export_dialogs/ExportTarget.h"
 #include "export_dialogs/FailDialog.h"
@@ -195,6 +196,10 @@ private Q_SLOTS:
         QTest::keyClicks(nameEdit(), "?");
         QCOMPARE(nameEdit()->text(), QStringLiteral("abc"));
         QCOMPARE(m_pDialog->fileName(), QStringLiteral("abc"));
+        QCOMPARE(lastToast(m_pDialog), QStringLiteral("Invalid file name!"));
+        m_pDialog->changeFileName(QString(90, QChar(0x76F8)));
+        QCOMPARE(lastToast(m_pDialog), QStringLiteral("The file name is too long!"));
+        QCOMPARE(m_pDialog->fileName(), QStringLiteral("abc"));
         m_pDialog->changeFileName(QString(250, 'x'));
         QTest::keyClicks(nameEdit(), "y");
         QCOMPARE(m_pDialog->fileName(), QString(250, 'x'));
@@ -294,14 +299,15 @@ private Q_SLOTS:
     void resultDialogs()
     {
         QPointer<FailDialog> pFail = new FailDialog;
-        const QString szError = QStringLiteral("Write video packet failed(No space left on device) ").repeated(4);
+        // Texts that look like markup read as they are, in the labels and their tips.
+        const QString szError = QStringLiteral("<b>Write video packet failed(No space left on device) ").repeated(4);
         pFail->setErrorText(szError);
         pFail->show();
         auto *pError = pFail->findChild<QLabel *>("labelErrorMessage");
         QCOMPARE(pError->size(), QSize(404, 18));
         QVERIFY(pError->text().endsWith(QChar(0x2026)));
         QVERIFY(pError->fontMetrics().horizontalAdvance(pError->text()) <= 404);
-        QCOMPARE(pError->toolTip(), szError);
+        QCOMPARE(testsupport::toolTipAsRead(pError->toolTip()), szError);
         QCOMPARE(pFail->findChild<QLabel *>("labelContent")->text(), QStringLiteral("Export failed..."));
         QCOMPARE(pFail->size(), QSize(502, 352));
         pFail->close();
@@ -309,12 +315,14 @@ private Q_SLOTS:
 
         QPointer<SuccessDialog> pSuccess = new SuccessDialog;
         QSignalSpy spy(pSuccess.data(), &SuccessDialog::sig_explorerFolderRequest);
-        pSuccess->setExportedFile("/v/album.mp4");
+        pSuccess->setExportedFile("/v/<i>album</i>.mp4");
+        QCOMPARE(testsupport::toolTipAsRead(pSuccess->findChild<QPushButton *>("btnExportFolder")->toolTip()),
+                 QStringLiteral("/v/<i>album</i>.mp4"));
         pSuccess->show();
         QTest::mouseClick(pSuccess->findChild<QPushButton *>("btnExportFolder"), Qt::LeftButton);
         QCOMPARE(spy.count(), 1);
         QVERIFY(pSuccess->isVisible());
-        QCOMPARE(pSuccess->exportedFile(), QStringLiteral("/v/album.mp4"));
+        QCOMPARE(pSuccess->exportedFile(), QStringLiteral("/v/<i>album</i>.mp4"));
         QTest::mouseClick(pSuccess->findChild<QPushButton *>("btnClose"), Qt::LeftButton);
         QTRY_VERIFY(pSuccess.isNull());
     }

@@ -166,7 +166,7 @@ private Q_SLOTS:
         const ImageSource stImage = albumState().mapImageSources.value(path("a.jpg"));
         const ImageSource stClip = albumState().mapImageSources.value(path("clip.mp4"));
         const int iRows = countRows(m_szDb);
-        QCOMPARE(iRows, 3 * ImageDecoder::importedTiers().size());   // an image's and a video's
+        QCOMPARE(iRows, ImageDecoder::importedTiers(SourceImage).size() + 2 * ImageDecoder::importedTiers(SourceVideo).size());
 
         resetAlbum();
         const MaterialImportReport st = importMaterials({path("a.jpg"), path("clip.mp4"), path("notes.txt")},
@@ -286,7 +286,8 @@ private Q_SLOTS:
         QVERIFY(st.bFound4K);   // the huge PNG's header says so
         QCOMPARE(albumState().listImageSourceOrder, (QStringList{path("a.jpg"), path("clip.mp4")}));
         QCOMPARE(albumInconsistency(&m_model), QString());
-        QCOMPARE(countRows(m_szDb), iRows + 3 * ImageDecoder::importedTiers().size());
+        QCOMPARE(countRows(m_szDb),
+                 iRows + ImageDecoder::importedTiers(SourceImage).size() + 2 * ImageDecoder::importedTiers(SourceVideo).size());
         for (const QString &szPath : bad)
             QCOMPARE(countRows(m_szDb, "imagePath", szPath), 0);
         // The two materials are held open, nothing else.

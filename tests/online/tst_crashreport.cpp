@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 #include <sys/resource.h>
 
@@ -74,8 +75,35 @@ int crashChild(const char *szKind)
         raise(SIGFPE);   // where division by zero does not trap
     } else if (!std::strcmp(szKind, "recursion")) {
         return recurse(0);
+    } else if (!std::strcmp(szKind, "worker recursion")) {
+        std::thread worker([] { recurse(0); });
+        worker.join();
     }
     return 4;
+}
+
+// A crashed process and the reporter it starts carry this variable; each
+// run gets its own value.
+QProcessEnvironment markedEnvironment(QByteArray *pMark)
+{
+    static int s_iRun = 0;
+    const QString szValue = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++s_iRun);
+    *pMark = "PICTORA_TEST_RUN=" + szValue.toUtf8();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PICTORA_TEST_RUN"), szValue);
+    return env;
+}
+
+// Whether a live process carries the mark: the reporter outlives the crash.
+// Its environment tells it apart even while it is still being started.
+bool markedProcessRuns(const QByteArray &mark)
+{
+    for (const QString &szEntry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(szEntry));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(mark))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -186,6 +214,8 @@ private slots:
         QTest::newRow("SIGABRT") << "abort" << SIGABRT << "SIGABRT (abort), signal 6" << true << true;
         QTest::newRow("SIGFPE") << "fpe" << SIGFPE << "SIGFPE (arithmetic exception), signal 8, code 1" << true << true;
         QTest::newRow("recursion") << "recursion" << SIGSEGV << "SIGSEGV (segmentation fault), signal 11" << true << true;
+        QTest::newRow("worker recursion") << "worker recursion" << SIGSEGV << "SIGSEGV (segmentation fault), signal 11"
+                                          << true << true;
         QTest::newRow("no consent") << "segv" << SIGSEGV << QString() << false << true;
         QTest::newRow("plain http") << "segv" << SIGSEGV << QString() << true << false;
     }
@@ -204,12 +234,20 @@ private slots:
         server.setAnswer("thanks");
         writeConfig(consent, server.baseUrl());
 
+        // The reporter outlives the child: both write into one file.
+        const QString szLog = m_dataHome.filePath(QStringLiteral("crash-%1.log").arg(QTest::currentDataTag()));
+        QByteArray mark;
         QProcess child;
+        child.setProcessEnvironment(markedEnvironment(&mark));
+        child.setStandardErrorFile(szLog);
         child.start(QCoreApplication::applicationFilePath(), {"--crash-child", kind});
         QVERIFY(child.waitForFinished(60000));
-        const QString szOutput = QString::fromUtf8(child.readAllStandardError());
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QCOMPARE(child.exitCode(), signal);
+        QTRY_VERIFY_WITH_TIMEOUT(!markedProcessRuns(mark), 60000);
+        QFile log(szLog);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString szOutput = QString::fromUtf8(log.readAll());
         const QList<testsupport::HttpRequest> requests = server.requests();
         QCOMPARE(requests.size(), description.isEmpty() ? 0 : 1);
         if (description.isEmpty()) {
@@ -234,7 +272,9 @@ private slots:
         TestHttpServer server(true);
         writeConfig(true, server.baseUrl(), szName);
 
+        QByteArray mark;
         QProcess pictora;
+        pictora.setProcessEnvironment(markedEnvironment(&mark));
         pictora.start(programDir.filePath(szName), QStringList());
         QVERIFY(pictora.waitForStarted(10000));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir::tempPath() + "/" + szName), 15000);
@@ -243,11 +283,13 @@ private slots:
         QVERIFY(server.requests().isEmpty());
         QVERIFY(!pictora.readAllStandardError().contains("提示"));
 
+        // The crashed program hands over and ends; the report follows.
         ::kill(pid_t(pictora.processId()), SIGSEGV);
         QVERIFY(pictora.waitForFinished(60000));
         QCOMPARE(pictora.exitStatus(), QProcess::CrashExit);
         QCOMPARE(pictora.exitCode(), SIGSEGV);
-        QCOMPARE(server.requests().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!markedProcessRuns(mark), 60000);
         QVERIFY(exceptionField(server.requests().first().body).startsWith("SIGSEGV (segmentation fault), signal 11"));
         QFile::remove(QDir::tempPath() + "/" + szName);
     }

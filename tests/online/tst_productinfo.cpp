@@ -1,5 +1,8 @@
+#include "common/TestHttpServer.h"
+#include "online/CCurlHttpGet.h"
 #include "online/CQSrvProductInfo.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,10 +11,15 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 #include <QtTest>
+
+#include "online/SystemBrowser.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using testsupport::TestHttpServer;
 
 namespace {
 
@@ -56,6 +64,18 @@ private:
     QByteArray m_value;
 };
 
+// Records what would have gone to the system browser.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UrlRecorder(QList<QUrl> *pUrls) : m_pUrls(pUrls) {}
+public Q_SLOTS:
+    void record(const QUrl &stUrl) { m_pUrls->append(stUrl); }
+private:
+    QList<QUrl> *m_pUrls;
+};
+
 } // namespace
 
 class TestProductInfo : public QObject
@@ -76,6 +96,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_tmp.isValid());
+        qputenv("no_proxy", "*");   // the local servers only, whatever the environment says
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_tmp.path() + QStringLiteral("/xdg")));
     }
 
@@ -148,42 +169,60 @@ private slots:
         QVERIFY(info.configFilePath(QStringLiteral("Pictora"), QStringLiteral("config.ini")).isEmpty());
     }
 
-    void releaseFile()
+    void releaseDataComeFromTheUpdateServerAndAreKept()
     {
+        TestHttpServer server(true);
+        QVERIFY(server.isListening());
+        const auto fetch = [](const CQSrvProductInfo::ReleaseRequest &st, QByteArray *pBody, QString *pszError) {
+            return CCurlHttpGet::fetch(st.szUrl, st.szCaFile, st.iConnectTimeoutMs, st.iTotalTimeoutMs, pBody,
+                                       pszError);
+        };
         CQSrvProductInfo info;
         info.setBaseFolder(sub(QStringLiteral("release")));
-        QCOMPARE(info.latestVersion(), QStringLiteral("000"));
-        QVERIFY(info.releaseValue(QStringLiteral("ForceUpdate")).isEmpty());
-        QVERIFY(!info.refresh(info.applicationId(0)));
+        info.setReleaseFetcher(fetch);
+        const QString szConfig = info.configFilePath(QStringLiteral("Pictora"), QStringLiteral("config.ini"));
+        const QString szKept = info.dataFolder() + QStringLiteral("/release.ini");
+        const QString szUrl = server.baseUrl() + QStringLiteral("/pictora/release.ini");
+        const QByteArray caLine = "updateServerCaFile=" + TestHttpServer::certificatePath().toUtf8() + "\n";
 
-        const QString szFile = info.dataFolder() + QStringLiteral("/release.ini");
-        writeFile(szFile, "LatestVersion=2.3.1\nForceUpdate=1\n");
-        // Values change only when refreshed.
-        QCOMPARE(info.latestVersion(), QStringLiteral("000"));
-        QVERIFY(info.refresh(0));
-        QCOMPARE(info.latestVersion(), QStringLiteral("2.3.1"));
-        QCOMPARE(info.releaseValue(QStringLiteral("ForceUpdate")), QStringLiteral("1"));
-
-        writeFile(szFile, "# release data\r\n[release]\r\n LatestVersion = 2.4.0, beta \r\n; old\r\nForceUpdate=0\r\nnoequals\r\n");
-        QVERIFY(info.refresh(0));
-        QCOMPARE(info.latestVersion(), QStringLiteral("2.4.0, beta"));
-        QCOMPARE(info.releaseValue(QStringLiteral("ForceUpdate")), QStringLiteral("0"));
-
-        // Another id is not ours: nothing is read.
-        writeFile(szFile, "LatestVersion=9.9.9\n");
-        QVERIFY(!info.refresh(7));
-        QCOMPARE(info.latestVersion(), QStringLiteral("2.4.0, beta"));
-
-        QVERIFY(QFile::remove(szFile));
+        // No update server (the default), or one that is not https: nothing
+        // is asked and nothing is known, whatever lies in the folder.
+        writeFile(szKept, "# updateServer=" + szUrl.toUtf8() + "\nLatestVersion=9.9.9\n");
+        writeFile(szConfig, "updateServer=http://localhost:1/release.ini\n");
         QVERIFY(!info.refresh(0));
         QCOMPARE(info.latestVersion(), QStringLiteral("000"));
-        QVERIFY(info.releaseValue(QStringLiteral("ForceUpdate")).isEmpty());
+        QVERIFY(server.requests().isEmpty());
 
-        // A fresh object reads the file on first use.
-        writeFile(szFile, "LatestVersion=3.0.0\n");
-        CQSrvProductInfo fresh;
-        fresh.setBaseFolder(sub(QStringLiteral("release")));
-        QCOMPARE(fresh.latestVersion(), QStringLiteral("3.0.0"));
+        // A verified answer is taken, and kept for the next start.
+        writeFile(szConfig, "updateServer=" + szUrl.toUtf8() + "\n" + caLine);
+        server.setAnswer("# Pictora\nLatestVersion = 2.10.0\nForceUpdate=1\nVersionInfo=Pictora \"2.10.0\"\n"
+                         "DownloadPage=https://example.org/pictora\n");
+        QVERIFY(!info.refresh(7));   // not our id
+        QVERIFY(info.refresh(info.applicationId(0)));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests().first().method, QByteArray("GET"));
+        QCOMPARE(server.requests().first().path, QByteArray("/pictora/release.ini"));
+        QCOMPARE(info.latestVersion(), QStringLiteral("2.10.0"));
+        QCOMPARE(info.releaseValue(QStringLiteral("VersionInfo")), QStringLiteral("Pictora \"2.10.0\""));
+        CQSrvProductInfo nextStart;
+        nextStart.setBaseFolder(sub(QStringLiteral("release")));
+        QCOMPARE(nextStart.latestVersion(), QStringLiteral("2.10.0"));
+        QCOMPARE(nextStart.releaseValue(QStringLiteral("ForceUpdate")), QStringLiteral("1"));
+        QCOMPARE(server.requests().size(), 1);
+
+        // Bad answers leave the last good one in place.
+        server.setAnswer("<html>maintenance</html>");
+        QVERIFY(!info.refresh(0));
+        server.setBehaviour(TestHttpServer::Behaviour::Oversized);
+        QVERIFY(!info.refresh(0));
+        QCOMPARE(info.latestVersion(), QStringLiteral("2.10.0"));
+
+        // An answer kept from another server says nothing about a new one.
+        writeFile(szConfig, "updateServer=https://localhost:1/release.ini\n" + caLine);
+        CQSrvProductInfo otherServer;
+        otherServer.setBaseFolder(sub(QStringLiteral("release")));
+        QCOMPARE(otherServer.latestVersion(), QStringLiteral("000"));
+        QVERIFY(QFile::remove(szConfig));
     }
 
     void machineCodeIsDerived()
@@ -313,20 +352,38 @@ private slots:
     void pagesAndCustomerService()
     {
         CQSrvProductInfo &info = CQSrvProductInfo::instance();
-        QCOMPARE(info.aboutPageAddress(QString(), 0), QStringLiteral("qrc:/web/about.html"));
         const QUrl stThemed(info.aboutPageAddress(QStringLiteral("theme dark&x"), 0));
         QCOMPARE(stThemed.scheme(), QStringLiteral("qrc"));
         QCOMPARE(stThemed.path(), QStringLiteral("/web/about.html"));
-        QCOMPARE(QUrlQuery(stThemed).queryItemValue(QStringLiteral("theme"), QUrl::FullyDecoded),
-                 QStringLiteral("theme dark&x"));
+        const QUrlQuery stQuery(stThemed);
+        QCOMPARE(stQuery.queryItemValue(QStringLiteral("theme"), QUrl::FullyDecoded), QStringLiteral("theme dark&x"));
+        QCOMPARE(stQuery.queryItemValue(QStringLiteral("lang")), QStringLiteral("en"));
+        QCOMPARE(stQuery.queryItemValue(QStringLiteral("version")), QStringLiteral("2.3.0"));
 
-        const QStringList before = QDir(info.dataFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^customer service is not reachable offline")));
-        info.openCustomerService(QStringLiteral("Pictora"), QStringLiteral("pc_button"), 0,
-                                 QStringLiteral("https://example.invalid/app"));
-        QCOMPARE(QDir(info.dataFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        // Without a configured page the caller shows its own; with one, the
+        // browser gets it. Only web addresses ever reach the browser.
+        QList<QUrl> opened;
+        UrlRecorder recorder(&opened);
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "record");
+        QDesktopServices::setUrlHandler(QStringLiteral("qrc"), &recorder, "record");
+        QVERIFY(!info.openCustomerService(QStringLiteral("Pictora"), QStringLiteral("pc_button"), 0, QString()));
+        QVERIFY(!openInSystemBrowser(QUrl()));
+        QVERIFY(!openInSystemBrowser(stThemed));
+        QVERIFY(opened.isEmpty());
+        writeFile(info.configFilePath(QStringLiteral("Pictora"), QStringLiteral("config.ini")),
+                  "feedbackPage=https://example.org/support?from=app\nwebSite=javascript:alert(1)\n");
+        QVERIFY(info.openCustomerService(QStringLiteral("Pictora"), QStringLiteral("pc_button"), 0, QString()));
+        QCOMPARE(opened.size(), 1);
+        const QUrlQuery stSent(opened.first());
+        QCOMPARE(opened.first().host(), QStringLiteral("example.org"));
+        QCOMPARE(stSent.queryItemValue(QStringLiteral("from")), QStringLiteral("app"));
+        QCOMPARE(stSent.queryItemValue(QStringLiteral("entry")), QStringLiteral("pc_button"));
+        QVERIFY(info.makerSiteAddress().isEmpty());
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("qrc"));
+        QVERIFY(QFile::remove(info.configFilePath(QStringLiteral("Pictora"), QStringLiteral("config.ini"))));
     }
 };
 
-QTEST_GUILESS_MAIN(TestProductInfo)
+QTEST_MAIN(TestProductInfo)
 #include "tst_productinfo.moc"

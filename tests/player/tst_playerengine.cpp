@@ -219,8 +219,8 @@ private Q_SLOTS:
         FrameRing stRing(VideoCtl::kSampleCapacity, true);
         stRing.open();
         CAudioPlayback stPlayback(stRing);
-        AudioFormatSpec stDevice{44100, 2, AV_CH_LAYOUT_STEREO, AV_SAMPLE_FMT_S16, 4};
-        stPlayback.start(stDevice);
+        AudioFormatSpec stDevice{44100, 2, AV_CH_LAYOUT_STEREO, AV_SAMPLE_FMT_S16, 4, 4096};
+        stPlayback.start(stDevice, 0);
         std::vector<int16_t> stOut(2 * 4096);
         const auto fill = [&] {
             std::fill(stOut.begin(), stOut.end(), int16_t(1));

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <SDL2/SDL.h>
+
 namespace {
 
 const QRgb kQuadrants[4] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
@@ -141,6 +143,13 @@ private Q_SLOTS:
         // The area grows: the picture follows without a new one.
         pShow->resize(600, 300);
         checkShown(pShow, letterboxRect(640, 480, {1, 1}, 600, 300), "sdl-resized");
+
+        // SDL's quit event (its last window closed, say) leaves the display running.
+        SDL_Event stQuit{};
+        stQuit.type = SDL_QUIT;
+        QCOMPARE(SDL_PushEvent(&stQuit), 1);
+        QVERIFY(pushAndWait(bottomUpFrame(quadrants(640, 480))));
+        QVERIFY(m_pCtl->isDisplayRunning());
 
         // SDL cannot embed (its dummy driver): the widget paints the same
         // picture into the same rectangle.

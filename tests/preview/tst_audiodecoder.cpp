@@ -9,11 +9,15 @@
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
 #include "media/preview/AudioDecoder.h"
+#include "media/preview/CSoundFeed.h"
 #include "media/recipes/AudioReader.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <sys/stat.h>
 
 using previewtest::RecordingOutput;
 
@@ -25,21 +29,26 @@ double musicTone(int iSecond)
     return 400 + 40 * iSecond;
 }
 
-// The first lfSeconds of sound pushed from iFrom (1/44100 s) on, as one
-// stretch, and where it starts.
+// The first lfSeconds of sound pushed from iFrom (1/44100 s) on that run
+// on without a jump, and where they start. A feed left behind on a busy
+// machine skips ahead; sound from both sides of the skip is not one tone.
 QVector<float> firstSound(const QVector<RecordingOutput::Sound> &sounds, double lfSeconds, int64_t iFrom,
                           int64_t *piStart)
 {
     QVector<float> samples;
     *piStart = -1;
+    int64_t iNext = 0;
     for (const RecordingOutput::Sound &stSound : sounds) {
         if (stSound.iPts < iFrom)
             continue;
         if (samples.size() >= lfSeconds * stSound.iRate)
             break;
-        if (*piStart < 0)
+        if (*piStart < 0 || std::abs(stSound.iPts - iNext) > stSound.iRate / 100) {
+            samples.clear();
             *piStart = stSound.iPts;
+        }
         samples += stSound.samples;
+        iNext = stSound.iPts + stSound.iSamples;
     }
     return samples;
 }
@@ -158,23 +167,49 @@ private Q_SLOTS:
         stop();
     }
 
-    // A music file without sound, or whose sound has no sample (a WAV
-    // header that promises ten seconds): no music, no endless loop, and the
-    // feeder still stops at once.
+    // Garbage over a stretch of the music around 13.5 s: what follows
+    // still sounds, at its own time.
+    void damagedMusicGoesOn()
+    {
+        QByteArray music = testmedia::readFile(m_dir.filePath("music.mp3"));
+        QRandomGenerator stRandom(7);
+        for (int i = music.size() * 45 / 100, iEnd = i + 3000; i < iEnd; ++i)
+            music[i] = char(stRandom.bounded(256));
+        QVERIFY(testmedia::writeFile(m_dir.filePath("damaged.mp3"), music));
+        st().szBackgroundMusicPath = m_dir.filePath("damaged.mp3");
+        startAt(12500);
+        QVERIFY(m_output.waitFor([&] { return m_output.position() > 16000; }, 8000));
+        stop();
+        // The music plays on past the damage: from about 15 s, each place
+        // with its own tone.
+        int64_t iStart = 0;
+        const QVector<float> samples = firstSound(m_output.sounds(0), 0.3, 15 * 44100, &iStart);
+        QVERIFY2(iStart >= 0 && iStart / 44100.0 < 15.6, qPrintable(QString::number(iStart)));
+        QCOMPARE(previewtest::strongestTone(samples, 44100, m_tones), musicTone(int(iStart / 44100.0 + 0.15)));
+        st().szBackgroundMusicPath = m_dir.filePath("music.mp3");
+    }
+
+    // A music file without sound, whose sound has no sample (a WAV header
+    // that promises ten seconds), or that never answers (a pipe nobody
+    // writes): no music, no endless loop, and the feeder still stops at once.
     void musicWithoutSound()
     {
+        QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath("fifo.mp3")).constData(), 0600), 0);
         QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=mono", "-t", "10", "-c:a", "pcm_s16le",
                                      m_dir.filePath("long.wav")}));
         QVERIFY(testmedia::writeFile(m_dir.filePath("empty.wav"), testmedia::readFile(m_dir.filePath("long.wav")).left(78)));
         recipes::AudioReader stReader;
         QCOMPARE(stReader.open(m_dir.filePath("empty.wav").toStdString()), 0);
         QCOMPARE(stReader.decode(true), AVERROR_EOF);
-        for (const char *szFile : {"a.png", "empty.wav"}) {
+        for (const char *szFile : {"a.png", "empty.wav", "fifo.mp3"}) {
             st().szBackgroundMusicPath = m_dir.filePath(szFile);
             startAt(0);
             QTest::qWait(300);
             QVERIFY(m_pDecoder->isActive());
+            QElapsedTimer stTimer;
+            stTimer.start();
             stop();
+            qInfo("%s: stopped after %lld ms", szFile, stTimer.elapsed());
             QVERIFY(m_output.sounds(0).isEmpty());
         }
         st().iBackgroundMusicType = MusicNone;
@@ -189,18 +224,21 @@ private Q_SLOTS:
         startAt(2500);
         QVERIFY(m_output.waitFor([&] { return m_output.position() > 5300; }, 8000));
         stop();
-        // One stretch: silence until the clip shows at 3 s, its sound until
-        // it goes at 5 s, and nothing after.
+        // Silence until the clip shows at 3 s, its sound until it goes at
+        // 5 s, and nothing after; in order, nothing over another. (A frame
+        // may play a little longer or shorter than its place on the album,
+        // to keep in step, and a feed left behind on a busy machine skips.)
         const QVector<RecordingOutput::Sound> sounds = m_output.sounds(1);
         QVERIFY(!sounds.isEmpty());
-        int64_t iEnd = sounds.first().iPts;
-        for (const RecordingOutput::Sound &stSound : sounds) {
-            QCOMPARE(stSound.iPts, iEnd);
+        for (int i = 0; i < sounds.size(); ++i) {
+            const RecordingOutput::Sound &stSound = sounds.at(i);
+            const int64_t iNext = i + 1 < sounds.size() ? sounds.at(i + 1).iPts : 5 * 44100;
+            QVERIFY2(iNext - stSound.iPts >= stSound.iSamples * (1 - CSoundFeed::kMostStretch) - 1,
+                     qPrintable(QString::number(stSound.iPts)));
             const bool bSilent = *std::max_element(stSound.samples.cbegin(), stSound.samples.cend()) == 0.0f;
-            QCOMPARE(bSilent, iEnd < 3 * 44100);
-            iEnd += stSound.iSamples;
+            QCOMPARE(bSilent, stSound.iPts < 3 * 44100);
         }
-        QCOMPARE(iEnd, int64_t(5 * 44100));
+        QVERIFY(sounds.last().iPts + sounds.last().iSamples * (1 + CSoundFeed::kMostStretch) + 1 >= 5 * 44100);
         int64_t iStart = 0;
         const QVector<float> clip = firstSound(sounds, 1.0, 3 * 44100, &iStart);
         QCOMPARE(iStart, int64_t(3 * 44100));

@@ -1,5 +1,6 @@
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
+#include "app/ProgramFolders.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQDlgTipSimple.h"
 #include "ui/CQQuitDialog.h"
@@ -11,6 +12,7 @@
 #include <QMenu>
 #include <QMovie>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <QtTest>
 
@@ -151,7 +153,16 @@ private Q_SLOTS:
             QCOMPARE(window.windowTitle(), QStringLiteral("Pictora"));
             QCOMPARE(window.findChild<QWidget *>("btnMini")->toolTip(), QStringLiteral("Minimize"));
         }
-        QCOMPARE(installTranslators(*qApp, {QStringLiteral("zh-CN"), QStringLiteral("en")}, szFolder), 2);
+        // Installed, the program finds its catalogue under <prefix>/share/pictora
+        // and Qt's in the system's Qt; in the build tree everything is beside it.
+        QCOMPARE(programDataFolderOf(PICTORA_BIN_DIR), QStringLiteral(PICTORA_BIN_DIR));
+        QCOMPARE(helperProgramFolderOf(PICTORA_BIN_DIR), QStringLiteral(PICTORA_BIN_DIR));
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.filePath("usr/bin")) && QDir().mkpath(prefix.filePath("usr/share/pictora/translations")));
+        QVERIFY(QFile::copy(szFolder + "/app_zh_CN.qm", prefix.filePath("usr/share/pictora/translations/app_zh_CN.qm")));
+        QCOMPARE(helperProgramFolderOf(prefix.filePath("usr/bin")), prefix.filePath("usr/libexec/pictora"));
+        const QString szInstalled = programDataFolderOf(prefix.filePath("usr/bin")) + "/translations";
+        QCOMPARE(installTranslators(*qApp, {QStringLiteral("zh-CN"), QStringLiteral("en")}, szInstalled), 2);
         CFramelessWindow window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Pictora 电子相册"));
         QCOMPARE(window.findChild<QWidget *>("btnMini")->toolTip(), QStringLiteral("最小化"));
@@ -160,6 +171,7 @@ private Q_SLOTS:
         // The export's failure texts, shown in its failure dialog, too.
         QCOMPARE(QCoreApplication::translate("MediaEncoder", "Create output file failed"), QStringLiteral("创建输出文件失败"));
         // Qt's own texts come from qt_zh_CN.qm and the catalogues it names.
+        QVERIFY(!QFileInfo::exists(szInstalled + "/qt_zh_CN.qm"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
     }
 

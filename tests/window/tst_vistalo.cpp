@@ -6,6 +6,7 @@
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
 #include "common/ExportTestSupport.h"
+#include "common/TestMedia.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "export_dialogs/ProgressDialog.h"
@@ -13,6 +14,7 @@
 #include "import/ImageDecoder.h"
 #include "media/export/MediaEncoder.h"
 #include "media/recipes/AlbumGeometry.h"
+#include "online/CQSrvProductInfo.h"
 #include "player/CQVideoPlay.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
@@ -346,12 +348,26 @@ private Q_SLOTS:
         QCOMPARE(st.mapImageSources.size(), 3);
         QVERIFY(!st.mapImageSources.contains(path("uhd.png")));
 
-        // Continue adding: it comes in.
+        // Continue adding, not to be asked again: it comes in, and config.ini
+        // keeps the choice (its other lines as they were).
+        const QString szConfig = CQSrvProductInfo::instance().configFilePath("Pictora", "config.ini");
+        QVERIFY(testmedia::writeFile(szConfig, "# mine\nstatistics=0\n"));
         QVERIFY(dropUrls(*m_pEditor, {QUrl::fromLocalFile(path("uhd.png"))}, materialArea(*m_pEditor)));
         QTRY_VERIFY((pWarning = m_pWindow->overlay()->findChild<CQQuitDialog *>()) && pWarning->isVisible());
+        auto *pContinue = pWarning->findChild<QPushButton *>(QStringLiteral("btnCancel"));
+        QCOMPARE(pContinue->text(), QStringLiteral("Continue adding"));
+        QVERIFY(pContinue->fontMetrics().horizontalAdvance(pContinue->text()) < pContinue->width());
+        pWarning->findChild<QCheckBox *>()->setChecked(true);
         QTest::mouseClick(pWarning->findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
         QTRY_VERIFY(!m_pEditor->isImporting());
         QVERIFY(st.mapImageSources.contains(path("uhd.png")));
+        QCOMPARE(testmedia::readFile(szConfig), QByteArray("# mine\nstatistics=0\nshowFourKWarning=0\n"));
+        QVERIFY(QFile::copy(path("uhd.png"), path("uhd2.png")));
+        QVERIFY(dropUrls(*m_pEditor, {QUrl::fromLocalFile(path("uhd2.png"))}, materialArea(*m_pEditor)));
+        QTRY_VERIFY(!m_pEditor->isImporting());
+        QVERIFY(st.mapImageSources.contains(path("uhd2.png")));
+        QVERIFY(!m_pWindow->overlay()->findChild<CQQuitDialog *>());
+        QVERIFY(QFile::remove(szConfig));
     }
 
     void closeAsksOnlyWithMaterials()

@@ -12,10 +12,13 @@
 #include "ui/CQComboBox.h"
 
 #include <QElapsedTimer>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <memory>
 #include <mutex>
+
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -40,6 +43,11 @@ public:
         return m_pPlay->pushVideoFrame(pFrame);
     }
     int pushAudioFrame(AVFrame *pFrame, int iIndex) override { return m_pPlay->pushAudioFrame(pFrame, iIndex); }
+    bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const override
+    {
+        return m_pPlay->soundBacklog(iIndex, pBacklog);
+    }
+    void dropAudio(int iIndex) override { m_pPlay->dropAudio(iIndex); }
     QList<QPair<int64_t, QSize>> take()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -221,6 +229,34 @@ private Q_SLOTS:
         QCOMPARE(last.at(last.size() - 2).first, int64_t(499));
         QCOMPARE(last.last().first, int64_t(225));
         QCOMPARE(albumState().iPreviewStartPos.load(), int64_t(9000000));
+    }
+
+    // The music's file replaced by a pipe nobody writes after it was
+    // chosen: the preview plays its pictures, and the next change of the
+    // album goes through without waiting for the pipe.
+    void musicThatStopsAnswering()
+    {
+        AlbumProjectState &st = albumState();
+        const QString szMusic = m_dir.filePath("tune.mp3");
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=2", szMusic}));
+        {
+            AlbumEditLock lock;
+            st.iBackgroundMusicType = MusicCustom;
+            st.szBackgroundMusicPath = szMusic;
+            st.pBackgroundMusicFile = openHeldFile(szMusic);
+        }
+        QVERIFY(QFile::remove(szMusic));
+        QCOMPARE(::mkfifo(QFile::encodeName(szMusic).constData(), 0600), 0);
+        m_pLog->take();
+        QTest::mouseClick(playButton(), Qt::LeftButton);
+        QVERIFY(picturesUntil(3).size() >= 3);
+        QTRY_VERIFY(m_pEditor->soundFeeder()->isActive());
+        QElapsedTimer stTimer;
+        stTimer.start();
+        m_pEditor->form()->boxImageDuration->setValue(8);
+        qInfo("album change with the music a pipe: %lld ms", stTimer.elapsed());
+        QCOMPARE(player()->totalDuration(), int64_t(18000));
+        QTRY_COMPARE(m_pEditor->playerState(), int(Vistalo::PlayerIdle));
     }
 };
 

@@ -1,26 +1,36 @@
 // The editor on a real X server (Xvfb): the real program driven as a user
-// drives it, a reorder by mouse drag, and what the strip looks like. Set
-// PICTORA_SHOT_DIR to keep the screenshots.
+// drives it, opened with files as the desktop opens it, a reorder by mouse
+// drag, and what the strip looks like. Set PICTORA_SHOT_DIR to keep the
+// screenshots; its readme-editor.png is the README's docs/screenshots/editor.png.
 #include "EditorTestSupport.h"
+#include "SettingsTestSupport.h"
 
 #include "album/AlbumProjectState.h"
 #include "app/AppStartUp.h"
 #include "app/CQSrvProduct.h"
+#include "common/TestHttpServer.h"
+#include "common/TestMedia.h"
 #include "common/TestSupport.h"
 #include "editor/ImageListItemModel.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "player/CQVideoPlay.h"
 #include "player/CQVideoShow.h"
+#include "ui/CBLLUIShadowMgr.h"
 #include "ui/CFramelessWindow.h"
+#include "ui/CQUIPushButton.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QRegion>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QWindow>
 
+#include <csignal>
 #include <memory>
 
 using namespace editortest;
@@ -36,10 +46,14 @@ QString xdotool(const QStringList &args)
     return QString::fromUtf8(st.stdOut).trimmed();
 }
 
-// Window ids with this exact title, in stacking order.
-QStringList windowsNamed(const QString &szTitle)
+// Window ids with this exact title, in stacking order; only those of the
+// process iPid when it is given (another program may share the display).
+QStringList windowsNamed(const QString &szTitle, qint64 iPid = 0)
 {
-    return xdotool({"search", "--onlyvisible", "--name", "^" + szTitle + "$"}).split('\n', Qt::SkipEmptyParts);
+    QStringList args{"search", "--all", "--onlyvisible"};
+    if (iPid > 0)
+        args << "--pid" << QString::number(iPid);
+    return xdotool(args << "--name" << "^" + szTitle + "$").split('\n', Qt::SkipEmptyParts);
 }
 
 QRect windowGeometry(const QString &szWindow)
@@ -77,8 +91,10 @@ int pixelsNear(const QImage &image, const QRect &stArea, QColor stColour, int iT
 // this size, measured on an editor laid out in this process.
 struct EditorSpots
 {
+    QRect stWholeDisplay;
     QRect stDisplay;
     QPoint stPlayButton;
+    QPoint stExportButton;
     QPoint stBlurredBackdrop;     // the indicator of the framing choice
     QRect stSettings;
     QRect stLeftBar;              // where a 4:3 picture in the 16:9 frame leaves its left bar
@@ -105,11 +121,64 @@ EditorSpots editorSpots(const QSize &stWindow)
     const QRect stPicture(stShow.center() - QPoint(stFrame.width() / 2, stFrame.height() / 2), stFrame);
     const QRect stLeftBar(stPicture.left() + 4, stPicture.top() + stPicture.height() / 4, stPicture.width() / 8 - 8,
                           stPicture.height() / 2);
-    return {stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
+    return {stShow, stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
             pButton->mapTo(&window, pButton->rect().center()),
+            editor.form()->btnExport->mapTo(&window, editor.form()->btnExport->rect().center()),
             pBlur->mapTo(&window, QPoint(8, pBlur->height() / 2)),
             QRect(editor.form()->divSetting->mapTo(&window, QPoint(0, 0)), editor.form()->divSetting->size()),
             stLeftBar};
+}
+
+// A colour seen through the dimming layer.
+QColor dimmed(QColor stColour)
+{
+    const QColor stLayer = CQWidgetShadow::dimmingColour();
+    auto mix = [&](int iBelow, int iLayer) { return qRound(iBelow + (iLayer - iBelow) * stLayer.alphaF()); };
+    return QColor(mix(stColour.red(), stLayer.red()), mix(stColour.green(), stLayer.green()),
+                  mix(stColour.blue(), stLayer.blue()));
+}
+
+// Starts the real program (szProgram, a copy under a name of its own) with
+// its own data folders under szHome; returns its main window's id once it
+// shows at its start size.
+QString startProgram(QProcess &program, const QString &szProgram, const QString &szHome, const QStringList &args,
+                     const QString &szLanguage = QString(), const QString &szTitle = QStringLiteral("Pictora"))
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), szHome + QStringLiteral("/xdg"));
+    env.insert(QStringLiteral("HOME"), szHome);
+    // Its single-instance socket in a folder of its own: a Pictora that
+    // another test run has open on this machine must not answer for it.
+    QDir().mkpath(szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("TMPDIR"), szHome + QStringLiteral("/tmp"));
+    env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!szLanguage.isEmpty())
+        env.insert(QStringLiteral("LANGUAGE"), szLanguage);
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(szProgram, args);
+    if (!program.waitForStarted())
+        return QString();
+    QStringList windows;
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(szTitle, program.processId())).size() == 1; }, 60000)
+        || !QTest::qWaitFor([&] { return windowGeometry(windows.first()).size() == QSize(902, 616); }, 10000))
+        return QString();
+    return windows.first();
+}
+
+// The close button asks first; "ok" ends the program. True when it ended cleanly.
+bool quitProgram(QProcess &program, const QRect &stWindow, const QString &szTips = QStringLiteral("Tips"))
+{
+    clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
+    QStringList windows;
+    if (!QTest::qWaitFor([&] { return (windows = windowsNamed(szTips, program.processId())).size() == 1; }, 30000)
+        || program.state() != QProcess::Running)
+        return false;
+    grabScreen(QStringLiteral("program-quit"));
+    xdotool({"windowfocus", "--sync", windows.first()});
+    xdotool({"key", "Return"});
+    return program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
 }
 
 } // namespace
@@ -120,6 +189,7 @@ class TestX11Editor : public QObject
 
     QTemporaryDir m_dir;
     QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
+    static QString programName() { return QStringLiteral("PictoraX11Test%1").arg(QCoreApplication::applicationPid()); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -132,31 +202,45 @@ private Q_SLOTS:
         QVERIFY(writePicture(path("photos/red.jpg"), 120, 80, QColor(230, 20, 20)));
         QVERIFY(writePicture(path("photos/green.jpg"), 120, 80, QColor(20, 200, 20)));
         QVERIFY(writePicture(path("photos/blue.jpg"), 120, 80, QColor(20, 20, 230)));
+        // The program under a name of its own: its single-instance server
+        // is named after it, and other runs of Pictora may share the machine.
+        QVERIFY(QDir().mkpath(path("bin")));
+        QVERIFY(QFile::copy(testsupport::binDir() + "/Pictora", path("bin/" + programName())));
+        QVERIFY(QFile::copy(testsupport::binDir() + "/pictora-crashreport", path("bin/pictora-crashreport")));
+    }
+
+    void endToEndInTheRealProgram_data()
+    {
+        QTest::addColumn<bool>("crash");
+        QTest::newRow("used and closed") << false;
+        QTest::newRow("crashed") << true;
     }
 
     // The real program: add three photos through its file dialog, see
-    // them in the strip, close it through the quit question.
+    // them in the strip, play them, dim them under a dialog, close it
+    // through the quit question. Or, once they are in, SIGSEGV: it hands
+    // the report over and ends at once; the reporter sends it (the user
+    // agreed) and shows the answer in a window of its own.
     void endToEndInTheRealProgram()
     {
+        QFETCH(bool, crash);
+        const QString szHome = path(crash ? "home-crash" : "home-program");
+        testsupport::TestHttpServer server(true);
+        QVERIFY(QDir().mkpath(szHome + "/xdg/Pictora/" + programName()));
+        QVERIFY(testmedia::writeFile(szHome + "/xdg/Pictora/" + programName() + "/config.ini",
+                                     QStringLiteral("crashReport=1\nlogServer=%1\nlogServerCaFile=%2\n")
+                                         .arg(server.baseUrl(), testsupport::TestHttpServer::certificatePath())
+                                         .toUtf8()));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-program"));
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));   // one logical pixel, one screen pixel
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
-        QVERIFY(program.waitForStarted());
-        QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 20000);
-        const QString szMain = windows.first();
-        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
+        const QString szMain = startProgram(program, path("bin/" + programName()), szHome, {});
+        QVERIFY(!szMain.isEmpty());
+        const qint64 iPid = program.processId();
         const QRect stWindow = windowGeometry(szMain);
+        QStringList windows;
 
         // "click to add files", left of the middle of the material area.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 2, 30000);
         windows.removeAll(szMain);
         xdotool({"windowfocus", "--sync", windows.first()});
         // Qt's own file dialog: into the folder, then the three names.
@@ -165,7 +249,24 @@ private Q_SLOTS:
         QTest::qWait(300);
         xdotool({"type", "--delay", "5", "\"red.jpg\" \"green.jpg\" \"blue.jpg\""});
         xdotool({"key", "Return"});
-        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora")).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora"), iPid).size() == 1, 30000);
+
+        if (crash) {
+            QElapsedTimer ending;
+            ending.start();
+            ::kill(pid_t(iPid), SIGSEGV);
+            QVERIFY(program.waitForFinished(10000));
+            qInfo("the crashed program ended %lld ms after the signal", ending.elapsed());
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(program.exitCode(), SIGSEGV);
+            QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 30000);
+            QVERIFY(server.requests().first().body.startsWith("exception=SIGSEGV"));
+            QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QString::fromUtf8("提示"))).size() == 1, 30000);
+            xdotool({"windowfocus", "--sync", windows.first()});
+            xdotool({"key", "Return"});
+            QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QString::fromUtf8("提示")).isEmpty(), 10000);
+            return;
+        }
 
         // The strip shows the three thumbnails (the pointer away from them).
         xdotool({"mousemove", "--sync", "0", "0"});
@@ -195,18 +296,74 @@ private Q_SLOTS:
                                      > stShow.width() * stShow.height() / 4,
                                  15000);
 
-        // The close button asks first; "ok" ends the program.
-        clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Tips"))).size() == 1, 10000);
-        QCOMPARE(program.state(), QProcess::Running);
-        grabScreen(QStringLiteral("program-quit"));
+        // The export settings over the preview dim it with the rest of the
+        // window (SDL draws in a native window above the dimming layer);
+        // closed, the preview is bright again.
+        clickAt(stWindow.topLeft() + stSpots.stExportButton);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Export settings"), iPid)).size() == 1,
+                                 30000);
+        // The part of the picture the dialog leaves uncovered.
+        const QRegion stUncovered =
+            QRegion(stSpots.stWholeDisplay.translated(stWindow.topLeft())).subtracted(windowGeometry(windows.first()));
+        auto uncoveredNear = [&](const QImage &image, QColor stColour) {
+            int n = 0;
+            for (const QRect &stPart : stUncovered)
+                n += pixelsNear(image, stPart, stColour);
+            return n;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(uncoveredNear(screen = grabScreen(QStringLiteral("program-export-dimmed")),
+                                               dimmed(QColor(230, 20, 20)))
+                                     > 2000,
+                                 10000);
+        QCOMPARE(uncoveredNear(screen, QColor(230, 20, 20)), 0);
         xdotool({"windowfocus", "--sync", windows.first()});
-        xdotool({"key", "Return"});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        xdotool({"key", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-export-closed")), stShow,
+                                            QColor(230, 20, 20))
+                                     > stShow.width() * stShow.height() / 4,
+                                 10000);
+
+        QVERIFY(quitProgram(program, stWindow));
         // Nothing of the store is left behind.
-        QVERIFY(!QFileInfo::exists(path("xdg-program/Pictora/Pictora/myData.db")));
+        QVERIFY(!QFileInfo::exists(szHome + "/xdg/Pictora/" + programName() + "/myData.db"));
+    }
+
+    // "Open with Pictora": the files and folders it is started with go into
+    // the strip as a drop of them would, and the first one is the cover.
+    void opensFilesGivenOnItsCommandLine()
+    {
+        // Sunset-coloured photos and a clip in a folder of their own.
+        QVERIFY(QDir().mkpath(path("trip/clips")));
+        const QStringList gradients = {"c0=0xff5e3a:c1=0xffd23a", "c0=0xff8a00:c1=0xe52e71",
+                                       "c0=0xf9d423:c1=0xff4e50"};
+        for (int i = 0; i < gradients.size(); ++i)
+            QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "gradients=s=640x400:n=2:" + gradients.at(i),
+                                         "-frames:v", "1", path("trip/photo%1.jpg").arg(i + 1)}));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "mandelbrot=s=640x400:r=10", "-t", "1", "-pix_fmt",
+                                     "yuv420p", path("trip/clips/zoom.mp4")}));
+
+        QProcess program;
+        const QString szMain = startProgram(program, path("bin/" + programName()), path("home-open"),
+                                            {path("trip/photo1.jpg"), path("trip/photo2.jpg"),
+                                             path("trip/photo3.jpg"), path("trip/clips")});
+        QVERIFY(!szMain.isEmpty());
+        const QRect stWindow = windowGeometry(szMain);
+        xdotool({"mousemove", "--sync", "0", "0"});
+        // The three warm photos in the strip (the clip from the folder after
+        // them), and the first photo in the player as the cover.
+        auto warm = [](QRgb c) { return qRed(c) > 200 && qBlue(c) < 130; };
+        const QRect stStrip(stWindow.left() + 10, stWindow.bottom() - 41 - 110, stWindow.width() - 20, 100);
+        const QRect stShow = editorSpots(stWindow.size()).stDisplay.translated(stWindow.topLeft());
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("program-opened")),
+                                                          stStrip, warm) > 20000
+                                     && testsupport::countPixels(screen, stShow, warm)
+                                            > stShow.width() * stShow.height() / 2,
+                                 20000);
+        const QString szShots = qEnvironmentVariable("PICTORA_SHOT_DIR");
+        if (!szShots.isEmpty())
+            QVERIFY(screen.copy(stWindow).save(szShots + QStringLiteral("/readme-editor.png")));
+        QVERIFY(quitProgram(program, stWindow));
     }
 
     // The real program in Chinese: a 4:3 photo in the 16:9 preview has bars
@@ -216,30 +373,20 @@ private Q_SLOTS:
     {
         QVERIFY(writePicture(path("photos/four-three.jpg"), 160, 120, QColor(230, 20, 20)));
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg-chinese"));
-        env.insert(QStringLiteral("HOME"), path("home"));
-        env.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("96"));
-        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("zh_CN"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(testsupport::binDir() + QStringLiteral("/Pictora"), QStringList());
-        QVERIFY(program.waitForStarted());
-        // The main window carries the translated title; the file dialog "Pictora".
-        const QString szTitle = QString::fromUtf8("Pictora 电子相册");
-        QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(szTitle)).size() == 1, 20000);
-        const QString szMain = windows.first();
-        QTRY_COMPARE_WITH_TIMEOUT(windowGeometry(szMain).size(), QSize(902, 616), 10000);
+        const QString szMain = startProgram(program, path("bin/" + programName()), path("home-chinese"), {},
+                                            QStringLiteral("zh_CN"), QString::fromUtf8("Pictora 电子相册"));
+        QVERIFY(!szMain.isEmpty());
+        const qint64 iPid = program.processId();
         const QRect stWindow = windowGeometry(szMain);
+        QStringList windows;
 
+        // The file dialog keeps the plain title.
         clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"))).size() == 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 1, 30000);
         xdotool({"windowfocus", "--sync", windows.first()});
         xdotool({"type", "--delay", "5", path("photos/four-three.jpg")});
         xdotool({"key", "Return"});
-        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora")).isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora"), iPid).isEmpty(), 30000);
 
         const EditorSpots stSpots = editorSpots(stWindow.size());
         const QRect stShow = stSpots.stDisplay.translated(stWindow.topLeft());
@@ -247,7 +394,7 @@ private Q_SLOTS:
         const int iArea = stSide.width() * stSide.height();
         QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-fit")), stShow, QColor(230, 20, 20))
                                      > stShow.width() * stShow.height() / 2,
-                                 10000);
+                                 30000);
         QVERIFY(pixelsNear(grabScreen(QStringLiteral("program-fit")), stSide, Qt::black, 30) > iArea * 9 / 10);
         clickAt(stWindow.topLeft() + stSpots.stBlurredBackdrop);
         QImage screen;
@@ -257,16 +404,70 @@ private Q_SLOTS:
                                                               return qRed(c) > 80 && qRed(c) < 200 && qGreen(c) < 40;
                                                           })
                                      > iArea * 9 / 10,
-                                 10000);
+                                 30000);
         QVERIFY(pixelsNear(screen, stSpots.stSettings.translated(stWindow.topLeft()), QColor(0x5C, 0x46, 0xF4), 60)
                 > 20);   // the chosen radio buttons carry the accent
+        QVERIFY(quitProgram(program, stWindow, QString::fromUtf8("提示")));
+    }
 
-        clickAt(stWindow.topLeft() + QPoint(stWindow.width() - 26, 21));
-        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QString::fromUtf8("提示"))).size() == 1, 10000);
-        xdotool({"windowfocus", "--sync", windows.first()});
-        xdotool({"key", "Return"});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
+    // Fifteen materials, more than the strip shows: the last one dragged to
+    // the front in one drag with the real mouse; the strip scrolls while the
+    // pointer waits at its left end.
+    void stripScrollsWhileDragging()
+    {
+        settingstest::EditorUnderTest fixture(QRect(200, 100, 902, 616));
+        QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
+        Vistalo &editor = fixture.editor;
+        QStringList photos;
+        for (int i = 0; i < 15; ++i) {
+            photos << path(QStringLiteral("photos/strip%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+            QVERIFY(writePicture(photos.last(), 120, 80, QColor::fromHsv(i * 24, 200, 220)));
+        }
+        QVERIFY(importFiles(editor, photos));
+        ImageListView *pList = editor.form()->imageSourceList;
+        QWidget *pViewport = pList->viewport();
+        QScrollBar *pScroll = pList->horizontalScrollBar();
+        QVERIFY(pScroll->maximum() > 0);
+        pScroll->setValue(pScroll->maximum());
+        auto global = [&](QPoint stViewport) { return pViewport->mapToGlobal(stViewport); };
+        auto moveTo = [](QPoint stAt) {
+            xdotool({"mousemove", "--sync", QString::number(stAt.x()), QString::number(stAt.y())});
+        };
+
+        // One motion at a time, each seen by the program before the next
+        // (the drag runs in an event loop of its own); once the strip has
+        // scrolled to its start, the drop before the first.
+        QSignalSpy spyMove(pList, &ImageListView::sig_itemDraged);
+        bool bReleased = false;
+        // The button goes up whatever happens, or later tests find it held.
+        const std::shared_ptr<void> releaseAtEnd(nullptr, [&bReleased](void *) {
+            if (!bReleased)
+                xdotool({"mouseup", "1"});
+        });
+        const QPoint stFrom = global(pList->visualRect(pList->model()->index(14, 0)).center());
+        const QPoint stEnd = global(QPoint(20, pViewport->height() / 2));
+        int iStep = 0;
+        QTimer steps;
+        connect(&steps, &QTimer::timeout, [&]() {
+            if (iStep < 10) {
+                moveTo(stFrom + (stEnd - stFrom) * ++iStep / 10);
+            } else if (!bReleased && ++iStep > 1000) {
+                // The strip never got there: drop where the pointer is, and fail below.
+                bReleased = true;
+                xdotool({"mouseup", "1"});
+            } else if (!bReleased && pScroll->value() == 0) {
+                bReleased = true;
+                const QRect stFirst = pList->visualRect(pList->model()->index(0, 0));
+                moveTo(global(QPoint(stFirst.left() + 20, stFirst.center().y())));
+                xdotool({"mouseup", "1"});
+            }
+        });
+        moveTo(stFrom);
+        xdotool({"mousedown", "1"});
+        steps.start(50);
+        QTRY_COMPARE_WITH_TIMEOUT(spyMove.count(), 1, 30000);
+        QCOMPARE(spyMove.first(), QList<QVariant>({photos.at(14), 14, 0}));
+        QCOMPARE(albumState().listImageSourceOrder, QStringList{photos.at(14)} + photos.mid(0, 14));
     }
 
     // The add page with its tip, the strip with one material selected and

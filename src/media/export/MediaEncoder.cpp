@@ -276,6 +276,7 @@ void MediaEncoder::emitVideoFrame(AVFrame *pFrame)
     const int iProgress =
         iTotal > 0 ? static_cast<int>(std::min<int64_t>(100, m_ctx.iFramesEncoded * 100 / iTotal)) : 100;
     Q_EMIT sig_exportProgress(iProgress);
+    Q_EMIT sig_exportFrames(m_ctx.iFramesEncoded, iTotal);
     m_ctx.iLastProgress = iProgress;
 
     if (m_ctx.bAudio)

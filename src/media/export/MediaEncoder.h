@@ -53,6 +53,8 @@ Q_SIGNALS:
     void sig_close(int iExitCode);
     void sig_exportVideo();
     void sig_exportProgress(int iVal);
+    // Beside the percentage: frames written so far of all the album's frames.
+    void sig_exportFrames(qint64 iEncoded, qint64 iTotal);
     void sig_exportFail(QString szError);
     void sig_succeeded();
 

@@ -6,10 +6,43 @@
 #include <algorithm>
 #include <cctype>
 
+#include <sys/stat.h>
+
 extern "C" {
 #include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 }
+
+namespace {
+
+// File names are taken as they are: "file:" keeps a colon in a relative name
+// from reading as a protocol.
+std::string literalFileUrl(const std::string &szPath)
+{
+    return "file:" + szPath;
+}
+
+// The muxer for the name's extension alone: FFmpeg would take a name with a
+// printf pattern ("clip%d.gif") for a numbered picture sequence.
+const AVOutputFormat *outputFormatForExtension(const std::string &szExt)
+{
+    return szExt.empty() ? nullptr : av_guess_format(nullptr, ("output." + szExt).c_str(), nullptr);
+}
+
+// Lower-case text after the last dot of the file name, empty when none.
+std::string pathExtension(const std::string &szPath)
+{
+    const size_t iSlash = szPath.find_last_of('/');
+    const size_t iDot = szPath.find_last_of('.');
+    if (iDot == std::string::npos || (iSlash != std::string::npos && iDot < iSlash))
+        return std::string();
+    std::string szExt = szPath.substr(iDot + 1);
+    std::transform(szExt.begin(), szExt.end(), szExt.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return szExt;
+}
+
+} // namespace
 
 AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *pFormat,
                                const AVDictionary *pOptions, int *piError)
@@ -21,6 +54,10 @@ AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *p
     };
     if (szPath.empty())
         return fail(AVERROR(EINVAL));
+    // A pipe or a device would keep the open waiting, maybe for ever.
+    struct stat stInfo;
+    if (::stat(szPath.c_str(), &stInfo) == 0 && !S_ISREG(stInfo.st_mode))
+        return fail(AVERROR(EINVAL));
     AVDictionaryPtr options;
     if (!options.copyFrom(pOptions))
         return fail(AVERROR(ENOMEM));
@@ -28,9 +65,13 @@ AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *p
     // make the demuxer open network addresses or other protocols.
     if (!av_dict_get(options.get(), "protocol_whitelist", nullptr, 0) && options.set("protocol_whitelist", "file") < 0)
         return fail(AVERROR(ENOMEM));
+    // The picture reader would take "IMG_%03d.jpg" or "a*.png" for a numbered
+    // sequence or a pattern; a material is the one file of that name.
+    if (!av_dict_get(options.get(), "pattern_type", nullptr, 0) && options.set("pattern_type", "none") < 0)
+        return fail(AVERROR(ENOMEM));
     AVFormatContext *pInput = nullptr;
     // avformat_open_input frees the context itself when it fails.
-    const int ret = avformat_open_input(&pInput, szPath.c_str(), pFormat, options.address());
+    const int ret = avformat_open_input(&pInput, literalFileUrl(szPath).c_str(), pFormat, options.address());
     if (ret < 0)
         return fail(ret);
     if (piError)
@@ -101,14 +142,18 @@ AVFormatContext *createOutputFile(const std::string &szPath, const std::string &
     };
     if (szPath.empty())
         return fail(AVERROR(EINVAL));
+    const AVOutputFormat *pFormat = szFormatName.empty() ? outputFormatForExtension(pathExtension(szPath)) : nullptr;
+    if (szFormatName.empty() && !pFormat)
+        return fail(AVERROR_MUXER_NOT_FOUND);
+    const std::string szUrl = literalFileUrl(szPath);
     AVFormatContext *pRaw = nullptr;
-    int ret = avformat_alloc_output_context2(&pRaw, nullptr, szFormatName.empty() ? nullptr : szFormatName.c_str(),
-                                             szPath.c_str());
+    int ret = avformat_alloc_output_context2(&pRaw, pFormat, szFormatName.empty() ? nullptr : szFormatName.c_str(),
+                                             szUrl.c_str());
     AVOutputContextPtr pOutput(pRaw);
     if (ret < 0 || !pOutput)
         return fail(ret < 0 ? ret : AVERROR(ENOMEM));
     if (!(pOutput->oformat->flags & AVFMT_NOFILE)) {
-        ret = avio_open(&pOutput->pb, szPath.c_str(), AVIO_FLAG_WRITE);
+        ret = avio_open(&pOutput->pb, szUrl.c_str(), AVIO_FLAG_WRITE);
         if (ret < 0)
             return fail(ret);
     }
@@ -127,19 +172,6 @@ void closeOutputFile(AVFormatContext **ppOutput)
 
 namespace {
 
-// Lower-case text after the last dot of the file name, empty when none.
-std::string pathExtension(const std::string &szPath)
-{
-    const size_t iSlash = szPath.find_last_of('/');
-    const size_t iDot = szPath.find_last_of('.');
-    if (iDot == std::string::npos || (iSlash != std::string::npos && iDot < iSlash))
-        return std::string();
-    std::string szExt = szPath.substr(iDot + 1);
-    std::transform(szExt.begin(), szExt.end(), szExt.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return szExt;
-}
-
 // FFmpeg names the muxers of .wmv and .mkv "asf" and "matroska", so the
 // export formats are recognised by the muxer's short name or the extension.
 bool isContainer(const AVOutputFormat *pFormat, const std::string &szExt, const char *szName)
@@ -151,10 +183,10 @@ bool isContainer(const AVOutputFormat *pFormat, const std::string &szExt, const 
 
 AVCodecID guessCodecId(const std::string &szPath, AVMediaType eType)
 {
-    const AVOutputFormat *pFormat = av_guess_format(nullptr, szPath.c_str(), nullptr);
+    const std::string szExt = pathExtension(szPath);
+    const AVOutputFormat *pFormat = outputFormatForExtension(szExt);
     if (!pFormat)
         return AV_CODEC_ID_NONE;
-    const std::string szExt = pathExtension(szPath);
     if (eType == AVMEDIA_TYPE_VIDEO) {
         if (isContainer(pFormat, szExt, "avi") || isContainer(pFormat, szExt, "flv"))
             return AV_CODEC_ID_H264;
@@ -166,7 +198,7 @@ AVCodecID guessCodecId(const std::string &szPath, AVMediaType eType)
         if (isContainer(pFormat, szExt, "mkv"))
             return AV_CODEC_ID_AAC;
     }
-    return av_guess_codec(pFormat, nullptr, szPath.c_str(), nullptr, eType);
+    return av_guess_codec(pFormat, nullptr, ("output." + szExt).c_str(), nullptr, eType);
 }
 
 AVPixelFormat defaultPixelFormat(const std::string &szPath)

@@ -15,8 +15,11 @@ extern "C" {
 #include <libavutil/dict.h>
 }
 
-// Opens szPath (UTF-8) for reading with a private copy of pOptions. Null on
-// failure; piError (optional) receives the FFmpeg code of the failure.
+// Opens the local file szPath (UTF-8) for reading with a private copy of
+// pOptions. The name is taken literally: no protocol prefix, no printf or
+// glob pattern of a picture sequence. Null on failure; piError (optional)
+// receives the FFmpeg code of the failure (AVERROR(EINVAL) at once for what
+// is not a regular file, such as a pipe).
 // Release with avformat_close_input (AVInputContextPtr).
 AVFormatContext *openInputFile(const std::string &szPath, const AVInputFormat *pFormat = nullptr,
                                const AVDictionary *pOptions = nullptr, int *piError = nullptr);
@@ -39,8 +42,9 @@ int openStreamOf(const std::string &szPath, AVMediaType eType, AVInputContextPtr
 // only on success; AVERROR_EOF at the end of the input.
 int readPacket(AVFormatContext *pInput, AVPacket *pPacket);
 
-// Allocates the output context for szPath (the container follows from
-// szFormatName, or from the path when that is empty) and opens the file for
+// Allocates the output context for the local file szPath, taken literally
+// (the container follows from szFormatName, or from the path's extension
+// when that is empty) and opens the file for
 // writing unless the container writes no file. Null when either step fails;
 // piError (optional) receives the code. Release with closeOutputFile
 // (or AVOutputContextPtr).

@@ -4,6 +4,7 @@
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/SizeMath.h"
 
+#include <cstring>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -308,6 +309,24 @@ int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleForma
     return 0;
 }
 
+namespace {
+
+// An empty sound frame of iSamples in pSrc's format, rate, layout and properties.
+int allocateAudioLike(const AVFrame *pSrc, AVFrame *pOut, int iSamples)
+{
+    pOut->nb_samples = iSamples;
+    pOut->format = pSrc->format;
+    pOut->sample_rate = pSrc->sample_rate;
+    int ret = av_channel_layout_copy(&pOut->ch_layout, &pSrc->ch_layout);
+    if (ret >= 0)
+        ret = av_frame_get_buffer(pOut, 0);
+    if (ret >= 0)
+        ret = av_frame_copy_props(pOut, pSrc);
+    return ret;
+}
+
+} // namespace
+
 int cutAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iFirstSample, int iSamples)
 {
     if (!pSrc || !pDst || pSrc->nb_samples < 1 || pSrc->ch_layout.nb_channels < 1 || iFirstSample < 0
@@ -316,19 +335,38 @@ int cutAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iFirstSample, int iSam
     AVFramePtr pOut = makeFramePtr();
     if (!pOut)
         return AVERROR(ENOMEM);
-    pOut->nb_samples = iSamples;
-    pOut->format = pSrc->format;
-    pOut->sample_rate = pSrc->sample_rate;
-    int ret = av_channel_layout_copy(&pOut->ch_layout, &pSrc->ch_layout);
-    if (ret >= 0)
-        ret = av_frame_get_buffer(pOut.get(), 0);
-    if (ret >= 0)
-        ret = av_frame_copy_props(pOut.get(), pSrc);
+    int ret = allocateAudioLike(pSrc, pOut.get(), iSamples);
     if (ret >= 0)
         ret = av_samples_copy(pOut->extended_data, pSrc->extended_data, 0, iFirstSample, iSamples,
                               pSrc->ch_layout.nb_channels, static_cast<AVSampleFormat>(pSrc->format));
     if (ret < 0)
         return ret;
+    moveInto(pDst, pOut.get());
+    return 0;
+}
+
+int stretchAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iSamples)
+{
+    if (!pSrc || !pDst || pSrc->nb_samples < 1 || pSrc->ch_layout.nb_channels < 1 || iSamples < 1)
+        return AVERROR(EINVAL);
+    AVFramePtr pOut = makeFramePtr();
+    if (!pOut)
+        return AVERROR(ENOMEM);
+    int ret = allocateAudioLike(pSrc, pOut.get(), iSamples);
+    if (ret < 0)
+        return ret;
+    const auto eFormat = static_cast<AVSampleFormat>(pSrc->format);
+    const int iChannels = pSrc->ch_layout.nb_channels;
+    const bool bPlanar = av_sample_fmt_is_planar(eFormat);
+    const int iPlanes = bPlanar ? iChannels : 1;
+    const size_t iStep = size_t(av_get_bytes_per_sample(eFormat)) * (bPlanar ? 1 : iChannels);
+    const int64_t iSource = pSrc->nb_samples;
+    for (int i = 0; i < iSamples; ++i) {
+        // The source sample under the middle of output sample i.
+        const size_t iFrom = size_t((2 * int64_t(i) + 1) * iSource / (2 * int64_t(iSamples)));
+        for (int p = 0; p < iPlanes; ++p)
+            std::memcpy(pOut->extended_data[p] + i * iStep, pSrc->extended_data[p] + iFrom * iStep, iStep);
+    }
     moveInto(pDst, pOut.get());
     return 0;
 }

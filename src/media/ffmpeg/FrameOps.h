@@ -62,3 +62,8 @@ int makeSilentFrame(AVFrame *pDst, int iChannels, int iSampleRate, AVSampleForma
 // Samples iFirstSample .. iFirstSample + iSamples - 1 of the sound frame pSrc,
 // in its format, rate and layout, into pDst (which may be pSrc).
 int cutAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iFirstSample, int iSamples);
+
+// The sound frame pSrc made iSamples long by repeating or leaving out single
+// samples spread evenly over it (for changes of a few per cent), in its
+// format, rate and layout, into pDst (which may be pSrc).
+int stretchAudioFrame(const AVFrame *pSrc, AVFrame *pDst, int iSamples);

@@ -7,9 +7,53 @@
 #include <QMutexLocker>
 #include <QThread>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include <pthread.h>
+
+namespace {
+
+// Opens the music on a thread of its own, so that a file that does not
+// answer (a share gone away) holds up nobody: whoever waits for it gives
+// up at a stop, and the opening thread then ends on its own once the file
+// answers, with what it opened.
+std::unique_ptr<CMusicSource> openMusic(const std::string &szPath, const std::function<bool()> &fnStop)
+{
+    struct Opening
+    {
+        std::mutex mutex;
+        std::condition_variable cond;
+        bool bDone = false;
+        std::atomic<bool> bGivenUp{false};
+        std::unique_ptr<CMusicSource> pMusic;
+    };
+    auto pOpening = std::make_shared<Opening>();
+    std::thread([pOpening, szPath] {
+        pthread_setname_np(pthread_self(), "pictora-musicopen");
+        auto pMusic = std::make_unique<CMusicSource>([pOpening] { return pOpening->bGivenUp.load(); });
+        const bool bOpened = pMusic->open(szPath);
+        std::lock_guard<std::mutex> lock(pOpening->mutex);
+        if (bOpened)
+            pOpening->pMusic = std::move(pMusic);
+        pOpening->bDone = true;
+        pOpening->cond.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(pOpening->mutex);
+    while (!pOpening->cond.wait_for(lock, std::chrono::milliseconds(10), [&] { return pOpening->bDone; })) {
+        if (fnStop()) {
+            pOpening->bGivenUp = true;
+            return nullptr;
+        }
+    }
+    if (pOpening->pMusic)
+        pOpening->pMusic->setInterrupt(fnStop);
+    return std::move(pOpening->pMusic);
+}
+
+} // namespace
 
 AudioDecoder::AudioDecoder()
     : QObject(nullptr)
@@ -75,15 +119,16 @@ void AudioDecoder::previewImpl()
                                         : std::string();
         const bool bClipSound = st.iKeepAudioTrack == 1;
 
-        CMusicSource stMusic(fnStop);
         CClipSoundSource stClips(stTimeline, fnStop);
-        CSoundFeed stMusicFeed(pOutput, 0, stMusic, fnRunning, m_bPaused, m_iSeekRequests);
         CSoundFeed stClipFeed(pOutput, 1, stClips, fnRunning, m_bPaused, m_iSeekRequests);
         std::thread musicThread([&] {
             pthread_setname_np(pthread_self(), "pictora-music");
             // A music that does not open leaves the pictures and the clips' sound.
-            if (!szMusic.empty() && stMusic.open(szMusic))
-                stMusicFeed.run();
+            std::unique_ptr<CMusicSource> pMusic = szMusic.empty() ? nullptr : openMusic(szMusic, fnStop);
+            if (!pMusic)
+                return;
+            CSoundFeed stMusicFeed(pOutput, 0, *pMusic, fnRunning, m_bPaused, m_iSeekRequests);
+            stMusicFeed.run();
         });
         std::thread clipThread([&] {
             pthread_setname_np(pthread_self(), "pictora-clipsnd");

@@ -37,12 +37,16 @@ public:
     // The caller's frame is left unreferenced in every case.
     virtual int pushAudioFrame(AVFrame *pFrame, int iIndex) = 0;
 
-    // Microseconds of the sound pushed to instance iIndex that its device
-    // has taken so far (since the device was opened), so that a producer can
-    // tell how much still waits; -1 when the player cannot tell.
-    virtual int64_t playedAudio(int iIndex) const
+    // What instance iIndex's sound output has been given and not played
+    // yet: what still waits for the device and what the device holds.
+    struct SoundBacklog
     {
-        (void)iIndex;
-        return -1;
-    }
+        int64_t iUnheardUs = 0; // handed over and not heard yet
+        int64_t iWaitingUs = 0; // of that, what has not gone to the device yet
+        int64_t iPeriodUs = 0;  // what the device takes at a time
+    };
+    // False when nothing plays that instance's sound (no open device).
+    virtual bool soundBacklog(int iIndex, SoundBacklog *pBacklog) const = 0;
+    // Drops the sound of instance iIndex that has not gone to the device yet.
+    virtual void dropAudio(int iIndex) = 0;
 };

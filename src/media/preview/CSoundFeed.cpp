@@ -18,18 +18,11 @@ extern "C" {
 namespace {
 
 constexpr AVRational kMicroseconds{1, 1000000};
-constexpr int64_t kLongestSleep = 10000;
+constexpr int64_t kShortestLead = 20000;
 
-int64_t steadyMicroseconds()
+void sleepFor(int64_t iMicroseconds)
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void sleepMicroseconds(int64_t iMicroseconds)
-{
-    std::this_thread::sleep_for(std::chrono::microseconds(std::clamp<int64_t>(iMicroseconds, 1000, kLongestSleep)));
+    std::this_thread::sleep_for(std::chrono::microseconds(iMicroseconds));
 }
 
 int64_t samplesToMicroseconds(int64_t iSamples, int iRate)
@@ -41,69 +34,80 @@ int64_t samplesToMicroseconds(int64_t iSamples, int iRate)
 
 CSoundFeed::CSoundFeed(CPreviewOutput *pOutput, int iInstance, CSoundSource &stSource,
                        std::function<bool()> fnRunning, const std::atomic<bool> &bPaused,
-                       const std::atomic<int64_t> &iSeekRequests)
+                       const std::atomic<int64_t> &iSeekRequests, SleepFn fnSleep)
     : m_pOutput(pOutput), m_iInstance(iInstance), m_stSource(stSource), m_fnRunning(std::move(fnRunning)),
-      m_bPaused(bPaused), m_iSeekRequests(iSeekRequests)
+      m_bPaused(bPaused), m_iSeekRequests(iSeekRequests),
+      m_fnSleep(fnSleep ? std::move(fnSleep) : SleepFn(&sleepFor))
 {
 }
 
-// How much of what was handed over has not played yet: what the player
-// says its device has not taken yet, or when it cannot tell, the feed's own
-// reckoning. (A device a little faster or slower than the clock would
-// otherwise take the sound ahead of or behind the pictures.)
-int64_t CSoundFeed::queued()
+double CSoundFeed::stretchFor(int64_t iOffset)
 {
-    const int64_t iNow = steadyMicroseconds();
-    const int64_t iPlayed = m_pOutput->playedAudio(m_iInstance);
-    if (iPlayed < 0)
-        return std::max<int64_t>(0, m_iPlayedOutUs - iNow);
-    // The device was opened again: it holds nothing of before.
-    if (iPlayed < m_iPlayedBase) {
-        m_iPlayedBase = iPlayed;
-        m_iHandedUs = 0;
-    }
-    return std::max<int64_t>(0, m_iHandedUs - (iPlayed - m_iPlayedBase));
+    if (std::abs(iOffset) < kInStep)
+        return 0;
+    return std::clamp(double(iOffset) / double(kCatchUp), -kMostStretch, kMostStretch);
 }
 
 void CSoundFeed::run()
 {
-    m_iPlayedBase = std::max<int64_t>(0, m_pOutput->playedAudio(m_iInstance));
-    m_iHandedUs = 0;
     int64_t iSeekSeen = m_iSeekRequests.load();
     bool bSynced = false;
+    bool bDropWaiting = false;       // what the player holds is of an old place
     bool bPending = false;           // the source's frame waits to be handed over
     int64_t iPendingStart = 0;
-    m_iPlayedOutUs = steadyMicroseconds();
     while (m_fnRunning()) {
-        // Nothing goes out while paused; what the player holds plays out meanwhile.
+        // The player holds its sound while paused.
         if (m_bPaused.load()) {
-            sleepMicroseconds(kLongestSleep);
+            m_fnSleep(kIdleWait);
             continue;
         }
-        const int64_t iQueued = queued();
-        const int64_t iWanted = m_pOutput->position() * 1000 + iQueued;
         const int64_t iSeek = m_iSeekRequests.load();
         if (iSeek != iSeekSeen) {
             iSeekSeen = iSeek;
             bSynced = false;
+            bDropWaiting = true;
             m_stSource.forgetEnded();
         }
-        if (bSynced && std::abs(m_iNext - iWanted) > kTolerance)
+        CPreviewOutput::SoundBacklog stBacklog;
+        if (!m_pOutput->soundBacklog(m_iInstance, &stBacklog)) {
+            // Nothing plays this sound: nothing to decode either.
             bSynced = false;
+            m_fnSleep(kIdleWait);
+            continue;
+        }
+        if (bDropWaiting) {
+            m_pOutput->dropAudio(m_iInstance);
+            bDropWaiting = false;
+            continue;
+        }
+        const int64_t iClock = m_pOutput->position() * 1000;
+        const int64_t iLead = stBacklog.iPeriodUs + m_iFrameUs;
         if (!bSynced) {
             bPending = false;
+            // The next sample handed over is heard once the backlog has played.
+            const int64_t iWanted = iClock + stBacklog.iUnheardUs;
             const int64_t iFrom = m_stSource.seekTo(iWanted);
             // No sound here yet: look again when it comes near. Once it is
             // near, silence until then puts its first sample in its place.
-            if (iFrom != iWanted && (iFrom - iWanted > kLead || m_stSource.seekTo(iFrom) != iFrom)) {
-                sleepMicroseconds(iFrom == CSoundSource::kNoSound ? kLongestSleep : iFrom - iWanted - kLead);
+            if (iFrom != iWanted && (iFrom - iWanted > iLead || m_stSource.seekTo(iFrom) != iFrom)) {
+                m_fnSleep(iFrom == CSoundSource::kNoSound
+                              ? kIdleWait
+                              : std::clamp<int64_t>(iFrom - iWanted - iLead, 1000, kIdleWait));
                 continue;
             }
             m_iNext = iWanted;
+            m_lfOwed = 0;
             bSynced = true;
         }
-        if (iQueued >= kLead) {
-            sleepMicroseconds(iQueued - kLead);
+        // > 0: the sound is heard ahead of the pictures.
+        const int64_t iOffset = m_iNext - stBacklog.iUnheardUs - iClock;
+        if (std::abs(iOffset) > kJump) {
+            bSynced = false;
+            bDropWaiting = true;
+            continue;
+        }
+        if (stBacklog.iWaitingUs >= iLead || iOffset >= iLead) {
+            m_fnSleep(std::clamp<int64_t>(std::max(stBacklog.iWaitingUs, iOffset) - iLead, 1000, kIdleWait / 2));
             continue;
         }
         if (!bPending) {
@@ -115,14 +119,16 @@ void CSoundFeed::run()
             }
             bPending = true;
         }
-        if (deliver(iPendingStart, m_iNext))
+        if (deliver(iPendingStart, stretchFor(iOffset)))
             bPending = false;
     }
+    // A stopped preview's sound stops with it.
+    m_pOutput->dropAudio(m_iInstance);
 }
 
-// Hands over the source's frame (starting at iStart) from position iFrom on,
-// or first the silence before it; true once the frame is out.
-bool CSoundFeed::deliver(int64_t iStart, int64_t iFrom)
+// Hands over the source's frame (starting at iStart) from m_iNext on, or
+// first the silence before it; true once the frame is out.
+bool CSoundFeed::deliver(int64_t iStart, double lfStretch)
 {
     AVFrame *pFrame = m_stSource.frame();
     const int iRate = pFrame->sample_rate;
@@ -130,6 +136,7 @@ bool CSoundFeed::deliver(int64_t iStart, int64_t iFrom)
         av_frame_unref(pFrame);
         return true;
     }
+    const int64_t iFrom = m_iNext;
     AVFramePtr pSilence;
     AVFrame *pOut = pFrame;
     int64_t iOutStart = iStart;
@@ -137,7 +144,7 @@ bool CSoundFeed::deliver(int64_t iStart, int64_t iFrom)
     if (iStart - iFrom > samplesToMicroseconds(1, iRate)) {
         // A hole in the sound keeps its length, so that what follows stays in place.
         pSilence = makeFramePtr();
-        const int iHole = static_cast<int>(av_rescale(std::min(iStart - iFrom, kLead), iRate, 1000000));
+        const int iHole = static_cast<int>(av_rescale(std::min(iStart - iFrom, m_iFrameUs), iRate, 1000000));
         if (!pSilence
             || makeSilentFrame(pSilence.get(), pFrame->ch_layout.nb_channels, iRate,
                                static_cast<AVSampleFormat>(pFrame->format), std::max(1, iHole))
@@ -149,6 +156,8 @@ bool CSoundFeed::deliver(int64_t iStart, int64_t iFrom)
         iOutStart = iFrom;
         iSamples = pOut->nb_samples;
     } else {
+        // The lead beyond the device's period: one frame, and never a sliver.
+        m_iFrameUs = std::max<int64_t>(kShortestLead, samplesToMicroseconds(iSamples, iRate));
         // What lies before the next position (a seek landed early, or the
         // music's loop overlaps) or past the stretch's end is left out.
         const int iSkip = iStart < iFrom ? static_cast<int>(std::min<int64_t>(
@@ -169,13 +178,17 @@ bool CSoundFeed::deliver(int64_t iStart, int64_t iFrom)
         iOutStart = iStart + samplesToMicroseconds(iSkip, iRate);
         iSamples = iKeep;
     }
-    const int64_t iLength = samplesToMicroseconds(iSamples, iRate);
     pOut->pts = av_rescale_q(iOutStart, kMicroseconds, kSoundTimeBase);
+    if (lfStretch != 0) {
+        const double lfWanted = iSamples * (1 + lfStretch) + m_lfOwed;
+        const int iStretched = std::max(1, static_cast<int>(std::lround(lfWanted)));
+        m_lfOwed = lfWanted - iStretched;
+        if (iStretched != iSamples)
+            (void)stretchAudioFrame(pOut, pOut, iStretched); // unstretched when it fails
+    }
     // May wait while the player holds nine frames; returns at once when nothing plays.
-    if (m_pOutput->pushAudioFrame(pOut, m_iInstance) == 0)
-        m_iHandedUs += iLength;
-    m_iNext = iOutStart + iLength;
-    m_iPlayedOutUs = std::max(m_iPlayedOutUs, steadyMicroseconds()) + iLength;
+    (void)m_pOutput->pushAudioFrame(pOut, m_iInstance);
+    m_iNext = iOutStart + samplesToMicroseconds(iSamples, iRate);
     return pOut == pFrame;
 }
 
@@ -213,7 +226,8 @@ int CMusicSource::next(int64_t *piStart)
 {
     const int ret = m_stReader.decode(true);
     if (ret < 0) {
-        // A music that cannot be decoded on (or has no sound at all) stays silent.
+        // The reader skips what it cannot read or decode; a music that
+        // still fails (or has no sound at all) stays silent.
         if (ret != AVERROR(EINTR))
             m_bFailed = true;
         return ret;
@@ -270,8 +284,12 @@ int CClipSoundSource::next(int64_t *piStart)
 {
     const int ret = m_stReader.decode(false);
     if (ret < 0) {
-        if (ret != AVERROR(EINTR))
-            m_silent.insert(m_iOpenMaterial);
+        // The rest of this clip's stretch is silent; the file is opened
+        // afresh when the walk comes back to it.
+        if (ret != AVERROR(EINTR)) {
+            m_ended.insert(m_iSegment);
+            m_iOpenMaterial = -1;
+        }
         return ret;
     }
     if (ret > 0) {

@@ -1,15 +1,15 @@
 #pragma once
 
 // The preview's sound, fed to one of the player's audio instances in step
-// with its clock. The player plays whatever it is given, as soon as it can;
-// the feed therefore keeps an estimate of how much it has handed over that
-// is not played yet (each frame plays for its own length, one after the
-// other, from the moment it was handed over; less when the player says its
-// device has taken more), and makes the next sample it
-// hands over the one at the clock's position plus that amount. It hands over
-// no more than kLead ahead. Whenever what comes next drifts from there by
-// more than kTolerance (a seek, a resume after the player ran dry, a start),
-// the source is repositioned. Pushed frames carry their place on the album's
+// with its clock. The feed hands over the sample that is to be heard when
+// everything the player already holds has played (its backlog), and no more
+// than the device's next period and one frame beyond. Where the heard sound
+// strays from the clock (a device whose clock runs a little fast or slow,
+// a stretch the device ran dry) it plays a few samples in a hundred more or
+// fewer until it is back; only a real jump (a seek, more than kJump off)
+// repositions the source, and then the sound still waiting in the player is
+// dropped. When nothing plays the sound (no device) the feed decodes
+// nothing and only waits. Pushed frames carry their place on the album's
 // timeline as pts, in 1/44100 s.
 
 #include "media/ffmpeg/FFmpegPtr.h"
@@ -52,19 +52,27 @@ public:
 class CSoundFeed
 {
 public:
-    static constexpr int64_t kLead = 120000;      // at most this much handed over ahead of the clock
-    static constexpr int64_t kTolerance = 40000;  // drift that makes the feed reposition
+    static constexpr int64_t kJump = 100000;          // further off than this: reposition
+    static constexpr int64_t kInStep = 2000;          // nearer than this: played as it is
+    static constexpr int64_t kCatchUp = 1000000;      // an offset is made up over about this long...
+    static constexpr double kMostStretch = 0.02;      // ...playing at most this much faster or slower
+    static constexpr int64_t kIdleWait = 10000;
     static constexpr AVRational kSoundTimeBase{1, 44100};
+    using SleepFn = std::function<void(int64_t iMicroseconds)>;
 
-    // fnRunning, bPaused and iSeekRequests belong to the owner.
+    // fnRunning, bPaused and iSeekRequests belong to the owner; fnSleep
+    // (a real sleep when empty) is how the feed waits.
     CSoundFeed(CPreviewOutput *pOutput, int iInstance, CSoundSource &stSource, std::function<bool()> fnRunning,
-               const std::atomic<bool> &bPaused, const std::atomic<int64_t> &iSeekRequests);
-    // Feeds until fnRunning says stop.
+               const std::atomic<bool> &bPaused, const std::atomic<int64_t> &iSeekRequests,
+               SleepFn fnSleep = SleepFn());
+    // Feeds until fnRunning says stop; then drops what it left waiting.
     void run();
 
 private:
-    bool deliver(int64_t iStart, int64_t iFrom);
-    int64_t queued();
+    bool deliver(int64_t iStart, double lfStretch);
+    // How much longer (> 0) or shorter to play the next frame, for a sound
+    // iOffset ahead of the clock.
+    static double stretchFor(int64_t iOffset);
 
     CPreviewOutput *m_pOutput;
     int m_iInstance;
@@ -72,10 +80,10 @@ private:
     std::function<bool()> m_fnRunning;
     const std::atomic<bool> &m_bPaused;
     const std::atomic<int64_t> &m_iSeekRequests;
-    int64_t m_iNext = 0;             // the position of the next sample to hand over
-    int64_t m_iPlayedOutUs = 0;      // steady clock, microseconds: when all handed over has played
-    int64_t m_iHandedUs = 0;         // handed over and taken by the player, since m_iPlayedBase
-    int64_t m_iPlayedBase = 0;       // what the player's device had played when the feed began
+    SleepFn m_fnSleep;
+    int64_t m_iNext = 0;            // the position of the next sample to hand over
+    int64_t m_iFrameUs = 30000;     // the length of the source's last frame
+    double m_lfOwed = 0;            // fractions of a sample the stretch still owes
 };
 
 // The background music, repeated for as long as the album lasts: position p
@@ -86,6 +94,7 @@ public:
     explicit CMusicSource(std::function<bool()> fnStop);
     // False when the file has no usable sound (the preview then has no music).
     bool open(const std::string &szPath);
+    void setInterrupt(std::function<bool()> fnStop) { m_stReader.setInterrupt(std::move(fnStop)); }
 
     int64_t seekTo(int64_t iPosition) override;
     int next(int64_t *piStart) override;
@@ -119,5 +128,5 @@ private:
     int64_t m_iStart = 0;            // its segment on the timeline
     int64_t m_iEnd = 0;
     QSet<int> m_silent;              // materials without usable sound
-    QSet<int> m_ended;               // segments whose sound has ended
+    QSet<int> m_ended;               // segments whose sound has ended (or failed), until a seek
 };

@@ -111,8 +111,14 @@ int AudioReader::decode(bool bLoop)
                 return fail(ret, Step::Decode);
             continue;
         }
-        if (ret < 0)
-            return fail(ret, Step::Read);
+        if (ret < 0) {
+            // A packet that cannot be read is left out: the frames after it
+            // carry their own times. Only a file that reads nothing any more fails.
+            if (++m_iUnreadable > kMostUnreadable)
+                return fail(ret, Step::Read);
+            continue;
+        }
+        m_iUnreadable = 0;
         if (pPacket->stream_index != m_pStream->index) {
             av_packet_unref(pPacket);
             continue;

@@ -1,10 +1,11 @@
 #pragma once
 
 // A file's first sound stream decoded frame by frame, for the export's mixer
-// and the preview's sound feeder alike. A damaged packet becomes silence as
-// long as the packet (warning "解码到无效音频数据"; "获取静音帧失败" when
-// not even that can be made, and the packet is left out), so that the sound
-// after it keeps its place. A looping sound starts again after its last
+// and the preview's sound feeder alike. A packet that cannot be read is
+// left out (a file that reads nothing any more fails after a few). A
+// damaged packet becomes silence as long as the packet (warning
+// "解码到无效音频数据"; "获取静音帧失败" when not even that can be made,
+// and the packet is left out), so that the sound after it keeps its place. A looping sound starts again after its last
 // frame; one that reaches its end without a single sample is an error
 // rather than a loop for ever.
 //
@@ -74,6 +75,8 @@ private:
     int64_t m_iSamplesThisPass = 0;        // decoded since the start or the last restart
     int64_t m_iRestarts = 0;
     int m_iLastFrameSamples = 0;
+    static constexpr int kMostUnreadable = 32; // packets in a row that could not be read
+    int m_iUnreadable = 0;
     bool m_bDraining = false;              // the demuxer ended; the decoder gives what it holds
     bool m_bRestartPending = false;
     Step m_eFailed = Step::None;

@@ -169,6 +169,7 @@ DrawFn menuBackground(const QColor &stFill, const QColor &stBorder)
 
 const Registrar registrar{
     picture("theme_default/imgs/logo.png", {30, 30}, drawLogo),
+    desktopIcon("org.pictora.Pictora", drawLogo),
     captionSet("theme_default", false),
     captionSet("theme_dark", true),
     // States of 80 and 64 pixels: 75x20 and 16x16 buttons drawn at 4x.

@@ -51,6 +51,16 @@ const Registrar registrar{
     promptButtons("theme_local/imgs/"),
     picture("theme_local/imgs/toastIcon.png", {20, 20},
             [](QPainter &painter, const QSizeF &) { drawExclamation(painter, QRectF(1, 1, 18, 18), kDanger, Qt::white); }),
+    // The check box of a question ("Do not show this again").
+    picture("theme_local/imgs/tipCheck_off.png", {14, 14},
+            [](QPainter &painter, const QSizeF &) {
+                drawRounded(painter, QRectF(0.5, 0.5, 13, 13), 3, Qt::white, QPen(QColor(0xb8, 0xb8, 0xc0), 1));
+            }),
+    picture("theme_local/imgs/tipCheck_on.png", {14, 14},
+            [](QPainter &painter, const QSizeF &) {
+                drawRounded(painter, QRectF(0, 0, 14, 14), 3, kAccent);
+                drawCheck(painter, QRectF(3, 4, 8, 6), roundPen(Qt::white, 1.6));
+            }),
     picture("theme_local/imgs/comboboxCheck.png", {16, 16},
             [](QPainter &painter, const QSizeF &) { drawCheck(painter, QRectF(2, 3, 12, 10), roundPen(kAccent, 1.6)); }),
     picture("theme_local/imgs/preview_describe_icon.png", {9, 9},

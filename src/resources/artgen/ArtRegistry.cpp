@@ -70,6 +70,13 @@ Entry animation(const QString &szPath, QSize stSize, int iFrames, int iDelayMs, 
     return stEntry;
 }
 
+Entry desktopIcon(const QString &szIconName, DrawFn fnDraw)
+{
+    Entry stEntry = picture(szIconName, QSize(), std::move(fnDraw));
+    stEntry.eKind = Entry::Kind::DesktopIcon;
+    return stEntry;
+}
+
 const std::vector<Entry> &entries()
 {
     return table();

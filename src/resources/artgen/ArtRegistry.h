@@ -27,9 +27,9 @@ using FrameDrawFn = std::function<void(QPainter &, const QSizeF &, int iFrame)>;
 
 struct Entry
 {
-    enum class Kind { Picture, Strip, Animation };
+    enum class Kind { Picture, Strip, Animation, DesktopIcon };
     Kind eKind = Kind::Picture;
-    QString szPath;        // resource path without ":/", e.g. "theme_local/imgs/toastIcon.png"
+    QString szPath;        // resource path without ":/", e.g. "theme_local/imgs/toastIcon.png"; icon name of a desktop icon
     QSize stSize;          // logical size (of one state for a strip)
     int iScale = 1;        // pixels per logical pixel in the named file
     DrawFn fnDraw;
@@ -52,6 +52,12 @@ std::vector<Entry> stateFiles(const QString &szPattern, QSize stSize, StateDrawF
 // An animated GIF, frames flattened onto stMatte.
 Entry animation(const QString &szPath, QSize stSize, int iFrames, int iDelayMs, const QColor &stMatte,
                 FrameDrawFn fnDraw);
+
+// The program's icon for the desktop's menus, outside the resource tree:
+// drawn square at every size of the hicolor theme (kDesktopIconSizes) as
+// hicolor/<n>x<n>/apps/<szIconName>.png by `pictora-artgen --icons <folder>`.
+Entry desktopIcon(const QString &szIconName, DrawFn fnDraw);
+inline constexpr int kDesktopIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 512};
 
 // Every registered entry, in registration order.
 const std::vector<Entry> &entries();

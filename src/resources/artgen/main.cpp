@@ -1,8 +1,9 @@
 // pictora-artgen: draws every registered picture of the resource tree and
 // writes the .qrc that compiles them, together with the hand-written files
-// (style sheets) of the theme folders, into the program.
+// (style sheets) of the theme folders and our own web pages, into the program.
 //
 //   pictora-artgen <output folder> <source resource folder> <qrc file>
+//   pictora-artgen --icons <output folder>     (the desktop icons alone)
 
 #include "ArtRegistry.h"
 #include "GifWriter.h"
@@ -140,8 +141,27 @@ bool writeEntry(Writer &writer, const art::Entry &stEntry)
     }
     case art::Entry::Kind::Animation:
         return writer.addGif(stEntry);
+    case art::Entry::Kind::DesktopIcon:
+        return true;    // not part of the resources
     }
     return false;
+}
+
+bool writeDesktopIcons(const QString &szOutDir)
+{
+    for (const art::Entry &stEntry : art::entries()) {
+        if (stEntry.eKind != art::Entry::Kind::DesktopIcon)
+            continue;
+        for (int iSize : art::kDesktopIconSizes) {
+            const QString szDir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(szOutDir).arg(iSize);
+            const QString szFile = QStringLiteral("%1/%2.png").arg(szDir, stEntry.szPath);
+            if (!QDir().mkpath(szDir) || !art::render(QSize(iSize, iSize), 1, stEntry.fnDraw).save(szFile, "PNG")) {
+                std::fprintf(stderr, "pictora-artgen: cannot write %s\n", qPrintable(szFile));
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -153,6 +173,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--icons"))
+        return writeDesktopIcons(args[2]) ? 0 : 1;
     if (args.size() != 4) {
         std::fprintf(stderr, "usage: pictora-artgen <output folder> <source resource folder> <qrc file>\n");
         return 2;
@@ -163,7 +185,7 @@ int main(int argc, char *argv[])
             return 1;
 
     const QDir source(args[2]);
-    for (const QString &szTheme : source.entryList({QStringLiteral("theme_*")}, QDir::Dirs)) {
+    for (const QString &szTheme : source.entryList({QStringLiteral("theme_*"), QStringLiteral("web")}, QDir::Dirs)) {
         QDirIterator it(source.filePath(szTheme), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString szFile = it.next();

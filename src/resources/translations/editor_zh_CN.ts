@@ -250,8 +250,21 @@
         <translation>支持的格式</translation>
     </message>
     <message>
-        <source>continueAdding</source>
+        <source>Continue adding</source>
+        <comment>continueAdding</comment>
         <translation>继续添加</translation>
+    </message>
+    <message>
+        <source>Do not show this again</source>
+        <translation>不再提示</translation>
+    </message>
+    <message>
+        <source>One of the added materials is larger than 4K; reading it may fail or crash the program.</source>
+        <translation>添加的素材之一超过4K分辨率，可能会造成</translation>
+    </message>
+    <message>
+        <source>Please adjust the material before adding it.</source>
+        <translation>程序解析失败崩溃，建议调整素材后再添加</translation>
     </message>
     <message>
         <source>Yes</source>

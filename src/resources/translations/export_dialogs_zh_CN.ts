@@ -92,6 +92,10 @@
         <translation>%1Hz</translation>
     </message>
     <message>
+        <source>The file name is too long!</source>
+        <translation>文件名过长！</translation>
+    </message>
+    <message>
         <source>Invalid file name!</source>
         <translation>文件名无效！</translation>
     </message>

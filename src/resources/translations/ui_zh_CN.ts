@@ -2,6 +2,65 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CBLLAppMenu</name>
+    <message>
+        <source>Menu</source>
+        <comment>appMenu</comment>
+        <translation>菜单</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <comment>SoftHelp</comment>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Check for updates</source>
+        <comment>UpdateCheck</comment>
+        <translation>检查更新</translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <comment>FeedBack</comment>
+        <translation>意见反馈</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <comment>AboutUs</comment>
+        <translation>关于我们</translation>
+    </message>
+</context>
+<context>
+    <name>CFrameLessBottom</name>
+    <message>
+        <source>Website</source>
+        <comment>OfficeWeb</comment>
+        <translation>官方网站</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <comment>OnLineKeFu</comment>
+        <translation>在线客服</translation>
+    </message>
+    <message>
+        <source>A new version is available</source>
+        <comment>tipUpdate</comment>
+        <translation>发现新版本</translation>
+    </message>
+    <message>
+        <source>v%1</source>
+        <comment>labVersion</comment>
+        <translation>版本号：v%1</translation>
+    </message>
+</context>
+<context>
+    <name>CFrameLessCaption</name>
+    <message>
+        <source>A web page is already open.</source>
+        <comment>CQDlgWebViewKV is using</comment>
+        <translation>网页窗口正在使用中。</translation>
+    </message>
+</context>
+<context>
     <name>CFramelessWindow</name>
     <message>
         <source>Pictora</source>
