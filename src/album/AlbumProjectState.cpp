@@ -91,9 +91,10 @@ void AlbumEditLock::unlock()
     m_bLocked = false;
 }
 
-void applyEditorDefaults()
+namespace {
+
+void putSettingDefaults(AlbumProjectState &st)
 {
-    AlbumProjectState &st = albumState();
     st.iWatermarkType = WatermarkNone;
     st.iWatermarkPos = 1;
     st.szExportResolution = QStringLiteral("1080P");
@@ -104,10 +105,19 @@ void applyEditorDefaults()
     st.iBackgroundMusicType = MusicNone;
     st.iKeepAudioTrack = 1;
     st.stVideoRatio = AVRational{16, 9};
+    st.bSelfAdaptiveRatio = false;
     st.iExportWidth = 1920;
     st.iExportHeight = 1080;
     st.iImageDuration = 3 * 1000000;
     st.stImageDurationTimeBase = kMicroseconds;
+}
+
+} // namespace
+
+void applyEditorDefaults()
+{
+    AlbumProjectState &st = albumState();
+    putSettingDefaults(st);
     st.stPlayerTimeBase = AVRational{1, 1000};
     st.iPreviewScale = 1;
     st.iPreviewStartPos = 0;
@@ -116,6 +126,17 @@ void applyEditorDefaults()
     st.bFitToMusic = false;
     st.iMotionSeed = QRandomGenerator::global()->generate();
     st.stGlobalTimeBase = kMicroseconds;
+}
+
+void resetAlbumSettings()
+{
+    AlbumProjectState &st = albumState();
+    putSettingDefaults(st);
+    st.szWatermarkText.clear();
+    st.szImageWatermarkPath.clear();
+    st.szBackgroundMusicPath.clear();
+    closeHeldFile(st.pImageWatermarkFile);
+    closeHeldFile(st.pBackgroundMusicFile);
 }
 
 void registerAlbumMetaTypes()
@@ -181,6 +202,15 @@ const TransitionEffect *nextTransitionEffect()
     return &kEffects[iIndex];
 }
 
+const TransitionEffect *transitionEffectNamed(const QString &szName)
+{
+    for (const TransitionEffect &stEffect : kEffects) {
+        if (szName == QLatin1String(stEffect.szTransitionName))
+            return &stEffect;
+    }
+    return nullptr;
+}
+
 void setTransitionPickerIndex(int iIndex)
 {
     g_iTransitionIndex.store(((iIndex % kTransitionEffectCount) + kTransitionEffectCount) % kTransitionEffectCount);
@@ -217,11 +247,12 @@ void updateSelfAdaptiveRatio(int iRatioComboIndex)
         st.stVideoRatio = stRatio;
 }
 
-int64_t materialDuration(const ImageSource &stSource)
+int64_t materialDuration(const ImageSource &stSource, const AlbumProjectState &st)
 {
-    const AlbumProjectState &st = albumState();
     if (stSource.iSourceType == SourceVideo)
         return av_rescale_q(stSource.iDuration, stSource.stTimeBase, kMicroseconds);
+    if (stSource.iSourceType == SourceImage && stSource.iOwnDuration > 0)
+        return stSource.iOwnDuration;
     return av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, kMicroseconds);
 }
 
@@ -231,8 +262,22 @@ void setImageDurationSeconds(int iSeconds)
     const int64_t iNew = av_rescale_q(iSeconds, AVRational{1, 1}, st.stImageDurationTimeBase);
     const int64_t iDelta = iNew - st.iImageDuration;
     st.iImageDuration = iNew;
-    const int64_t iImages = st.mapImageSources.size() - st.iVideoSourceCount;
-    st.iTotalDuration += av_rescale_q(iDelta * iImages, st.stImageDurationTimeBase, st.stGlobalTimeBase);
+    int64_t iFollowing = 0;
+    for (const ImageSource &stSource : qAsConst(st.mapImageSources))
+        iFollowing += stSource.iSourceType != SourceVideo && stSource.iOwnDuration <= 0;
+    st.iTotalDuration += av_rescale_q(iDelta * iFollowing, st.stImageDurationTimeBase, st.stGlobalTimeBase);
+}
+
+bool setMaterialOwnDuration(const QString &szPath, int64_t iDurationUs)
+{
+    AlbumProjectState &st = albumState();
+    auto it = st.mapImageSources.find(szPath);
+    if (it == st.mapImageSources.end() || it->iSourceType != SourceImage)
+        return false;
+    const int64_t iBefore = materialDuration(*it, st);
+    it->iOwnDuration = std::max<int64_t>(0, iDurationUs);
+    st.iTotalDuration += materialDuration(*it, st) - iBefore;
+    return true;
 }
 
 int imageSecondsForMusic(int64_t iMusicUs)

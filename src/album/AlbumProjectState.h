@@ -59,6 +59,9 @@ struct ImageSource
     int64_t iStartTime = 0;    // in stTimeBase; total duration when appended
     int64_t iEndTime = 0;      // in stTimeBase
     int64_t iRotation = 0;     // quarter turns clockwise, 0..3
+    // How long this photo stays on screen, in microseconds; 0 for the
+    // album's iImageDuration. Photos only.
+    int64_t iOwnDuration = 0;
     AVRational stTimeBase{0, 1};
     // The material as shown upright (EXIF orientation or display matrix
     // applied), before the user's quarter turns.
@@ -109,6 +112,8 @@ struct AlbumProjectState
     int iFraming = FramingFit;
     uint32_t iMotionSeed = 0;                   // picks where each photo's motion goes
     AVRational stVideoRatio{0, 1};
+    // The ratio follows the first material (the ratio combo's first entry).
+    bool bSelfAdaptiveRatio = false;
     int iExportWidth = 0;
     int iExportHeight = 0;
     AVRational stFrameRate{0, 1};
@@ -168,6 +173,10 @@ private:
 // The values the editor puts in place when it is built: 16:9 1080P, 3 s per
 // image, no watermark, no music, clip sound kept.
 void applyEditorDefaults();
+// The settings column's and the top bar's part of those defaults, with the
+// watermark text and the music and watermark files forgotten too (their
+// held files closed): what an album that names no setting starts from.
+void resetAlbumSettings();
 
 // Makes ImageSource, AVRational, int64_t and the list types usable in queued signals.
 void registerAlbumMetaTypes();
@@ -183,6 +192,8 @@ bool ratioFromString(const QString &szRatio, AVRational *pRatio);
 // The 23 xfade effects, in table order.
 const TransitionEffect *transitionEffects();
 constexpr int kTransitionEffectCount = 23;
+// The row whose transition name (the xfade option) is szName, or null.
+const TransitionEffect *transitionEffectNamed(const QString &szName);
 // Every call returns the next effect, stepping by 3 through the table so
 // that 23 calls cover every effect once. The first call starts at a random index.
 const TransitionEffect *nextTransitionEffect();
@@ -198,18 +209,25 @@ QString exportOutputPath(const AlbumProjectState &stState);
 // material (turned when it is rotated by an odd number of quarter turns).
 void updateSelfAdaptiveRatio(int iRatioComboIndex);
 
-// A material's duration in microseconds (images all last iImageDuration).
-int64_t materialDuration(const ImageSource &stSource);
+// A material's duration in microseconds: a clip's own length, a photo's own
+// duration where it has one, otherwise the album's image duration.
+int64_t materialDuration(const ImageSource &stSource, const AlbumProjectState &st = albumState());
 
 // Sets the image duration to iSeconds and moves the total by the change
-// times the number of images. Like every helper here it takes no lock:
-// the caller holds AlbumEditLock.
+// times the number of photos that follow it (those without a duration of
+// their own). Like every helper here it takes no lock: the caller holds
+// AlbumEditLock.
 void setImageDurationSeconds(int iSeconds);
 
 // The whole image duration in seconds (1 to 60) that brings the album's
 // length, transitions and clips counted, closest to iMusicUs; the current
 // one when the album holds no image or the length is unknown.
 int imageSecondsForMusic(int64_t iMusicUs);
+
+// Gives the photo szPath a duration of its own (microseconds; 0 gives it
+// the album's again) and moves the total. False when szPath is no photo of
+// the album.
+bool setMaterialOwnDuration(const QString &szPath, int64_t iDurationUs);
 
 // Appends one decoded material: model row, record, order, transition and total.
 // Call on the thread that owns the list model.

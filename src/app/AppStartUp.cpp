@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -10,13 +9,6 @@ void chooseWindowPlatform()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
-void registerFontSubstitutions()
-{
-    const QStringList cjk{QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")};
-    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), cjk);
-    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei UI"), cjk);
 }
 
 int installTranslators(QCoreApplication &app, const QStringList &uiLanguages, const QString &szFolder)

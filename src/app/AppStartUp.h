@@ -1,5 +1,8 @@
 #pragma once
 
+// registerFontSubstitutions() too: it lives with the album, whose fonts it serves.
+#include "album/AlbumFonts.h"
+
 #include <QStringList>
 
 class QCoreApplication;
@@ -10,9 +13,6 @@ class QCoreApplication;
 // unless the user chose a platform: embedding the player and placing
 // windows need it. Call before the application object exists.
 void chooseWindowPlatform();
-
-// Lets the design's Windows font names find the CJK font of this system.
-void registerFontSubstitutions();
 
 // Installs the Chinese translators (ours and Qt's, from szFolder) when the
 // first of uiLanguages is Chinese; other languages see the English texts.

@@ -1,9 +1,11 @@
 #include "editor/ImageListItemDelegate.h"
 
 #include "album/AlbumProjectState.h"
+#include "editor/ImageListItemModel.h"
 #include "editor/ImageListView.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +17,7 @@ const QColor kHoverShade(0x33, 0x33, 0x33, 0x7F);
 const QColor kSelectionColor(0x5C, 0x46, 0xF4);
 const QColor kDraggedShade(51, 51, 51, 127);
 const QColor kDropMarker(254, 162, 244, 127);
+const QColor kBadgeColor(0x5C, 0x46, 0xF4, 0xD8);
 constexpr int kDropMarkerWidth = 10;
 
 const QPixmap &buttonPixmap(const QString &szPath)
@@ -89,6 +92,8 @@ void ImageListItemDelegate::paint(QPainter *pPainter, const QStyleOptionViewItem
         pPainter->setPen(Qt::NoPen);
     }
     pPainter->drawPixmap(QRect(r.x() + 4, r.y() + 4, 16, 16), bImage ? m_stImageIcon : m_stVideoIcon);
+    if (bImage)
+        paintOwnDuration(pPainter, r, stIndex.data(ImageListItemModel::OwnDurationRole).toLongLong());
 
     if (bHover || bSelected) {
         const bool bHoveredRow = m_pView && m_pView->hoverRow() == stIndex.row();
@@ -109,6 +114,27 @@ void ImageListItemDelegate::paint(QPainter *pPainter, const QStyleOptionViewItem
     pPainter->restore();
 
     paintDragMarks(pPainter, r, stIndex);
+}
+
+// A photo with a duration of its own says so in its lower left corner.
+void ImageListItemDelegate::paintOwnDuration(QPainter *pPainter, const QRect &stCard, int64_t iDurationUs) const
+{
+    if (iDurationUs <= 0)
+        return;
+    const QString szText = ImageListItemModel::durationText(iDurationUs);
+    QFont stFont = pPainter->font();
+    stFont.setPixelSize(11);
+    stFont.setBold(true);
+    const QFontMetrics stMetrics(stFont);
+    const QRect stBadge(stCard.x() + 4, stCard.bottom() - 4 - 16, stMetrics.horizontalAdvance(szText) + 10, 16);
+    pPainter->save();
+    pPainter->setPen(Qt::NoPen);
+    pPainter->setBrush(kBadgeColor);
+    pPainter->drawRoundedRect(stBadge, 3, 3);
+    pPainter->setFont(stFont);
+    pPainter->setPen(Qt::white);
+    pPainter->drawText(stBadge, Qt::AlignCenter, szText);
+    pPainter->restore();
 }
 
 void ImageListItemDelegate::paintDragMarks(QPainter *pPainter, const QRect &stCard, const QModelIndex &stIndex) const

@@ -4,11 +4,14 @@
 #include <QSize>
 #include <QStyledItemDelegate>
 
+#include <cstdint>
+
 class ImageListView;
 
 // Paints one material of the strip: its thumbnail on a grey card, the type
-// icon, the hover shade and the selection border, the delete button and
-// (images only) the rotate button, and the marks of a drag in progress.
+// icon, a photo's own duration, the hover shade and the selection border,
+// the delete button and (images only) the rotate button, and the marks of a
+// drag in progress.
 class ImageListItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -32,6 +35,7 @@ protected:
 
 private:
     void paintDragMarks(QPainter *pPainter, const QRect &stCard, const QModelIndex &stIndex) const;
+    void paintOwnDuration(QPainter *pPainter, const QRect &stCard, int64_t iDurationUs) const;
 
     ImageListView *m_pView;
     double m_lfRadius = 2.0;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 ImageListItemModel::ImageListItemModel(QObject *pParent)
     : QStandardItemModel(pParent)
@@ -27,11 +28,20 @@ QVariant ImageListItemModel::data(const QModelIndex &stIndex, int iRole) const
         const QString szPath = QStandardItemModel::data(stIndex, Qt::DisplayRole).toString();
         if (szPath.isEmpty())
             return QVariant();
-        if (iRole == Qt::AccessibleTextRole)
-            return QFileInfo(szPath).fileName();
+        if (iRole == Qt::AccessibleTextRole) {
+            const qlonglong iOwn = QStandardItemModel::data(stIndex, OwnDurationRole).toLongLong();
+            return iOwn > 0 ? QStringLiteral("%1, %2").arg(QFileInfo(szPath).fileName(), durationText(iOwn))
+                            : QFileInfo(szPath).fileName();
+        }
         return plainToolTip(QDir::toNativeSeparators(szPath));
     }
     return QStandardItemModel::data(stIndex, iRole);
+}
+
+QString ImageListItemModel::durationText(int64_t iDurationUs)
+{
+    const double lfSeconds = double(iDurationUs) / 1e6;
+    return tr("%1 s").arg(QLocale().toString(lfSeconds, 'g', lfSeconds < 10 ? 2 : 3));
 }
 
 int ImageListItemModel::rowOf(const QString &szFilePath) const

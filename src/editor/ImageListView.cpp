@@ -5,10 +5,12 @@
 #include "editor/ImageListItemModel.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -227,6 +229,12 @@ void ImageListView::keyPressEvent(QKeyEvent *pEvent)
                 return;
             }
             break;
+        case Qt::Key_D:
+            if (bCtrl && stCurrent.data(Qt::UserRole).toInt() == SourceImage) {
+                emit sig_durationItem(szPath, stCurrent.row());
+                return;
+            }
+            break;
         case Qt::Key_Left:
         case Qt::Key_Right:
             if (bCtrl) {
@@ -240,6 +248,23 @@ void ImageListView::keyPressEvent(QKeyEvent *pEvent)
         }
     }
     QListView::keyPressEvent(pEvent);
+}
+
+void ImageListView::contextMenuEvent(QContextMenuEvent *pEvent)
+{
+    // From the keyboard (the menu key) the menu is about the current item.
+    const QModelIndex stIndex = pEvent->reason() == QContextMenuEvent::Mouse ? indexAt(pEvent->pos()) : currentIndex();
+    if (!stIndex.isValid() || stIndex.data(Qt::UserRole).toInt() != SourceImage) {
+        pEvent->ignore();
+        return;
+    }
+    QMenu menu(this);
+    QAction *pDuration = menu.addAction(tr("Duration..."));
+    pDuration->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    const QPoint stAt = pEvent->reason() == QContextMenuEvent::Mouse ? pEvent->globalPos()
+                                                                    : viewport()->mapToGlobal(visualRect(stIndex).center());
+    if (menu.exec(stAt) == pDuration)
+        emit sig_durationItem(stIndex.data(Qt::DisplayRole).toString(), stIndex.row());
 }
 
 void ImageListView::paintEvent(QPaintEvent *pEvent)

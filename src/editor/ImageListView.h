@@ -14,7 +14,8 @@ class ImageListItemModel;
 // dragging an item into another gap moves it (the strip scrolls while the
 // pointer is near either end). Keyboard: the arrows move the
 // current item, Space or Enter selects it, Delete asks to delete it, Ctrl+R
-// turns an image, Ctrl+Left and Ctrl+Right move it one place.
+// turns an image, Ctrl+D asks for its duration, Ctrl+Left and Ctrl+Right
+// move it one place. The context menu of an image offers "Duration...".
 class ImageListView : public QListView
 {
     Q_OBJECT
@@ -42,6 +43,8 @@ Q_SIGNALS:
     void sig_itemClicked(QModelIndex stIndex);
     void sig_deleteItem(QString szFilePath, int iIndex);
     void sig_transposeItem(QString szFilePath, int iIndex);
+    // The user asks to set how long an image stays on screen.
+    void sig_durationItem(QString szFilePath, int iIndex);
     void sig_itemDraged(QString szFilePath, int iOldIndex, int iNewIndex);
 
 public Q_SLOTS:
@@ -54,6 +57,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *pEvent) override;
     void mouseReleaseEvent(QMouseEvent *pEvent) override;
     void keyPressEvent(QKeyEvent *pEvent) override;
+    void contextMenuEvent(QContextMenuEvent *pEvent) override;
     void paintEvent(QPaintEvent *pEvent) override;
     void dragEnterEvent(QDragEnterEvent *pEvent) override;
     void dragMoveEvent(QDragMoveEvent *pEvent) override;

@@ -13,7 +13,9 @@
 #include "media/preview/AudioDecoder.h"
 #include "media/preview/ImageViewer.h"
 #include "player/CQVideoPlay.h"
+#include "ui/CBLLAppMenu.h"
 #include "ui/CFrameLessBottom.h"
+#include "ui/CFrameLessCaption.h"
 #include "ui/CFramelessWindow.h"
 #include "ui/CQComboBox.h"
 #include "ui/CQQuitDialog.h"
@@ -32,6 +34,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStyle>
@@ -247,6 +250,10 @@ void Vistalo::connectForm()
     connect(pList, &ImageListView::sig_deleteItem, this, &Vistalo::prepareDeleteSource);
     connect(pList, &ImageListView::sig_transposeItem, this, &Vistalo::transposeSource);
     connect(pList, &ImageListView::sig_itemDraged, this, &Vistalo::dragedImageSources);
+    connect(pList, &ImageListView::sig_durationItem, this, &Vistalo::prepareSourceDuration);
+    // Album files: the shortcuts anywhere in the window, the entries in its menu.
+    new QShortcut(QKeySequence::Open, this, this, &Vistalo::openAlbum, Qt::WindowShortcut);
+    new QShortcut(QKeySequence::Save, this, this, &Vistalo::saveAlbum, Qt::WindowShortcut);
 
     // The settings column, the combos and the export button wire themselves.
     connectSettings();
@@ -256,6 +263,8 @@ void Vistalo::connectForm()
         connect(pWindow, &CFramelessWindow::signal_close, this, &Vistalo::closeRequest);
         connect(pWindow, &CFramelessWindow::signal_screenOut, this, &Vistalo::pauseByProgram);
         connect(pWindow->bottomBar(), &CFrameLessBottom::sig_appUpdate, this, &Vistalo::updateRequest);
+        connect(pWindow->caption()->appMenu(), &CBLLAppMenu::sig_openAlbum, this, &Vistalo::openAlbum);
+        connect(pWindow->caption()->appMenu(), &CBLLAppMenu::sig_saveAlbum, this, &Vistalo::saveAlbum);
     }
 }
 

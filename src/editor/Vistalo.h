@@ -11,6 +11,7 @@
 //   VistaloPreview.cpp    the preview steps (stop, pause, seek, cover) and the player
 //   VistaloSettings.cpp   the settings column and the top-bar combos
 //   VistaloExport.cpp     the export flow
+//   VistaloAlbumFile.cpp  saving the album to a file and opening one
 
 #include <QFont>
 #include <QList>
@@ -22,7 +23,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
+#include "album/AlbumFile.h"
 #include "editor/ImageOpenTipDialog.h"
 #include "export_dialogs/ProgressDialog.h"
 #include "ui/CQQuitDialog.h"
@@ -89,6 +92,10 @@ public Q_SLOTS:
     void prepareDeleteSource(QString szFilePath, int iIndex);
     void deleteSource(QString szFilePath, int iIndex);
     void transposeSource(QString szFilePath, int iIndex);
+    // Asks how long a photo stays on screen, then sets it.
+    void prepareSourceDuration(QString szFilePath, int iIndex);
+    // A photo's own duration in microseconds; 0 makes it follow the album's.
+    void setSourceDuration(const QString &szFilePath, int64_t iDurationUs);
 
     // Settings column (VistaloSettings.cpp).
     void imageDurationChanged(int iVal);
@@ -122,6 +129,19 @@ public Q_SLOTS:
     void previewQualityChanged();
     // The bottom bar's update request.
     void updateRequest();
+
+    // Album files (VistaloAlbumFile.cpp).
+    // The menu entries and Ctrl+O, Ctrl+S: ask for the file first.
+    void openAlbum();
+    void saveAlbum();
+    // Opens the album file szPath in place of the album (asking first when
+    // the album is not empty): its settings, then its materials through the
+    // import. False when the file is refused or the user says no.
+    bool openAlbumFile(const QString &szPath);
+    // Writes the album to szPath; false (the user told) when that fails.
+    bool writeAlbumFile(const QString &szPath);
+    // The album file last opened or saved, or empty.
+    QString albumFilePath() const { return m_szAlbumFile; }
 
     // Export (VistaloExport.cpp).
     void prepareExport();
@@ -164,6 +184,17 @@ private:
     void showFourKWarning();
     void showFilteredMessage(int iFiltered);
     void setDropHighlight(bool bOn);
+    // A single-button notice.
+    void showNotice(const QString &szText);
+
+    // Album files (VistaloAlbumFile.cpp).
+    // When the decode of an opened album starts: the album goes, the file's settings come.
+    void replaceAlbumForOpening();
+    // When it ends: turns, durations, transitions. Returns the files that did not open.
+    QStringList finishAlbumOpening();
+    void showUnopenedFiles(const QStringList &paths);
+    // The first album file among the paths, or empty.
+    static QString albumFileAmong(const QList<QUrl> &urls);
 
     // Materials (VistaloMaterials.cpp).
     // Turns the thumbnail of row iRow by the record's rotation.
@@ -208,6 +239,11 @@ private:
     // Sets the duration box to the image duration that fits the music,
     // when that is asked for; call with the album unlocked.
     void fitImageDurationToMusic();
+    // Shows the album's settings in the form without running their
+    // handlers, opening the music and picture the settings use; call with
+    // the album locked. Returns the files that could not be opened.
+    QStringList showAlbumSettings();
+    void showWatermarkLayout(int iType);
     // Asks before a watermark with content is replaced; true to go on.
     bool confirmWatermarkSwitch();
     void applyWatermarkType(int iType);
@@ -232,6 +268,11 @@ private:
     ImportPhase m_eImportPhase = ImportPhase::Idle;
     bool m_bImportCancelled = false;
     int m_iShownImportProgress = -1;
+    // The album file whose materials the running import brings, and the
+    // files its settings name that did not open.
+    std::unique_ptr<AlbumDocument> m_pOpeningAlbum;
+    QStringList m_listUnopenedFiles;
+    QString m_szAlbumFile;
 
     MediaEncoder *m_pEncoder = nullptr;
     QThread *m_pEncoderThread = nullptr;

@@ -109,11 +109,18 @@ void Vistalo::importOpenedFiles(const QStringList &paths)
 {
     if (paths.isEmpty() || isImporting())
         return;
+    QList<QUrl> urls;
+    for (const QString &szPath : paths)
+        urls << QUrl::fromLocalFile(QFileInfo(szPath).absoluteFilePath());
+    // An album file among them opens as the album.
+    const QString szAlbum = albumFileAmong(urls);
+    if (!szAlbum.isEmpty()) {
+        openAlbumFile(szAlbum);
+        return;
+    }
     m_iImportSource = ImportFromDrop;
     m_listChosenPaths.clear();
-    m_listDroppedUrls.clear();
-    for (const QString &szPath : paths)
-        m_listDroppedUrls << QUrl::fromLocalFile(QFileInfo(szPath).absoluteFilePath());
+    m_listDroppedUrls = urls;
     prepareImportSourcesByDraged();
 }
 
@@ -147,8 +154,9 @@ void Vistalo::checkSourceFinished(bool bShowTip)
     if (m_eImportPhase != ImportPhase::Checking)
         return;
     if (m_bImportCancelled) {
-        // Closed during the check: nothing is decoded.
+        // Closed during the check: nothing is decoded, an album being opened stays closed.
         m_eImportPhase = ImportPhase::Idle;
+        m_pOpeningAlbum.reset();
         return;
     }
     if (!bShowTip || !CQSrvProductInfo::instance().fourKWarningShown())
@@ -189,8 +197,10 @@ void Vistalo::showFourKWarning()
     connect(pWarning, &CQQuitDialog::btnRightSignal, this, rememberChoice);
     // Cancel, the close button or Escape: the import does not happen.
     connect(pWarning, &QObject::destroyed, this, [this]() {
-        if (m_eImportPhase == ImportPhase::Warning)
+        if (m_eImportPhase == ImportPhase::Warning) {
             m_eImportPhase = ImportPhase::Idle;
+            m_pOpeningAlbum.reset();
+        }
     });
     centerWidget(pWarning, window());
     pWarning->show();
@@ -200,6 +210,10 @@ void Vistalo::importImageHandle()
 {
     if (m_eImportPhase != ImportPhase::Checking && m_eImportPhase != ImportPhase::Warning)
         return;
+    // The album being opened takes the place of this one before the decoder
+    // looks at which paths the album already has.
+    if (m_pOpeningAlbum)
+        replaceAlbumForOpening();
     stopPlayerEngines();
     m_pDecoder->setRunning(true);
     m_pDecoder->setExpandFolders(m_iImportSource == ImportFromDrop);
@@ -240,6 +254,8 @@ void Vistalo::batchDecodeFinished()
     m_pImportProgress->close();
 
     AlbumProjectState &st = albumState();
+    const bool bOpenedAlbum = m_pOpeningAlbum != nullptr;
+    const QStringList unopened = bOpenedAlbum ? finishAlbumOpening() : QStringList();
     ImageListView *pList = m_pUi->imageSourceList;
     if (pList->model()->rowCount() > 0) {
         enableAlbumControls(true);
@@ -260,7 +276,10 @@ void Vistalo::batchDecodeFinished()
     }
     showAlbumLength();
     const int iFiltered = m_pDecoder->failedCount() + m_pDecoder->duplicateCount();
-    if (iFiltered >= 1)
+    // An opened album names what it missed instead of counting it.
+    if (bOpenedAlbum && !unopened.isEmpty())
+        showUnopenedFiles(unopened);
+    else if (!bOpenedAlbum && iFiltered >= 1)
         showFilteredMessage(iFiltered);
 }
 
@@ -268,9 +287,14 @@ void Vistalo::showFilteredMessage(int iFiltered)
 {
     MaterialImportReport stReport;
     stReport.iFailed = iFiltered;
+    showNotice(stReport.filteredMessage());
+}
+
+void Vistalo::showNotice(const QString &szText)
+{
     CQDlgTipSimple tip(dialogParent());
     tip.setTitle(QCoreApplication::translate("VistaloClass", "Tips"));
-    tip.setTipText(stReport.filteredMessage());
+    tip.setTipText(szText);
     tip.setSingleButton();
     tip.exec();
 }
@@ -295,8 +319,9 @@ void Vistalo::dragEnterEvent(QDragEnterEvent *pEvent)
 
 void Vistalo::dragMoveEvent(QDragMoveEvent *pEvent)
 {
-    // Only the material area takes files; the player does not.
-    if (pEvent->mimeData()->hasUrls() && m_pUi->divSource->geometry().contains(pEvent->pos())) {
+    // Only the material area takes materials; an album file opens from anywhere.
+    if (pEvent->mimeData()->hasUrls()
+        && (m_pUi->divSource->geometry().contains(pEvent->pos()) || !albumFileAmong(pEvent->mimeData()->urls()).isEmpty())) {
         pEvent->setDropAction(Qt::CopyAction);
         pEvent->accept();
     } else {
@@ -313,12 +338,18 @@ void Vistalo::dragLeaveEvent(QDragLeaveEvent *pEvent)
 void Vistalo::dropEvent(QDropEvent *pEvent)
 {
     setDropHighlight(false);
-    if (isImporting() || !m_pUi->divSource->geometry().contains(pEvent->pos())) {
+    const QString szAlbum = albumFileAmong(pEvent->mimeData()->urls());
+    if (isImporting() || (szAlbum.isEmpty() && !m_pUi->divSource->geometry().contains(pEvent->pos()))) {
         pEvent->ignore();
         return;
     }
     pEvent->setDropAction(Qt::CopyAction);
     pEvent->accept();
+    if (!szAlbum.isEmpty()) {
+        // After the drop has ended: opening asks questions in loops of their own.
+        QMetaObject::invokeMethod(this, [this, szAlbum]() { openAlbumFile(szAlbum); }, Qt::QueuedConnection);
+        return;
+    }
     m_iImportSource = ImportFromDrop;
     m_listChosenPaths.clear();
     m_listDroppedUrls = pEvent->mimeData()->urls();

@@ -14,6 +14,7 @@
 #include "ui/CQDlgTipSimple.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSpinBox>
 #include <QTransform>
 
@@ -81,6 +82,54 @@ void Vistalo::transposeSource(QString szFilePath, int iIndex)
         }
     }
     imageSourceSelected(m_pUi->imageSourceList->model()->index(iRow, 0));
+}
+
+void Vistalo::prepareSourceDuration(QString szFilePath, int iIndex)
+{
+    Q_UNUSED(iIndex);
+    const AlbumProjectState &st = albumState();
+    const auto it = st.mapImageSources.constFind(szFilePath);
+    if (it == st.mapImageSources.constEnd() || it->iSourceType != SourceImage)
+        return;
+    pauseByProgram();
+    const int iAlbumSeconds = int(av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, AVRational{1, 1}));
+    // 0, shown as the album's duration, lets the photo follow the album again.
+    auto *pBox = new QSpinBox;
+    pBox->setRange(0, m_iLongestImageDuration);
+    pBox->setSpecialValueText(QCoreApplication::translate("VistaloClass", "album (%1 s)").arg(iAlbumSeconds));
+    pBox->setSuffix(QCoreApplication::translate("VistaloClass", " s"));
+    pBox->setValue(int((it->iOwnDuration + 500000) / 1000000));
+    pBox->setAccessibleName(QCoreApplication::translate("VistaloClass", "Duration"));
+    CQDlgTipSimple tip(dialogParent());
+    tip.setTitle(QCoreApplication::translate("VistaloClass", "Duration"));
+    tip.setTipText(QCoreApplication::translate("VistaloClass", "How many seconds does \"%1\" stay on screen?")
+                       .arg(QFileInfo(szFilePath).fileName()));
+    tip.addContentWidget(pBox);
+    pBox->setFocus();
+    pBox->selectAll();
+    if (tip.exec() == QDialog::Accepted)
+        setSourceDuration(szFilePath, int64_t(pBox->value()) * 1000000);
+}
+
+void Vistalo::setSourceDuration(const QString &szFilePath, int64_t iDurationUs)
+{
+    const int iRow = m_pUi->imageSourceList->imageModel()->rowOf(szFilePath);
+    if (iRow < 0)
+        return;
+    stopPreview();
+    {
+        AlbumEditLock lock;
+        if (!setMaterialOwnDuration(szFilePath, iDurationUs))
+            return;
+        m_pUi->imageSourceList->imageModel()->item(iRow)->setData(
+            static_cast<qlonglong>(albumState().mapImageSources.constFind(szFilePath)->iOwnDuration),
+            ImageListItemModel::OwnDurationRole);
+    }
+    showAlbumLength();
+    // Where the photo now ends, as after a click on it.
+    const QModelIndex stIndex = m_pUi->imageSourceList->model()->index(iRow, 0);
+    m_pUi->imageSourceList->setCurrentIndex(stIndex);
+    imageSourceSelected(stIndex);
 }
 
 bool Vistalo::confirm(const QString &szQuestion)

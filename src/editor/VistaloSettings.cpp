@@ -29,12 +29,30 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStyle>
 
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
 namespace {
+
+// Holds the file a setting names open while it belongs to the album; one
+// that cannot be opened is forgotten and its label asks for a file again.
+void holdSettingFile(QString &szPath, FILE *&pFile, QLabel *pLabel, const QString &szAskAgain)
+{
+    if (szPath.isEmpty() || pFile)
+        return;
+    pFile = openHeldFile(szPath);
+    if (!pFile) {
+        szPath.clear();
+        pLabel->setText(szAskAgain);
+    }
+}
 
 QString chooseFile(QWidget *pParent, const QString &szFilter)
 {
@@ -163,13 +181,8 @@ void Vistalo::showMusicLayout(bool bCustom)
         closeHeldFile(st.pBackgroundMusicFile);
         return;
     }
-    if (!st.szBackgroundMusicPath.isEmpty() && !st.pBackgroundMusicFile) {
-        st.pBackgroundMusicFile = openHeldFile(st.szBackgroundMusicPath);
-        if (!st.pBackgroundMusicFile) {
-            st.szBackgroundMusicPath.clear();
-            m_pUi->labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
-        }
-    }
+    holdSettingFile(st.szBackgroundMusicPath, st.pBackgroundMusicFile, m_pUi->labelBackgroundMusicName,
+                    QCoreApplication::translate("VistaloClass", "Please select background music file"));
 }
 
 void Vistalo::addBackgroundMusic()
@@ -286,6 +299,23 @@ bool Vistalo::confirmWatermarkSwitch()
     return bContinue;
 }
 
+// The panel of the watermark type; for an image, its picture held open
+// (forgotten when it cannot be). Call with the album locked.
+void Vistalo::showWatermarkLayout(int iType)
+{
+    AlbumProjectState &st = albumState();
+    m_pUi->divWatermarkOperate->setVisible(iType != WatermarkNone);
+    m_pUi->divWatermarkPos->setVisible(iType != WatermarkNone);
+    m_pUi->divWatermarkOperate->setCurrentWidget(iType == WatermarkImage ? m_pUi->pageImageWatermark
+                                                                         : m_pUi->pageTextWatermark);
+    if (iType != WatermarkImage) {
+        closeHeldFile(st.pImageWatermarkFile);
+        return;
+    }
+    holdSettingFile(st.szImageWatermarkPath, st.pImageWatermarkFile, m_pUi->labelImageWatermarkName,
+                    QCoreApplication::translate("VistaloClass", "Please select image watermark"));
+}
+
 void Vistalo::applyWatermarkType(int iType)
 {
     stopPreview();
@@ -293,32 +323,14 @@ void Vistalo::applyWatermarkType(int iType)
     AlbumProjectState &st = albumState();
     switch (iType) {
     case WatermarkNone:
-        st.iWatermarkType = WatermarkNone;
-        m_pUi->divWatermarkOperate->hide();
-        m_pUi->divWatermarkPos->hide();
-        closeHeldFile(st.pImageWatermarkFile);
-        requestPreviewCover();
-        break;
     case WatermarkText:
-        st.iWatermarkType = WatermarkText;
-        closeHeldFile(st.pImageWatermarkFile);
-        m_pUi->divWatermarkOperate->setCurrentWidget(m_pUi->pageTextWatermark);
-        m_pUi->divWatermarkOperate->show();
-        m_pUi->divWatermarkPos->show();
+        st.iWatermarkType = iType;
+        showWatermarkLayout(iType);
         requestPreviewCover();
         break;
     case WatermarkImage:
         st.iWatermarkType = WatermarkImage;
-        m_pUi->divWatermarkOperate->setCurrentWidget(m_pUi->pageImageWatermark);
-        m_pUi->divWatermarkOperate->show();
-        m_pUi->divWatermarkPos->show();
-        if (!st.szImageWatermarkPath.isEmpty() && !st.pImageWatermarkFile) {
-            st.pImageWatermarkFile = openHeldFile(st.szImageWatermarkPath);
-            if (!st.pImageWatermarkFile) {
-                st.szImageWatermarkPath.clear();
-                m_pUi->labelImageWatermarkName->setText(QCoreApplication::translate("VistaloClass", "Please select image watermark"));
-            }
-        }
+        showWatermarkLayout(iType);
         if (!st.szImageWatermarkPath.isEmpty()) {
             requestPreviewCover();
         } else {
@@ -423,7 +435,8 @@ void Vistalo::videoRatioChanged(QString szRatio)
     stopPreview();
     AlbumEditLock lock;
     AlbumProjectState &st = albumState();
-    if (!ratioFromString(szRatio, &st.stVideoRatio))
+    st.bSelfAdaptiveRatio = !ratioFromString(szRatio, &st.stVideoRatio);
+    if (st.bSelfAdaptiveRatio)
         updateSelfAdaptiveRatio(0);
     updateExportSize();
     requestPreviewCover();
@@ -440,6 +453,54 @@ void Vistalo::videoExportResolutionChanged(QString szResolution)
         st.stWatermarkFont = m_stTierFont;
     updateExportSize();
     requestPreviewCover();
+}
+
+QStringList Vistalo::showAlbumSettings()
+{
+    AlbumProjectState &st = albumState();
+    VistaloForm *ui = m_pUi;
+    // The handlers would write the album again, ask questions, open dialogs.
+    const QSignalBlocker blockers[] = {QSignalBlocker(ui->boxImageDuration), QSignalBlocker(m_pMusicGroup),
+                                       QSignalBlocker(m_pAudioTrackGroup),   QSignalBlocker(m_pWatermarkGroup),
+                                       QSignalBlocker(m_pPositionGroup),     QSignalBlocker(ui->editWatermarkText),
+                                       QSignalBlocker(ui->comboVideoRatio),  QSignalBlocker(ui->comboVideoHeight)};
+    Q_UNUSED(blockers);
+    QStringList unopened;
+    const QString szMusic = st.szBackgroundMusicPath;
+    const QString szPicture = st.szImageWatermarkPath;
+
+    ui->boxImageDuration->setValue(int(av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, AVRational{1, 1})));
+    changeImageDurationComboBoxStyle();
+    m_pMusicGroup->button(st.iBackgroundMusicType)->setChecked(true);
+    showMusicLayout(st.iBackgroundMusicType == MusicCustom);
+    if (st.szBackgroundMusicPath.isEmpty())
+        ui->labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
+    else
+        showFileName(ui->labelBackgroundMusicName, st.szBackgroundMusicPath);
+    m_pAudioTrackGroup->button(st.iKeepAudioTrack)->setChecked(true);
+
+    m_pWatermarkGroup->button(st.iWatermarkType)->setChecked(true);
+    showWatermarkLayout(st.iWatermarkType);
+    ui->editWatermarkText->setText(st.szWatermarkText);
+    if (st.szImageWatermarkPath.isEmpty())
+        ui->labelImageWatermarkName->setText(QCoreApplication::translate("VistaloClass", "Please select image watermark"));
+    else
+        showFileName(ui->labelImageWatermarkName, st.szImageWatermarkPath);
+    m_pPositionGroup->button(st.iWatermarkPos)->setChecked(true);
+    // Files a setting uses that did not open were forgotten above.
+    if (st.szBackgroundMusicPath != szMusic)
+        unopened << szMusic;
+    if (st.szImageWatermarkPath != szPicture)
+        unopened << szPicture;
+
+    ui->comboVideoRatio->setCurrentIndex(st.bSelfAdaptiveRatio ? 0 : ui->comboVideoRatio->findText(
+                                             QStringLiteral("%1:%2").arg(st.stVideoRatio.num).arg(st.stVideoRatio.den)));
+    ui->comboVideoHeight->setCurrentIndex(ui->comboVideoHeight->findText(st.szExportResolution));
+    // The font follows the tier again while it is the tier's own.
+    m_stTierFont.setPixelSize(watermarkFontPixelSize(st.szExportResolution));
+    m_bFontFollowsTier = sameFamily(st.stWatermarkFont, m_stTierFont)
+                         && st.stWatermarkFont.pixelSize() == m_stTierFont.pixelSize();
+    return unopened;
 }
 
 // Hovering the image-watermark help button shows the recommended size.

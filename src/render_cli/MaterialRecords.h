@@ -13,11 +13,14 @@
 #include <QString>
 #include <QStringList>
 
-// Appends the files in szPaths to the album, in order, with the quarter
-// turns given as (index into szPaths, turns) pairs. The album's image
+// Appends the files in szPaths to the album, in order. The album's image
 // duration must be set first. *pWarnings receives what the editor would tell
-// the user (the 4K warning, the count of filtered files, rotations of files
-// that were filtered). False with a reason in *pszError only when no
-// material could be added.
-bool appendMaterialFiles(const QStringList &szPaths, const QList<QPair<int, int>> &rotations, QString *pszError,
-                         QStringList *pWarnings);
+// the user (the 4K warning, the count of filtered files). False with a
+// reason in *pszError only when no material could be added.
+bool appendMaterialFiles(const QStringList &szPaths, QString *pszError, QStringList *pWarnings);
+
+// Gives the materials quarter turns and photos durations of their own, as
+// (index into szPaths, turns) and (index, seconds) pairs; what names a file
+// that was not added, or a duration for a clip, is noted in *pWarnings.
+void overrideMaterials(const QStringList &szPaths, const QList<QPair<int, int>> &rotations,
+                       const QList<QPair<int, double>> &durations, QStringList *pWarnings);

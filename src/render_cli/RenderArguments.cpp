@@ -46,10 +46,31 @@ QString helpText(const QCommandLineParser &parser)
         "\nThe output file is DIR/NAME.<format in lower case>; it appears only when the export has\n"
         "succeeded (an existing file there is replaced then, and kept when the export fails).\n"
         "Materials are JPEG/PNG pictures and video files, in album order; between each two\n"
-        "neighbours comes a 2-second transition. Progress goes to stderr: on a terminal one line\n"
+        "neighbours comes a 2-second transition. An album file (--album) brings its materials and\n"
+        "settings; the options given beside it override its settings, --rotate and\n"
+        "--photo-duration its materials' turns and durations. Progress goes to stderr: on a terminal one line\n"
         "redrawn in place (percentage, frames, time spent and left), otherwise a line per tenth.\n"
         "SIGINT or SIGTERM cancels the export: no file is written and the exit status is 128+signal.\n"
-        "Exit status: 0 success, 1 the export failed, 2 bad arguments.\n");
+        "Exit status: 0 success, 1 the export or the album file's save failed, 2 bad arguments\n"
+        "or an album file that cannot be read.\n");
+}
+
+// Sets the image duration that makes the album as long as its music.
+bool fitImageDurationToMusic(QString *pszError)
+{
+    AlbumProjectState &st = albumState();
+    if (st.iBackgroundMusicType != MusicCustom || st.szBackgroundMusicPath.isEmpty()) {
+        *pszError = QStringLiteral("--fit-to-music: the album has no music to fit");
+        return false;
+    }
+    int64_t iMusicUs = 0;
+    if (probeMp3Music(st.szBackgroundMusicPath.toUtf8().toStdString(), &iMusicUs) < 0) {
+        *pszError = QStringLiteral("--fit-to-music: '%1' has no MP3 sound of known length").arg(st.szBackgroundMusicPath);
+        return false;
+    }
+    st.iBackgroundMusicDuration = iMusicUs;
+    setImageDurationSeconds(imageSecondsForMusic(iMusicUs));
+    return true;
 }
 
 } // namespace
@@ -105,6 +126,17 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
         "rotate", QStringLiteral("Turns material INDEX (counting from 0) by TURNS quarter turns clockwise, 0 to 3. "
                                  "May be repeated."),
         "INDEX:TURNS");
+    const QCommandLineOption photoDuration(
+        "photo-duration",
+        QStringLiteral("Keeps picture INDEX (counting from 0) on screen for SECONDS (above 0, up to 60) instead of "
+                       "the image duration. May be repeated."),
+        "INDEX:SECONDS");
+    const QCommandLineOption album(
+        "album", QStringLiteral("Renders the album file FILE (.pictora): its materials and settings."), "FILE");
+    const QCommandLineOption saveAlbum(
+        "save-album",
+        QStringLiteral("Writes the album the other options describe to FILE (.pictora); renders only with --output."),
+        "FILE");
     const QCommandLineOption seed(
         "seed", QStringLiteral("Start index (0 to 22) of the transition sequence, for comparable runs "
                                "(default random)."),
@@ -117,14 +149,20 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
         "fit|fill|blur");
     const QCommandLineOption fitToMusic(
         "fit-to-music", QStringLiteral("Chooses the image duration (whole seconds, 1 to 60) that makes the video "
-                                       "as long as the music (needs --music); --image-duration is then ignored."));
+                                       "as long as the music (needs --music or an album with music); --image-duration is then ignored."));
     const QCommandLineOption output("output", QStringLiteral("Output folder and file name without extension."),
                                     "DIR/NAME");
     const QCommandLineOption stats("stats", QStringLiteral("Prints where the export's time went."));
     const QCommandLineOption quiet({"q", "quiet"}, QStringLiteral("Prints no progress (notices and errors still)."));
     parser.addOptions({help, format, fps, videoBitrate, audioBitrate, sampleRate, resolution, ratio, imageDuration,
                        music, keepAudio, watermarkText, watermarkImage, watermarkPos, fontFamily, fontPixelSize,
-                       color, transparency, rotate, seed, motion, framing, fitToMusic, output, stats, quiet});
+                       color, transparency, rotate, photoDuration, album, saveAlbum, seed, motion, framing,
+                       fitToMusic, output, stats, quiet});
+    // The options that override an album file's settings.
+    const QList<QCommandLineOption> albumSettings = {resolution, ratio,         imageDuration, music,
+                                                     keepAudio,  watermarkText, watermarkImage, watermarkPos,
+                                                     fontFamily, fontPixelSize, color,         transparency,
+                                                     motion,     framing,       fitToMusic};
     parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order. Files that cannot be added or are given twice "
                                                 "are left out with a notice; the render fails only when none is left."),
                                  QStringLiteral("MATERIAL..."));
@@ -275,28 +313,69 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
         args.iFraming = iFraming == 1 ? FramingFill : iFraming == 2 ? FramingBlur : FramingFit;
     }
     args.bFitToMusic = parser.isSet(fitToMusic);
-    if (args.bFitToMusic && args.szMusic.isEmpty())
+    // An album may bring the music; without one the music must be given.
+    if (args.bFitToMusic && args.szMusic.isEmpty() && !parser.isSet(album))
         return error(QStringLiteral("--fit-to-music needs --music"));
+    for (const QString &szSpec : parser.values(photoDuration)) {
+        const QStringList parts = szSpec.split(QLatin1Char(':'));
+        int64_t iIndex = 0;
+        bool bOk = false;
+        const double lfSeconds = parts.value(1).trimmed().toDouble(&bOk);
+        if (parts.size() != 2 || !toInt(parts.at(0), &iIndex) || iIndex < 0 || !bOk || !(lfSeconds > 0.0)
+            || lfSeconds > 60.0)
+            return error(QStringLiteral("--photo-duration: '%1' is not INDEX:SECONDS with SECONDS above 0 and up to 60")
+                             .arg(szSpec));
+        args.durations.append(qMakePair(static_cast<int>(iIndex), lfSeconds));
+    }
+    for (const QCommandLineOption &stOption : albumSettings) {
+        if (parser.isSet(stOption))
+            args.given.insert(stOption.names().first());
+    }
     args.bStats = parser.isSet(stats);
     args.bQuiet = parser.isSet(quiet);
 
-    if (!parser.isSet(output))
+    if (parser.isSet(saveAlbum)) {
+        args.szSaveAlbum = parser.value(saveAlbum);
+        if (args.szSaveAlbum.isEmpty() || args.szSaveAlbum.endsWith(QLatin1Char('/')))
+            return error(QStringLiteral("--save-album: '%1' names no file").arg(args.szSaveAlbum));
+    }
+    if (parser.isSet(output)) {
+        const QString szOutput = parser.value(output);
+        const QFileInfo stOutput(szOutput);
+        if (szOutput.isEmpty() || szOutput.endsWith(QLatin1Char('/')) || stOutput.fileName().isEmpty())
+            return error(QStringLiteral("--output: '%1' names no file").arg(szOutput));
+        args.szOutputDir = stOutput.absolutePath();
+        args.szOutputName = stOutput.fileName();
+    } else if (args.szSaveAlbum.isEmpty()) {
         return error(QStringLiteral("--output DIR/NAME is missing"));
-    const QString szOutput = parser.value(output);
-    const QFileInfo stOutput(szOutput);
-    if (szOutput.isEmpty() || szOutput.endsWith(QLatin1Char('/')) || stOutput.fileName().isEmpty())
-        return error(QStringLiteral("--output: '%1' names no file").arg(szOutput));
-    args.szOutputDir = stOutput.absolutePath();
-    args.szOutputName = stOutput.fileName();
+    }
 
-    args.materials = parser.positionalArguments();
-    if (args.materials.isEmpty())
-        return error(QStringLiteral("no materials given"));
-    for (const auto &stRotation : args.rotations) {
-        if (stRotation.first >= args.materials.size())
-            return error(QStringLiteral("--rotate: there is no material %1 (they count from 0 to %2)")
-                             .arg(stRotation.first)
-                             .arg(args.materials.size() - 1));
+    int iMaterials = 0;
+    if (parser.isSet(album)) {
+        args.szAlbum = parser.value(album);
+        QString szWhy;
+        if (!readAlbumFile(args.szAlbum, &args.stAlbum, &szWhy))
+            return error(QStringLiteral("--album: '%1' cannot be opened as an album. %2").arg(args.szAlbum, szWhy));
+        if (!parser.positionalArguments().isEmpty())
+            return error(QStringLiteral("--album: the materials come from the album file; give none beside it"));
+        iMaterials = args.stAlbum.materials.size();
+    } else {
+        args.materials = parser.positionalArguments();
+        if (args.materials.isEmpty())
+            return error(QStringLiteral("no materials given"));
+        iMaterials = args.materials.size();
+    }
+    QList<QPair<int, QString>> indexes;
+    for (const auto &stRotation : qAsConst(args.rotations))
+        indexes << qMakePair(stRotation.first, QStringLiteral("--rotate"));
+    for (const auto &stDuration : qAsConst(args.durations))
+        indexes << qMakePair(stDuration.first, QStringLiteral("--photo-duration"));
+    for (const auto &stIndex : qAsConst(indexes)) {
+        if (stIndex.first >= iMaterials)
+            return error(QStringLiteral("%1: there is no material %2 (they count from 0 to %3)")
+                             .arg(stIndex.second)
+                             .arg(stIndex.first)
+                             .arg(iMaterials - 1));
     }
     return ParseResult::Ok;
 }
@@ -306,8 +385,14 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStrin
     AlbumProjectState &st = albumState();
     clearAlbum();
     applyEditorDefaults();
+    const bool bAlbum = !args.szAlbum.isEmpty();
+    if (bAlbum)
+        applyAlbumSettings(args.stAlbum);
+    else
+        resetAlbumSettings();
+    // A text size that is the tier's own follows a tier given on the command line.
+    const bool bFontFollowsTier = st.stWatermarkFont.pixelSize() == watermarkFontPixelSize(st.szExportResolution);
 
-    st.szExportResolution = args.szResolution;
     st.szExportFormat = args.szFormat;
     st.szExportDir = args.szOutputDir;
     st.szExportFileName = args.szOutputName;
@@ -317,52 +402,73 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStrin
     st.iSampleRate = args.iSampleRate;
     st.iAudioChannels = 2;
     st.bExportAudio = args.szFormat != QLatin1String("GIF") && args.szFormat != QLatin1String("M4V");
-    st.iImageDuration = av_rescale_q(static_cast<int64_t>(args.lfImageSeconds * 1000000.0 + 0.5),
-                                     AVRational{1, 1000000}, st.stImageDurationTimeBase);
-    st.iKeepAudioTrack = args.iKeepAudio;
-    if (!args.szMusic.isEmpty()) {
+
+    const auto given = [&args](const char *szOption) { return args.given.contains(QLatin1String(szOption)); };
+    if (given("resolution"))
+        st.szExportResolution = args.szResolution;
+    if (given("ratio")) {
+        st.bSelfAdaptiveRatio = args.szRatio == QLatin1String("self");
+        ratioFromString(args.szRatio, &st.stVideoRatio);
+    }
+    if (given("image-duration"))
+        st.iImageDuration = av_rescale_q(static_cast<int64_t>(args.lfImageSeconds * 1000000.0 + 0.5),
+                                         AVRational{1, 1000000}, st.stImageDurationTimeBase);
+    if (given("keep-audio"))
+        st.iKeepAudioTrack = args.iKeepAudio;
+    if (given("music")) {
         st.iBackgroundMusicType = MusicCustom;
         st.szBackgroundMusicPath = args.szMusic;
     }
-    if (!args.szWatermarkText.isEmpty()) {
+    if (given("watermark-text")) {
         st.iWatermarkType = WatermarkText;
         st.szWatermarkText = args.szWatermarkText;
-    } else if (!args.szWatermarkImage.isEmpty()) {
+    } else if (given("watermark-image")) {
         st.iWatermarkType = WatermarkImage;
         st.szImageWatermarkPath = args.szWatermarkImage;
     }
-    st.iWatermarkPos = args.iWatermarkPos;
-    if (!args.szFontFamily.isEmpty())
+    if (given("watermark-pos"))
+        st.iWatermarkPos = args.iWatermarkPos;
+    if (given("font-family"))
         st.stWatermarkFont.setFamily(args.szFontFamily);
-    st.stWatermarkFont.setPixelSize(args.iFontPixelSize > 0 ? args.iFontPixelSize
-                                                            : watermarkFontPixelSize(args.szResolution));
-    st.stWatermarkColor = args.stColor;
-    st.lfWatermarkTransparency = args.lfTransparency;
+    if (given("font-pixel-size"))
+        st.stWatermarkFont.setPixelSize(args.iFontPixelSize);
+    else if (bFontFollowsTier)
+        st.stWatermarkFont.setPixelSize(watermarkFontPixelSize(st.szExportResolution));
+    if (given("color"))
+        st.stWatermarkColor = args.stColor;
+    if (given("transparency"))
+        st.lfWatermarkTransparency = args.lfTransparency;
 
-    st.iMotion = args.iMotion;
-    st.iFraming = args.iFraming;
+    if (given("motion"))
+        st.iMotion = args.iMotion;
+    if (given("framing"))
+        st.iFraming = args.iFraming;
+    if (given("fit-to-music"))
+        st.bFitToMusic = true;
     if (args.iSeed >= 0) {
         setTransitionPickerIndex(args.iSeed);
         st.iMotionSeed = static_cast<uint32_t>(args.iSeed);
     }
-    if (!appendMaterialFiles(args.materials, args.rotations, pszError, pWarnings))
+    const QStringList paths = bAlbum ? args.stAlbum.materialPaths() : args.materials;
+    if (!appendMaterialFiles(paths, pszError, pWarnings))
+        return false;
+    if (bAlbum) {
+        applyAlbumMaterials(args.stAlbum);
+        // An album names what it missed, as the editor does.
+        for (const QString &szPath : paths) {
+            if (!st.mapImageSources.contains(szPath))
+                pWarnings->append(QStringLiteral("--album: %1 could not be added").arg(szPath));
+        }
+    }
+    overrideMaterials(paths, args.rotations, args.durations, pWarnings);
+
+    // As in the editor, an album that fits to music it does not have keeps
+    // its image duration; asked for on the command line, that is an error.
+    const bool bMusic = st.iBackgroundMusicType == MusicCustom && !st.szBackgroundMusicPath.isEmpty();
+    if (st.bFitToMusic && (bMusic || given("fit-to-music")) && !fitImageDurationToMusic(pszError))
         return false;
 
-    if (args.bFitToMusic) {
-        int64_t iMusicUs = 0;
-        if (probeMp3Music(args.szMusic.toUtf8().toStdString(), &iMusicUs) < 0) {
-            *pszError = QStringLiteral("--fit-to-music: '%1' has no MP3 sound of known length").arg(args.szMusic);
-            return false;
-        }
-        st.bFitToMusic = true;
-        st.iBackgroundMusicDuration = iMusicUs;
-        setImageDurationSeconds(imageSecondsForMusic(iMusicUs));
-    }
-
-    AVRational stRatio{16, 9};
-    if (ratioFromString(args.szRatio, &stRatio))
-        st.stVideoRatio = stRatio;
-    else
+    if (st.bSelfAdaptiveRatio)
         updateSelfAdaptiveRatio(0);
     updateExportSize();
     return true;

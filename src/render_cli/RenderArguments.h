@@ -2,14 +2,19 @@
 
 // The command line of pictora-render and how it becomes the album state.
 
+#include "album/AlbumFile.h"
+
 #include <QColor>
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 
+// The album settings are the editor's defaults, or those of the --album
+// file; the options given override them (given names them).
 struct RenderArguments
 {
     QString szFormat = QStringLiteral("MP4");
@@ -30,6 +35,11 @@ struct RenderArguments
     QColor stColor = QColor(Qt::black);
     double lfTransparency = 0.0;
     QList<QPair<int, int>> rotations;             // material index, quarter turns
+    QList<QPair<int, double>> durations;          // material index, seconds a photo stays
+    QSet<QString> given;                          // the album options on the command line
+    QString szAlbum;                              // --album: the album file read
+    AlbumDocument stAlbum;                        // and what it holds
+    QString szSaveAlbum;                          // --save-album: where the album goes
     int iSeed = -1;                               // -1: random
     int iMotion = 0;                              // MotionNone, MotionGentle
     int iFraming = 0;                             // FramingFit, FramingFill, FramingBlur
@@ -47,12 +57,14 @@ enum class ParseResult {
     Error,
 };
 
-// Parses the arguments (argv[0] first). Help: *pszText is the help text.
-// Error: *pszText says what is wrong.
+// Parses the arguments (argv[0] first) and reads the --album file. Help:
+// *pszText is the help text. Error: *pszText says what is wrong.
 ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *pArgs, QString *pszText);
 
-// Resets the album to the editor's defaults and fills it: settings, then
-// the materials in order (as an import appends them), the rotations, the
-// ratio and the export size. Materials that cannot be added are left out
-// with a note in *pWarnings; false with a reason when none is left.
+// Resets the album to the editor's defaults (or the --album file's
+// settings) and fills it: the options given, then the materials in order
+// (as an import appends them) with the album file's turns, durations and
+// transitions, the rotations and durations given, the ratio and the export
+// size. Materials that cannot be added are left out with a note in
+// *pWarnings; false with a reason when none is left.
 bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStringList *pWarnings);

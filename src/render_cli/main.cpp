@@ -3,11 +3,14 @@
 // MediaEncoder in a thread of its own as the editor does, and reports on stderr:
 // a redrawn progress line on a terminal, plain lines otherwise.
 
+#include "album/AlbumFile.h"
+#include "album/AlbumFonts.h"
 #include "album/AlbumProjectState.h"
 #include "media/export/MediaEncoder.h"
 #include "render_cli/RenderArguments.h"
 #include "render_cli/RenderProgress.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QThread>
@@ -72,6 +75,8 @@ int main(int argc, char *argv[])
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // The watermark's text in the font the editor draws it with.
+    registerFontSubstitutions();
     QCoreApplication::setApplicationName(QStringLiteral("pictora-render"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PICTORA_VERSION));
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
@@ -99,6 +104,18 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "pictora-render: %s\n", szText.toLocal8Bit().constData());
         clearAlbum();
         return 1;
+    }
+    if (!args.szSaveAlbum.isEmpty()) {
+        const bool bSaved = saveAlbumFile(args.szSaveAlbum, &szText);
+        if (bSaved)
+            std::printf("%s\n", QFileInfo(args.szSaveAlbum).absoluteFilePath().toLocal8Bit().constData());
+        else
+            std::fprintf(stderr, "pictora-render: %s\n", szText.toLocal8Bit().constData());
+        // Rendering is asked for with --output.
+        if (!bSaved || args.szOutputName.isEmpty()) {
+            clearAlbum();
+            return bSaved ? 0 : 1;
+        }
     }
 
     QThread thread;

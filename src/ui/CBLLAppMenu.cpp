@@ -39,11 +39,18 @@ void CBLLAppMenu::sltAppMenu()
 
     CFramelessWindow *pWindow = CFramelessWindow::instance();
     CFrameLessBottom *pBottom = pWindow ? pWindow->bottomBar() : nullptr;
+    QAction *pOpen = pMenu->addAction(tr("Open album..."));
+    pOpen->setShortcut(QKeySequence::Open);
+    QAction *pSave = pMenu->addAction(tr("Save album..."));
+    pSave->setShortcut(QKeySequence::Save);
+    pMenu->addSeparator();
     QAction *pHelp = pMenu->addAction(tr("Help", "SoftHelp"));
     QAction *pUpdate = pMenu->addAction(tr("Check for updates", "UpdateCheck"));
     QAction *pFeedback = pMenu->addAction(tr("Feedback", "FeedBack"));
     QAction *pAbout = pMenu->addAction(tr("About", "AboutUs"));
     // Each entry runs once the menu is gone, from the window's own events.
+    connect(pOpen, &QAction::triggered, this, &CBLLAppMenu::sig_openAlbum, Qt::QueuedConnection);
+    connect(pSave, &QAction::triggered, this, &CBLLAppMenu::sig_saveAlbum, Qt::QueuedConnection);
     connect(pHelp, &QAction::triggered, this, &CBLLAppMenu::sltSoftHelp, Qt::QueuedConnection);
     connect(pAbout, &QAction::triggered, this, &CBLLAppMenu::sltAboutUs, Qt::QueuedConnection);
     if (pBottom) {

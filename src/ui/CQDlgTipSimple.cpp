@@ -91,6 +91,14 @@ void CQDlgTipSimple::setSingleButton()
     m_pOkSingle->setFocus();
 }
 
+void CQDlgTipSimple::addContentWidget(QWidget *pWidget)
+{
+    // Below the message, centred: beside it the message would have no room.
+    QWidget *pCenter = m_pTip->parentWidget();
+    auto *pFrameLayout = qobject_cast<QBoxLayout *>(pCenter->parentWidget()->layout());
+    pFrameLayout->insertWidget(pFrameLayout->indexOf(pCenter) + 1, pWidget, 0, Qt::AlignHCenter);
+}
+
 void CQDlgTipSimple::sltClose()
 {
     close();

@@ -21,6 +21,9 @@ public:
     void setCancelText(const QString &szText);
     // Only the confirm button.
     void setSingleButton();
+    // Puts a widget below the message: what the question asks for (the
+    // dialog owns it).
+    void addContentWidget(QWidget *pWidget);
 
 public Q_SLOTS:
     void sltClose();

@@ -54,6 +54,8 @@ QLabel *promptTextLabel(QWidget *pParent, const char *pszName)
     pLabel->setWordWrap(true);
     pLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     pLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Messages name files: a name that looks like markup is shown as it is.
+    pLabel->setTextFormat(Qt::PlainText);
     return pLabel;
 }
 

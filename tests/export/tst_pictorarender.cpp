@@ -7,6 +7,9 @@
 #include "common/TestMedia.h"
 #include "common/TestSupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -194,6 +197,15 @@ private Q_SLOTS:
         QTest::newRow("framing") << QStringList{"--framing", "crop", "--output", "OUT", "A"} << "--framing: 'crop'";
         QTest::newRow("fit without music") << QStringList{"--fit-to-music", "--output", "OUT", "A"}
                                            << "--fit-to-music needs --music";
+        QTest::newRow("photo duration") << QStringList{"--photo-duration", "0:61", "--output", "OUT", "A"}
+                                        << "--photo-duration: '0:61'";
+        QTest::newRow("photo duration index") << QStringList{"--photo-duration", "2:5", "--output", "OUT", "A"}
+                                              << "no material 2";
+        QTest::newRow("album missing") << QStringList{"--album", "NONE", "--output", "OUT"} << "does not exist";
+        QTest::newRow("album not an album") << QStringList{"--album", "TXT", "--output", "OUT"} << "damaged";
+        QTest::newRow("album and materials") << QStringList{"--album", "ALBUM", "--output", "OUT", "A"}
+                                             << "give none beside it";
+        QTest::newRow("save album names no file") << QStringList{"--save-album", "OUT/", "A"} << "--save-album";
     }
 
     void badArguments()
@@ -204,11 +216,14 @@ private Q_SLOTS:
         QDir().mkpath(szFolder);
         QVERIFY(testmedia::writeFile(m_dir.filePath("notes.txt"), "text"));
         QVERIFY(testmedia::writeFile(m_dir.filePath("fake.png"), "not a picture"));
+        QVERIFY(testmedia::writeFile(m_dir.filePath("one.pictora"),
+                                     "{\"format\": \"pictora-album\", \"version\": 1, \"materials\": [{\"path\": \"a.jpg\"}]}"));
         for (QString &szArg : args) {
             szArg.replace("OUT", szFolder + "/out");
             szArg.replace("NONE", m_dir.filePath("none.jpg"));
             szArg.replace("TXT", m_dir.filePath("notes.txt"));
             szArg.replace("FAKE", m_dir.filePath("fake.png"));
+            szArg.replace("ALBUM", m_dir.filePath("one.pictora"));
             if (szArg == "A")
                 szArg = m_szA;
             if (szArg == "B")
@@ -219,6 +234,45 @@ private Q_SLOTS:
         QVERIFY2(st.szErr.contains(message), qPrintable(st.szErr));
         QVERIFY(st.szErr.contains("pictora-render: "));
         QVERIFY(folderEntries(szFolder).isEmpty());
+    }
+
+    // --save-album writes what the options describe without rendering; an
+    // album read with --album keeps what no option given beside it changes.
+    void savesAndReadsAlbumFiles()
+    {
+        const QString szFirst = m_dir.filePath("saved/first.pictora");
+        QVERIFY(QDir().mkpath(m_dir.filePath("saved")));
+        Run st = render({"--save-album", szFirst, "--image-duration", "2", "--ratio", "9:16", "--watermark-text", "Ünï",
+                         "--rotate", "0:1", "--photo-duration", "1:4.5", "--seed", "3", m_szA, m_szB});
+        QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+        QCOMPARE(st.szOut.trimmed(), szFirst);
+        QCOMPARE(folderEntries(m_dir.filePath("saved")), QStringList{"first.pictora"});
+
+        const QString szSecond = m_dir.filePath("saved/second.pictora");
+        st = render({"--album", szFirst, "--resolution", "480P", "--save-album", szSecond});
+        QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+        const auto rootOf = [](const QString &szPath) {
+            QFile file(szPath);
+            return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+        };
+        const QJsonObject stFirst = rootOf(szFirst), stSecond = rootOf(szSecond);
+        const QJsonArray materials = stSecond.value("materials").toArray();
+        QCOMPARE(materials.size(), 2);
+        QCOMPARE(materials.at(0).toObject().value("turns").toInt(), 1);
+        QCOMPARE(materials.at(1).toObject().value("duration").toDouble(), 4.5);
+        QCOMPARE(stSecond.value("transitions"), stFirst.value("transitions"));
+        QJsonObject stSettings = stSecond.value("settings").toObject();
+        QCOMPARE(stSettings.value("resolution").toString(), QStringLiteral("480P"));
+        QCOMPARE(stSettings.value("imageDuration").toInt(), 2);
+        QCOMPARE(stSettings.value("ratio").toString(), QStringLiteral("9:16"));
+        QCOMPARE(stSettings.value("watermarkText").toString(), QStringLiteral("Ünï"));
+        // Apart from the tier (and the text size that follows it), the same.
+        stSettings.remove("resolution");
+        stSettings.remove("watermarkFont");
+        QJsonObject stBefore = stFirst.value("settings").toObject();
+        stBefore.remove("resolution");
+        stBefore.remove("watermarkFont");
+        QCOMPARE(stSettings, stBefore);
     }
 
     // Materials go through the editor's import: files that cannot be added

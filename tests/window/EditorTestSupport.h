@@ -13,11 +13,13 @@
 #include "ui/CQQuitDialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -26,6 +28,21 @@
 #include <dirent.h>
 
 namespace editortest {
+
+// What the editor's tests keep: a folder of their own and the editor in the
+// main window (openEditor), with the parts they reach most.
+class EditorTestBase : public QObject
+{
+protected:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CQSrvProduct> m_pServices;
+    std::unique_ptr<CFramelessWindow> m_pWindow;
+    std::unique_ptr<Vistalo> m_pEditor;
+
+    QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
+    VistaloForm *ui() const { return m_pEditor->form(); }
+    ImageListView *strip() const { return ui()->imageSourceList; }
+};
 
 // The editor in the main window as the program builds them, shown; false
 // when the window did not come up.

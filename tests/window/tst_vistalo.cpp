@@ -58,18 +58,10 @@ int storeRowsOf(const QString &szPath)
 
 } // namespace
 
-class TestVistalo : public QObject
+class TestVistalo : public EditorTestBase
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<CQSrvProduct> m_pServices;
-    std::unique_ptr<CFramelessWindow> m_pWindow;
-    std::unique_ptr<Vistalo> m_pEditor;
-
-    QString path(const QString &szName) const { return QDir::cleanPath(m_dir.filePath(szName)); }
-    VistaloForm *ui() const { return m_pEditor->form(); }
-    ImageListView *strip() const { return ui()->imageSourceList; }
     bool albumControlsEnabled() const
     {
         return ui()->divSetting->isEnabled() && ui()->btnExport->isEnabled() && ui()->comboVideoRatio->isEnabled()

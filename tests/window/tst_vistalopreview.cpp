@@ -62,14 +62,10 @@ private:
 
 } // namespace
 
-class TestVistaloPreview : public QObject
+class TestVistaloPreview : public EditorTestBase
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<CQSrvProduct> m_pServices;
-    std::unique_ptr<CFramelessWindow> m_pWindow;
-    std::unique_ptr<Vistalo> m_pEditor;
     std::unique_ptr<PictureLog> m_pLog;
 
     CQVideoPlay *player() const { return m_pEditor->form()->divPlayer; }

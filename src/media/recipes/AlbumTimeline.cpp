@@ -58,9 +58,9 @@ AlbumTimeline::AlbumTimeline(const AlbumProjectState &st, AVRational stFrameRate
             append(TimelineSegment::Kind::Video, i, av_rescale_q(stMaterial.iDuration, stMaterial.stTimeBase, kMicroseconds),
                    segmentFrameCount(stMaterial.iDuration, stMaterial.stTimeBase, stFrameRate));
         } else if (stMaterial.iSourceType == SourceImage) {
-            append(TimelineSegment::Kind::Image, i,
-                   av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, kMicroseconds),
-                   segmentFrameCount(st.iImageDuration, st.stImageDurationTimeBase, stFrameRate));
+            // The photo's own duration where it has one, the album's otherwise.
+            const int64_t iShown = materialDuration(*it, st);
+            append(TimelineSegment::Kind::Image, i, iShown, segmentFrameCount(iShown, kMicroseconds, stFrameRate));
         } else {
             // A material of another type shows nothing but keeps its place,
             // as long as an image would; one without a record has no length.

@@ -25,10 +25,21 @@
     </message>
 </context>
 <context>
+    <name>ImageListItemModel</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+</context>
+<context>
     <name>ImageListView</name>
     <message>
         <source>Materials</source>
         <translation>素材</translation>
+    </message>
+    <message>
+        <source>Duration...</source>
+        <translation>时长...</translation>
     </message>
 </context>
 <context>
@@ -329,6 +340,54 @@
     <message>
         <source>Fit the image duration to the music</source>
         <translation>按音乐长度设置图片时长</translation>
+    </message>
+    <message>
+        <source>Pictora albums (*.pictora)</source>
+        <translation>Pictora 相册 (*.pictora)</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>另有 %1 个</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot be opened as an album.</source>
+        <translation>无法将“%1”作为相册打开。</translation>
+    </message>
+    <message>
+        <source>The album being edited will be replaced by &quot;%1&quot;. Do you want to open it?</source>
+        <translation>正在编辑的相册将被“%1”替换。确定要打开吗？</translation>
+    </message>
+    <message>
+        <source>These files of the album could not be opened; the rest of the album is open:</source>
+        <translation>相册中的以下文件无法打开，其余部分已打开：</translation>
+    </message>
+    <message>
+        <source>The album is empty: add materials before saving it.</source>
+        <translation>相册为空：请先添加素材再保存。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; already exists. Do you want to replace it?</source>
+        <translation>“%1”已存在。要替换它吗？</translation>
+    </message>
+    <message>
+        <source>The album was not saved.</source>
+        <translation>相册未保存。</translation>
+    </message>
+    <message>
+        <source>album (%1 s)</source>
+        <translation>相册（%1 秒）</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> 秒</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>How many seconds does &quot;%1&quot; stay on screen?</source>
+        <translation>“%1”在画面上停留多少秒？</translation>
     </message>
 </context>
 </TS>

@@ -28,6 +28,14 @@
         <comment>AboutUs</comment>
         <translation>关于我们</translation>
     </message>
+    <message>
+        <source>Open album...</source>
+        <translation>打开相册...</translation>
+    </message>
+    <message>
+        <source>Save album...</source>
+        <translation>保存相册...</translation>
+    </message>
 </context>
 <context>
     <name>CFrameLessBottom</name>
