@@ -308,6 +308,16 @@ private Q_SLOTS:
         QCOMPARE(imageSecondsForMusic(20000000), 2);
         setImageDurationSeconds(imageSecondsForMusic(20000000));
         QCOMPARE(albumState().iTotalDuration, int64_t(4 * 2000000 + 5500000 + 4 * 2000000));
+        // A photo's own 10 s stay: the other three follow the music alone,
+        // (41.5 - 10 - 5.5 - 8) / 3 = 6; and it moves over its own 10 s.
+        QVERIFY(setMaterialOwnDuration("/p/0.jpg", 10000000));
+        QCOMPARE(imageSecondsForMusic(41500000), 6);
+        albumState().iMotion = MotionGentle;
+        const recipes::AlbumTimeline stTimeline(albumState(), AVRational{25, 1});
+        int64_t iFirst = -1, iFrames = 0;
+        QVERIFY(stTimeline.screenFrames(0, &iFirst, &iFrames));
+        QCOMPARE(iFirst, 0);
+        QCOMPARE(iFrames, 10 * 25 + 2 * 25);   // and the transition after it
     }
 
     void materialEndPositions()
