@@ -463,7 +463,9 @@ QStringList Vistalo::showAlbumSettings()
     const QSignalBlocker blockers[] = {QSignalBlocker(ui->boxImageDuration), QSignalBlocker(m_pMusicGroup),
                                        QSignalBlocker(m_pAudioTrackGroup),   QSignalBlocker(m_pWatermarkGroup),
                                        QSignalBlocker(m_pPositionGroup),     QSignalBlocker(ui->editWatermarkText),
-                                       QSignalBlocker(ui->comboVideoRatio),  QSignalBlocker(ui->comboVideoHeight)};
+                                       QSignalBlocker(ui->comboVideoRatio),  QSignalBlocker(ui->comboVideoHeight),
+                                       QSignalBlocker(m_pMotionGroup),       QSignalBlocker(m_pFramingGroup),
+                                       QSignalBlocker(ui->checkFitToMusic)};
     Q_UNUSED(blockers);
     QStringList unopened;
     const QString szMusic = st.szBackgroundMusicPath;
@@ -478,6 +480,14 @@ QStringList Vistalo::showAlbumSettings()
     else
         showFileName(ui->labelBackgroundMusicName, st.szBackgroundMusicPath);
     m_pAudioTrackGroup->button(st.iKeepAudioTrack)->setChecked(true);
+    // Fitting to the music needs its length.
+    st.iBackgroundMusicDuration = 0;
+    if (st.iBackgroundMusicType == MusicCustom && !st.szBackgroundMusicPath.isEmpty()
+        && probeMp3Music(QFile::encodeName(st.szBackgroundMusicPath).toStdString(), &st.iBackgroundMusicDuration) < 0)
+        st.iBackgroundMusicDuration = 0;
+    ui->checkFitToMusic->setChecked(st.bFitToMusic);
+    m_pMotionGroup->button(st.iMotion)->setChecked(true);
+    m_pFramingGroup->button(st.iFraming)->setChecked(true);
 
     m_pWatermarkGroup->button(st.iWatermarkType)->setChecked(true);
     showWatermarkLayout(st.iWatermarkType);
