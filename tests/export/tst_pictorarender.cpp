@@ -243,13 +243,13 @@ private Q_SLOTS:
         const QString szFirst = m_dir.filePath("saved/first.pictora");
         QVERIFY(QDir().mkpath(m_dir.filePath("saved")));
         Run st = render({"--save-album", szFirst, "--image-duration", "2", "--ratio", "9:16", "--watermark-text", "Ünï",
-                         "--rotate", "0:1", "--photo-duration", "1:4.5", "--seed", "3", m_szA, m_szB});
+                         "--rotate", "0:1", "--photo-duration", "1:4.5", "--seed", "3", "--motion", "gentle", "--framing", "blur", m_szA, m_szB});
         QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
         QCOMPARE(st.szOut.trimmed(), szFirst);
         QCOMPARE(folderEntries(m_dir.filePath("saved")), QStringList{"first.pictora"});
 
         const QString szSecond = m_dir.filePath("saved/second.pictora");
-        st = render({"--album", szFirst, "--resolution", "480P", "--save-album", szSecond});
+        st = render({"--album", szFirst, "--resolution", "480P", "--framing", "fill", "--save-album", szSecond});
         QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
         const auto rootOf = [](const QString &szPath) {
             QFile file(szPath);
@@ -266,12 +266,15 @@ private Q_SLOTS:
         QCOMPARE(stSettings.value("imageDuration").toInt(), 2);
         QCOMPARE(stSettings.value("ratio").toString(), QStringLiteral("9:16"));
         QCOMPARE(stSettings.value("watermarkText").toString(), QStringLiteral("Ünï"));
-        // Apart from the tier (and the text size that follows it), the same.
-        stSettings.remove("resolution");
-        stSettings.remove("watermarkFont");
+        QCOMPARE(stSettings.value("motion").toString(), QStringLiteral("gentle"));
+        QCOMPARE(stSettings.value("motionSeed").toInt(), 3);
+        QCOMPARE(stSettings.value("framing").toString(), QStringLiteral("fill"));
+        // Apart from the tier (and the text size that follows it) and the framing, the same.
         QJsonObject stBefore = stFirst.value("settings").toObject();
-        stBefore.remove("resolution");
-        stBefore.remove("watermarkFont");
+        for (const char *szKey : {"resolution", "watermarkFont", "framing"}) {
+            stSettings.remove(szKey);
+            stBefore.remove(szKey);
+        }
         QCOMPARE(stSettings, stBefore);
     }
 
