@@ -11,6 +11,7 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
+source bench/bench_photos.sh
 BUILD_DIR=${1:-build}
 RENDER="$BUILD_DIR/bin/pictora-render"
 PHOTOS=${PHOTOS:-20}
@@ -29,11 +30,7 @@ echo "work folder: $WORK"
 
 # 1. Photos: 4000x3000 JPEGs with noise, so that none is trivially compressible.
 echo "making $PHOTOS photos of 4000x3000..."
-for i in $(seq 1 "$PHOTOS"); do
-    ffmpeg -hide_banner -loglevel error -y -f lavfi \
-        -i "testsrc2=s=4000x3000:r=1,hue=h=$((i * 37)),noise=alls=24:allf=t+u:all_seed=$i" \
-        -frames:v 1 -q:v 3 "$WORK/photo_$(printf %03d "$i").jpg"
-done
+make_photos "$WORK" "$PHOTOS" 3
 mapfile -t PHOTO_FILES < <(ls "$WORK"/photo_*.jpg)
 
 # The transitions Pictora's picker gives for this seed: it starts at index

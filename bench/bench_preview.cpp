@@ -764,6 +764,12 @@ int main(int argc, char **argv)
     };
     st.szBackgroundMusicPath = szWork + "/music.mp3";
     st.iKeepAudioTrack = 1;
+    // MOTION=gentle and FRAMING=fill|blur play the album with those looks.
+    st.iMotion = qgetenv("MOTION") == "gentle" ? MotionGentle : MotionNone;
+    st.iFraming = qgetenv("FRAMING") == "fill" ? FramingFill : qgetenv("FRAMING") == "blur" ? FramingBlur : FramingFit;
+    st.iMotionSeed = 1;
+    print("motion", st.iMotion);
+    print("framing", st.iFraming);
 
     int iExit = 0;
     if (bNoDevice) {

@@ -11,10 +11,12 @@
 #
 # Environment: KEEP=1 keeps the work folder; SCALES (default "2 1") the
 # quality divisors to play at; NODEVICE_SCALE (default 1) the divisor
-# without a device; PICTORA_BENCH_VERBOSE=1 prints every click.
+# without a device; PICTORA_BENCH_VERBOSE=1 prints every click;
+# MOTION=gentle moves the photos, FRAMING=fill|blur frames them without bars.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
+source bench/bench_photos.sh
 BUILD_DIR=${1:-build}
 BENCH="$BUILD_DIR/bin/bench_preview"
 [ -x "$BENCH" ] || { echo "build bench_preview first: cmake --build $BUILD_DIR --target bench_preview" >&2; exit 1; }
@@ -28,11 +30,7 @@ echo "work folder: $WORK"
 # each 10 ms are, looked up in the file decoded by the ffmpeg CLI (*_ref.raw).
 SOUND="0.8*sin(2*PI*1000*t)*lt(mod(t\,1)\,0.01)|0.1+0.8*mod(t\,8)/8"
 echo "making 10 photos of 4000x3000, the clip and the music..."
-for i in $(seq 1 10); do
-    ffmpeg -hide_banner -loglevel error -y -f lavfi \
-        -i "testsrc2=s=4000x3000:r=1,hue=h=$((i * 37)),noise=alls=24:allf=t+u:all_seed=$i" \
-        -frames:v 1 -q:v 3 "$WORK/photo_$(printf %02d "$i").jpg"
-done
+make_photos "$WORK" 10 2
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=s=1920x1080:r=30:d=10" \
     -f lavfi -i "aevalsrc=$SOUND:s=44100:c=stereo:d=10" \
     -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -b:a 192k "$WORK/clip.mp4"

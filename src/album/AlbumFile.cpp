@@ -13,6 +13,7 @@
 #include <QSet>
 
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <functional>
 
@@ -141,6 +142,8 @@ QJsonValue choiceName(int iCode, const QList<QPair<QString, int>> &choices)
     return choices.first().first;
 }
 
+const QList<QPair<QString, int>> kMotionChoices = {{"none", MotionNone}, {"gentle", MotionGentle}};
+const QList<QPair<QString, int>> kFramingChoices = {{"fit", FramingFit}, {"fill", FramingFill}, {"blur", FramingBlur}};
 const QList<QPair<QString, int>> kMusicChoices = {{"none", MusicNone}, {"custom", MusicCustom}};
 const QList<QPair<QString, int>> kWatermarkChoices = {
     {"none", WatermarkNone}, {"text", WatermarkText}, {"image", WatermarkImage}};
@@ -292,6 +295,25 @@ const AlbumFileSetting kSettings[] = {
      [](const QJsonValue &v, AlbumProjectState &st, const AlbumFolder &folder) {
          return readPath(v, folder, &st.szImageWatermarkPath);
      }},
+    {"motion", [](const AlbumProjectState &st, const AlbumFolder &) { return choiceName(st.iMotion, kMotionChoices); },
+     [](const QJsonValue &v, AlbumProjectState &st, const AlbumFolder &) {
+         return readChoice(v, kMotionChoices, &st.iMotion);
+     }},
+    // The seed keeps a reopened album moving as it did.
+    {"motionSeed", [](const AlbumProjectState &st, const AlbumFolder &) { return QJsonValue(double(st.iMotionSeed)); },
+     [](const QJsonValue &v, AlbumProjectState &st, const AlbumFolder &) {
+         const double lf = v.toDouble(-1.0);
+         if (!v.isDouble() || lf != std::floor(lf) || lf < 0.0 || lf > double(UINT32_MAX))
+             return false;
+         st.iMotionSeed = static_cast<uint32_t>(lf);
+         return true;
+     }},
+    {"framing", [](const AlbumProjectState &st, const AlbumFolder &) { return choiceName(st.iFraming, kFramingChoices); },
+     [](const QJsonValue &v, AlbumProjectState &st, const AlbumFolder &) {
+         return readChoice(v, kFramingChoices, &st.iFraming);
+     }},
+    {"fitToMusic", [](const AlbumProjectState &st, const AlbumFolder &) { return QJsonValue(st.bFitToMusic); },
+     [](const QJsonValue &v, AlbumProjectState &st, const AlbumFolder &) { return readBool(v, &st.bFitToMusic); }},
 };
 
 bool refuse(QString *pszError, const QString &szWhy)

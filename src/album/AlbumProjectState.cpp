@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,6 +93,15 @@ void AlbumEditLock::unlock()
 
 namespace {
 
+// The materials that last the album's image duration.
+int64_t materialsFollowingImageDuration(const AlbumProjectState &st)
+{
+    int64_t iFollowing = 0;
+    for (const ImageSource &stSource : qAsConst(st.mapImageSources))
+        iFollowing += stSource.iSourceType != SourceVideo && stSource.iOwnDuration <= 0;
+    return iFollowing;
+}
+
 void putSettingDefaults(AlbumProjectState &st)
 {
     st.iWatermarkType = WatermarkNone;
@@ -109,6 +119,10 @@ void putSettingDefaults(AlbumProjectState &st)
     st.iExportHeight = 1080;
     st.iImageDuration = 3 * 1000000;
     st.stImageDurationTimeBase = kMicroseconds;
+    st.iMotion = MotionNone;
+    st.iFraming = FramingFit;
+    st.bFitToMusic = false;
+    st.iMotionSeed = QRandomGenerator::global()->generate();
 }
 
 } // namespace
@@ -130,6 +144,7 @@ void resetAlbumSettings()
     st.szWatermarkText.clear();
     st.szImageWatermarkPath.clear();
     st.szBackgroundMusicPath.clear();
+    st.iBackgroundMusicDuration = 0;
     closeHeldFile(st.pImageWatermarkFile);
     closeHeldFile(st.pBackgroundMusicFile);
 }
@@ -257,10 +272,7 @@ void setImageDurationSeconds(int iSeconds)
     const int64_t iNew = av_rescale_q(iSeconds, AVRational{1, 1}, st.stImageDurationTimeBase);
     const int64_t iDelta = iNew - st.iImageDuration;
     st.iImageDuration = iNew;
-    int64_t iFollowing = 0;
-    for (const ImageSource &stSource : qAsConst(st.mapImageSources))
-        iFollowing += stSource.iSourceType != SourceVideo && stSource.iOwnDuration <= 0;
-    st.iTotalDuration += av_rescale_q(iDelta * iFollowing, st.stImageDurationTimeBase, st.stGlobalTimeBase);
+    st.iTotalDuration += av_rescale_q(iDelta * materialsFollowingImageDuration(st), st.stImageDurationTimeBase, st.stGlobalTimeBase);
 }
 
 bool setMaterialOwnDuration(const QString &szPath, int64_t iDurationUs)
@@ -273,6 +285,22 @@ bool setMaterialOwnDuration(const QString &szPath, int64_t iDurationUs)
     it->iOwnDuration = std::max<int64_t>(0, iDurationUs);
     st.iTotalDuration += materialDuration(*it, st) - iBefore;
     return true;
+}
+
+int imageSecondsForMusic(int64_t iMusicUs)
+{
+    const AlbumProjectState &st = albumState();
+    const int iCurrent = static_cast<int>(av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, AVRational{1, 1}));
+    // Photos with a duration of their own keep it: only the others follow.
+    const int64_t iImages = materialsFollowingImageDuration(st);
+    if (iImages < 1 || iMusicUs <= 0)
+        return iCurrent;
+    const int64_t iImageUs = av_rescale_q(st.iImageDuration, st.stImageDurationTimeBase, kMicroseconds);
+    const int64_t iOthers = av_rescale_q(st.iTotalDuration, st.stGlobalTimeBase, kMicroseconds) - iImageUs * iImages;
+    // The length grows by iImages seconds a second, so the whole second
+    // nearest the exact answer is the closest length.
+    const double lfSeconds = static_cast<double>(iMusicUs - iOthers) / (1e6 * static_cast<double>(iImages));
+    return static_cast<int>(std::clamp<double>(std::floor(lfSeconds + 0.5), 1.0, 60.0));
 }
 
 void appendMaterial(ImageSource stSource)

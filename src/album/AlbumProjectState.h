@@ -38,6 +38,17 @@ enum : int {
     SourceImage = 1,
     SourceVideo = 2,
 };
+// How photos move while they are on screen, and how a picture of another
+// aspect fills the frame. The first of each is the plain still picture on bars.
+enum : int {
+    MotionNone = 0,
+    MotionGentle = 1,
+};
+enum : int {
+    FramingFit = 0,
+    FramingFill = 1,
+    FramingBlur = 2,
+};
 
 // One material of the album.
 struct ImageSource
@@ -95,6 +106,11 @@ struct AlbumProjectState
     QString szBackgroundMusicPath;
     FILE *pBackgroundMusicFile = nullptr;
     int iKeepAudioTrack = 0;
+    int64_t iBackgroundMusicDuration = 0;       // microseconds; 0 when unknown
+    bool bFitToMusic = false;                   // the image duration follows the music's length
+    int iMotion = MotionNone;
+    int iFraming = FramingFit;
+    uint32_t iMotionSeed = 0;                   // picks where each photo's motion goes
     AVRational stVideoRatio{0, 1};
     // The ratio follows the first material (the ratio combo's first entry).
     bool bSelfAdaptiveRatio = false;
@@ -202,6 +218,11 @@ int64_t materialDuration(const ImageSource &stSource, const AlbumProjectState &s
 // their own). Like every helper here it takes no lock: the caller holds
 // AlbumEditLock.
 void setImageDurationSeconds(int iSeconds);
+
+// The whole image duration in seconds (1 to 60) that brings the album's
+// length, transitions and clips counted, closest to iMusicUs; the current
+// one when the album holds no image or the length is unknown.
+int imageSecondsForMusic(int64_t iMusicUs);
 
 // Gives the photo szPath a duration of its own (microseconds; 0 gives it
 // the album's again) and moves the total. False when szPath is no photo of

@@ -202,6 +202,16 @@ void Vistalo::setUpForm()
     m_pWatermarkGroup->addButton(m_pUi->radioNoWatermark, WatermarkNone);
     m_pWatermarkGroup->addButton(m_pUi->radioTextWatermark, WatermarkText);
     m_pWatermarkGroup->addButton(m_pUi->radioImageWatermark, WatermarkImage);
+    m_pMotionGroup = new QButtonGroup(this);
+    m_pMotionGroup->addButton(m_pUi->radioMotionNone, MotionNone);
+    m_pMotionGroup->addButton(m_pUi->radioMotionGentle, MotionGentle);
+    m_pFramingGroup = new QButtonGroup(this);
+    m_pFramingGroup->addButton(m_pUi->radioFramingFit, FramingFit);
+    m_pFramingGroup->addButton(m_pUi->radioFramingFill, FramingFill);
+    m_pFramingGroup->addButton(m_pUi->radioFramingBlur, FramingBlur);
+    m_pUi->radioMotionNone->setChecked(true);
+    m_pUi->radioFramingFit->setChecked(true);
+    m_pUi->divFitToMusic->hide();
     m_pUi->radioNoMusic->setChecked(true);
     m_pUi->radioKeepAudioTrack->setChecked(true);
     m_pUi->radioNoWatermark->setChecked(true);

@@ -30,6 +30,7 @@
 #include "export_dialogs/ProgressDialog.h"
 #include "ui/CQQuitDialog.h"
 
+struct AlbumProjectState;
 class AudioDecoder;
 class ExportSettingDialog;
 class ImageDecoder;
@@ -109,6 +110,9 @@ public Q_SLOTS:
     void selectFontStyle();
     void watermarkPosChanged(int iPos, bool bChecked = true);
     void videoRatioChanged(QString szRatio);
+    void motionChanged(int iMotion, bool bChecked = true);
+    void framingChanged(int iFraming, bool bChecked = true);
+    void fitToMusicToggled(bool bOn);
     void videoExportResolutionChanged(QString szResolution);
 
     // Preview (VistaloPreview.cpp).
@@ -229,6 +233,12 @@ private:
     void connectSettings();
     // Call with the album locked.
     void showMusicLayout(bool bCustom);
+    // One of the album's choices of what its pictures look like, changed
+    // in the usual envelope (stop, lock, write, new cover).
+    void changePictureChoice(int AlbumProjectState::*pChoice, int iValue);
+    // Sets the duration box to the image duration that fits the music,
+    // when that is asked for; call with the album unlocked.
+    void fitImageDurationToMusic();
     // Shows the album's settings in the form without running their
     // handlers, opening the music and picture the settings use; call with
     // the album locked. Returns the files that could not be opened.
@@ -245,6 +255,8 @@ private:
     QButtonGroup *m_pMusicGroup = nullptr;
     QButtonGroup *m_pAudioTrackGroup = nullptr;
     QButtonGroup *m_pWatermarkGroup = nullptr;
+    QButtonGroup *m_pMotionGroup = nullptr;
+    QButtonGroup *m_pFramingGroup = nullptr;
     int m_iLongestImageDuration = 60;
     int m_iShortestImageDuration = 1;
 

@@ -45,6 +45,37 @@ QLabel *rowCaption(QWidget *pParent, const char *pszName)
     return pLabel;
 }
 
+// A row of the settings column: a caption and two choices on one line.
+QWidget *twoChoiceRow(QWidget *pParent, const char *pszRow, QLabel **ppCaption, const char *pszCaption,
+                      QRadioButton **ppFirst, const char *pszFirst, QRadioButton **ppSecond, const char *pszSecond)
+{
+    auto *pRow = named<QWidget>(pParent, pszRow);
+    QHBoxLayout *pLayout = row(pRow, 16);
+    *ppCaption = rowCaption(pRow, pszCaption);
+    *ppFirst = named<QRadioButton>(pRow, pszFirst);
+    *ppSecond = named<QRadioButton>(pRow, pszSecond);
+    pLayout->addWidget(*ppCaption);
+    pLayout->addWidget(*ppFirst);
+    pLayout->addWidget(*ppSecond);
+    pLayout->addStretch(1);
+    return pRow;
+}
+
+// A caption with three choices that do not fit one line beside it: two
+// choices on the first line, the third (with what goes with it) on the second.
+void twoLineChoices(QWidget *pOwner, QLabel *pCaption, QWidget *pFirst, QWidget *pSecond, QLayout *pThird)
+{
+    auto *pGrid = new QGridLayout(pOwner);
+    pGrid->setContentsMargins(0, 0, 0, 0);
+    pGrid->setHorizontalSpacing(16);
+    pGrid->setVerticalSpacing(10);
+    pGrid->addWidget(pCaption, 0, 0);
+    pGrid->addWidget(pFirst, 0, 1);
+    pGrid->addWidget(pSecond, 0, 2);
+    pGrid->addLayout(pThird, 1, 1, 1, 2);
+    pGrid->setColumnStretch(3, 1);
+}
+
 } // namespace
 
 void VistaloForm::setupUi(QWidget *pEditor)
@@ -157,6 +188,20 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pTransitionRow->addStretch(1);
     pRows->addWidget(pTransition);
 
+    pRows->addWidget(twoChoiceRow(pBody, "uiMotionRow", &labelMotion, "labelMotion", &radioMotionNone,
+                                  "radioMotionNone", &radioMotionGentle, "radioMotionGentle"));
+
+    auto *pFraming = named<QWidget>(pBody, "uiFramingRow");
+    labelFraming = rowCaption(pFraming, "labelFraming");
+    radioFramingFit = named<QRadioButton>(pFraming, "radioFramingFit");
+    radioFramingFill = named<QRadioButton>(pFraming, "radioFramingFill");
+    radioFramingBlur = named<QRadioButton>(pFraming, "radioFramingBlur");
+    auto *pBlurChoice = new QHBoxLayout;
+    pBlurChoice->addWidget(radioFramingBlur);
+    pBlurChoice->addStretch(1);
+    twoLineChoices(pFraming, labelFraming, radioFramingFit, radioFramingFill, pBlurChoice);
+    pRows->addWidget(pFraming);
+
     divBackgroundMusic = named<QWidget>(pBody, "divBackgroundMusic");
     auto *pMusic = new QVBoxLayout(divBackgroundMusic);
     pMusic->setContentsMargins(0, 0, 0, 0);
@@ -189,23 +234,18 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     divBackgroundMusic->setFixedHeight(20);
     pRows->addWidget(divBackgroundMusic);
 
-    auto *pTrack = named<QWidget>(pBody, "uiAudioTrackRow");
-    auto *pTrackRow = row(pTrack, 16);
-    label_10 = rowCaption(pTrack, "label_10");
-    radioKeepAudioTrack = named<QRadioButton>(pTrack, "radioKeepAudioTrack");
-    radioNotKeepAudioTrack = named<QRadioButton>(pTrack, "radioNotKeepAudioTrack");
-    pTrackRow->addWidget(label_10);
-    pTrackRow->addWidget(radioKeepAudioTrack);
-    pTrackRow->addWidget(radioNotKeepAudioTrack);
-    pTrackRow->addStretch(1);
-    pRows->addWidget(pTrack);
+    divFitToMusic = named<QWidget>(pBody, "divFitToMusic");
+    auto *pFitRow = row(divFitToMusic, 8);
+    pFitRow->setContentsMargins(136, 0, 0, 0);
+    checkFitToMusic = named<QCheckBox>(divFitToMusic, "checkFitToMusic");
+    pFitRow->addWidget(checkFitToMusic);
+    pFitRow->addStretch(1);
+    pRows->addWidget(divFitToMusic);
 
-    // The three choices do not fit one line beside the caption: two lines.
+    pRows->addWidget(twoChoiceRow(pBody, "uiAudioTrackRow", &label_10, "label_10", &radioKeepAudioTrack,
+                                  "radioKeepAudioTrack", &radioNotKeepAudioTrack, "radioNotKeepAudioTrack"));
+
     auto *pWatermark = named<QWidget>(pBody, "uiWatermarkRow");
-    auto *pWatermarkGrid = new QGridLayout(pWatermark);
-    pWatermarkGrid->setContentsMargins(0, 0, 0, 0);
-    pWatermarkGrid->setHorizontalSpacing(16);
-    pWatermarkGrid->setVerticalSpacing(10);
     label_4 = rowCaption(pWatermark, "label_4");
     radioNoWatermark = named<QRadioButton>(pWatermark, "radioNoWatermark");
     radioTextWatermark = named<QRadioButton>(pWatermark, "radioTextWatermark");
@@ -217,11 +257,7 @@ QWidget *VistaloForm::buildSettings(QWidget *pParent)
     pImageChoice->addWidget(radioImageWatermark);
     pImageChoice->addWidget(btnImageWartermarkHelp);
     pImageChoice->addStretch(1);
-    pWatermarkGrid->addWidget(label_4, 0, 0);
-    pWatermarkGrid->addWidget(radioNoWatermark, 0, 1);
-    pWatermarkGrid->addWidget(radioTextWatermark, 0, 2);
-    pWatermarkGrid->addLayout(pImageChoice, 1, 1, 1, 2);
-    pWatermarkGrid->setColumnStretch(3, 1);
+    twoLineChoices(pWatermark, label_4, radioNoWatermark, radioTextWatermark, pImageChoice);
     pRows->addWidget(pWatermark);
 
     divWatermarkOperate = named<QStackedWidget>(pBody, "divWatermarkOperate");
@@ -370,12 +406,26 @@ void VistaloForm::retranslateUi(QWidget *pEditor)
     label_6->setText(QCoreApplication::translate("VistaloClass", "s"));
     label_7->setText(QCoreApplication::translate("VistaloClass", "transition effect"));
     label_5->setText(QCoreApplication::translate("VistaloClass", "random"));
+    labelMotion->setText(QCoreApplication::translate("VistaloClass", "motion"));
+    radioMotionNone->setText(QCoreApplication::translate("VistaloClass", "none"));
+    radioMotionGentle->setText(QCoreApplication::translate("VistaloClass", "gentle"));
+    radioMotionNone->setAccessibleName(QCoreApplication::translate("VistaloClass", "motion: none"));
+    radioMotionGentle->setAccessibleName(QCoreApplication::translate("VistaloClass", "motion: gentle zoom and pan"));
+    labelFraming->setText(QCoreApplication::translate("VistaloClass", "framing"));
+    radioFramingFit->setText(QCoreApplication::translate("VistaloClass", "fit"));
+    radioFramingFill->setText(QCoreApplication::translate("VistaloClass", "fill"));
+    radioFramingBlur->setText(QCoreApplication::translate("VistaloClass", "blurred backdrop"));
+    radioFramingFit->setAccessibleName(QCoreApplication::translate("VistaloClass", "framing: fit, with bars"));
+    radioFramingFill->setAccessibleName(QCoreApplication::translate("VistaloClass", "framing: fill the frame"));
+    radioFramingBlur->setAccessibleName(QCoreApplication::translate("VistaloClass", "framing: blurred backdrop"));
     label_3->setText(QCoreApplication::translate("VistaloClass", "background music"));
     radioNoMusic->setText(QCoreApplication::translate("VistaloClass", "none"));
     ratioCustomMusic->setText(QCoreApplication::translate("VistaloClass", "custom"));
     btnAddBackgroundMusic->setAccessibleName(QCoreApplication::translate("VistaloClass", "Select background music file"));
     btnAddBackgroundMusic->setToolTip(btnAddBackgroundMusic->accessibleName());
     labelBackgroundMusicName->setText(QCoreApplication::translate("VistaloClass", "Please select background music file"));
+    checkFitToMusic->setText(QCoreApplication::translate("VistaloClass", "Fit to music"));
+    checkFitToMusic->setAccessibleName(QCoreApplication::translate("VistaloClass", "Fit the image duration to the music"));
     label_10->setText(QCoreApplication::translate("VistaloClass", "audio track of video"));
     radioKeepAudioTrack->setText(QCoreApplication::translate("VistaloClass", "keep"));
     radioNotKeepAudioTrack->setText(QCoreApplication::translate("VistaloClass", "do not keep"));

@@ -52,6 +52,14 @@ public:
     QLabel *label_7 = nullptr;                  // transition effect
     QLabel *label_5 = nullptr;                  // "random"
 
+    QLabel *labelMotion = nullptr;
+    QRadioButton *radioMotionNone = nullptr;
+    QRadioButton *radioMotionGentle = nullptr;
+    QLabel *labelFraming = nullptr;
+    QRadioButton *radioFramingFit = nullptr;
+    QRadioButton *radioFramingFill = nullptr;
+    QRadioButton *radioFramingBlur = nullptr;
+
     QWidget *divBackgroundMusic = nullptr;
     QLabel *label_3 = nullptr;
     QRadioButton *radioNoMusic = nullptr;
@@ -61,6 +69,8 @@ public:
     QWidget *pageCustomMusic = nullptr;
     CQUIPushButton *btnAddBackgroundMusic = nullptr;
     QLabel *labelBackgroundMusicName = nullptr;
+    QWidget *divFitToMusic = nullptr;           // shown with custom music
+    QCheckBox *checkFitToMusic = nullptr;
 
     QLabel *label_10 = nullptr;                 // audio track of video
     QRadioButton *radioKeepAudioTrack = nullptr;

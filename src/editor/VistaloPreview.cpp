@@ -207,6 +207,10 @@ void Vistalo::showAlbumLength()
 {
     const AlbumProjectState &st = albumState();
     m_pUi->divPlayer->setTotalDuration(av_rescale_q(st.iTotalDuration, st.stGlobalTimeBase, st.stPlayerTimeBase));
+    // Every change of the album's length comes here; the fit follows it
+    // once the change is done and the album unlocked.
+    if (st.bFitToMusic)
+        QMetaObject::invokeMethod(this, &Vistalo::fitImageDurationToMusic, Qt::QueuedConnection);
 }
 
 void Vistalo::startPlayerDisplay()

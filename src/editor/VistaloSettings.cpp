@@ -19,6 +19,7 @@
 #include "ui/CQUIPushButton.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -112,6 +113,9 @@ void Vistalo::connectSettings()
     connect(this, &Vistalo::sig_imageWatermarkChanged, this, &Vistalo::imageWatermarkChanged);
     // Queued: a cancelled switch selects the previous type again from inside the handler.
     connect(m_pWatermarkGroup, &QButtonGroup::idToggled, this, &Vistalo::watermarkTypeChanged, Qt::QueuedConnection);
+    connect(m_pMotionGroup, &QButtonGroup::idToggled, this, &Vistalo::motionChanged);
+    connect(m_pFramingGroup, &QButtonGroup::idToggled, this, &Vistalo::framingChanged);
+    connect(ui->checkFitToMusic, &QCheckBox::toggled, this, &Vistalo::fitToMusicToggled);
     connect(ui->comboVideoRatio, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int iIndex) { videoRatioChanged(m_pUi->comboVideoRatio->itemText(iIndex)); });
     connect(ui->comboVideoHeight, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
@@ -170,6 +174,9 @@ void Vistalo::showMusicLayout(bool bCustom)
     m_pUi->divBackgroundMusic->setFixedHeight(bCustom ? 50 : 20);
     m_pUi->divBackgroundOperate->setVisible(bCustom);
     m_pUi->divBackgroundOperate->setCurrentWidget(bCustom ? m_pUi->pageCustomMusic : m_pUi->pageNoMusic);
+    m_pUi->divFitToMusic->setVisible(bCustom);
+    // Queued: the album is locked here, and the fit goes through the duration box.
+    QMetaObject::invokeMethod(this, &Vistalo::fitImageDurationToMusic, Qt::QueuedConnection);
     if (!bCustom) {
         closeHeldFile(st.pBackgroundMusicFile);
         return;
@@ -199,8 +206,53 @@ void Vistalo::addBackgroundMusic()
     AlbumProjectState &st = albumState();
     showFileName(m_pUi->labelBackgroundMusicName, szFile);
     st.szBackgroundMusicPath = szFile;
+    st.iBackgroundMusicDuration = iDurationUs;
     closeHeldFile(st.pBackgroundMusicFile);
     st.pBackgroundMusicFile = openHeldFile(szFile);
+    lock.unlock();
+    fitImageDurationToMusic();
+}
+
+void Vistalo::fitToMusicToggled(bool bOn)
+{
+    {
+        AlbumEditLock lock;
+        albumState().bFitToMusic = bOn;
+    }
+    fitImageDurationToMusic();
+}
+
+void Vistalo::fitImageDurationToMusic()
+{
+    const AlbumProjectState &st = albumState();
+    const bool bFitting = st.bFitToMusic && st.iBackgroundMusicType == MusicCustom
+                          && !st.szBackgroundMusicPath.isEmpty() && st.iBackgroundMusicDuration > 0;
+    // The box shows the fitted value; typing another would be undone at the next change.
+    m_pUi->boxImageDuration->setEnabled(!bFitting);
+    if (!bFitting || m_szSelectedPath.isEmpty())
+        return;
+    // Read without the lock: only this thread writes the album's lengths.
+    m_pUi->boxImageDuration->setValue(imageSecondsForMusic(st.iBackgroundMusicDuration));
+}
+
+void Vistalo::changePictureChoice(int AlbumProjectState::*pChoice, int iValue)
+{
+    stopPreview();
+    AlbumEditLock lock;
+    albumState().*pChoice = iValue;
+    requestPreviewCover();
+}
+
+void Vistalo::motionChanged(int iMotion, bool bChecked)
+{
+    if (bChecked)
+        changePictureChoice(&AlbumProjectState::iMotion, iMotion);
+}
+
+void Vistalo::framingChanged(int iFraming, bool bChecked)
+{
+    if (bChecked)
+        changePictureChoice(&AlbumProjectState::iFraming, iFraming);
 }
 
 void Vistalo::audioTrackStatusChanged(int iId)
@@ -374,12 +426,8 @@ void Vistalo::selectFontStyle()
 
 void Vistalo::watermarkPosChanged(int iPos, bool bChecked)
 {
-    if (!bChecked)
-        return;
-    stopPreview();
-    AlbumEditLock lock;
-    albumState().iWatermarkPos = iPos;
-    requestPreviewCover();
+    if (bChecked)
+        changePictureChoice(&AlbumProjectState::iWatermarkPos, iPos);
 }
 
 void Vistalo::videoRatioChanged(QString szRatio)
@@ -415,7 +463,9 @@ QStringList Vistalo::showAlbumSettings()
     const QSignalBlocker blockers[] = {QSignalBlocker(ui->boxImageDuration), QSignalBlocker(m_pMusicGroup),
                                        QSignalBlocker(m_pAudioTrackGroup),   QSignalBlocker(m_pWatermarkGroup),
                                        QSignalBlocker(m_pPositionGroup),     QSignalBlocker(ui->editWatermarkText),
-                                       QSignalBlocker(ui->comboVideoRatio),  QSignalBlocker(ui->comboVideoHeight)};
+                                       QSignalBlocker(ui->comboVideoRatio),  QSignalBlocker(ui->comboVideoHeight),
+                                       QSignalBlocker(m_pMotionGroup),       QSignalBlocker(m_pFramingGroup),
+                                       QSignalBlocker(ui->checkFitToMusic)};
     Q_UNUSED(blockers);
     QStringList unopened;
     const QString szMusic = st.szBackgroundMusicPath;
@@ -430,6 +480,14 @@ QStringList Vistalo::showAlbumSettings()
     else
         showFileName(ui->labelBackgroundMusicName, st.szBackgroundMusicPath);
     m_pAudioTrackGroup->button(st.iKeepAudioTrack)->setChecked(true);
+    // Fitting to the music needs its length.
+    st.iBackgroundMusicDuration = 0;
+    if (st.iBackgroundMusicType == MusicCustom && !st.szBackgroundMusicPath.isEmpty()
+        && probeMp3Music(QFile::encodeName(st.szBackgroundMusicPath).toStdString(), &st.iBackgroundMusicDuration) < 0)
+        st.iBackgroundMusicDuration = 0;
+    ui->checkFitToMusic->setChecked(st.bFitToMusic);
+    m_pMotionGroup->button(st.iMotion)->setChecked(true);
+    m_pFramingGroup->button(st.iFraming)->setChecked(true);
 
     m_pWatermarkGroup->button(st.iWatermarkType)->setChecked(true);
     showWatermarkLayout(st.iWatermarkType);

@@ -2,6 +2,7 @@
 
 #include "album/AlbumProjectState.h"
 #include "album/MaterialTypes.h"
+#include "media/ffmpeg/MusicProbe.h"
 #include "media/recipes/AlbumGeometry.h"
 #include "render_cli/MaterialRecords.h"
 
@@ -52,6 +53,24 @@ QString helpText(const QCommandLineParser &parser)
         "SIGINT or SIGTERM cancels the export: no file is written and the exit status is 128+signal.\n"
         "Exit status: 0 success, 1 the export or the album file's save failed, 2 bad arguments\n"
         "or an album file that cannot be read.\n");
+}
+
+// Sets the image duration that makes the album as long as its music.
+bool fitImageDurationToMusic(QString *pszError)
+{
+    AlbumProjectState &st = albumState();
+    if (st.iBackgroundMusicType != MusicCustom || st.szBackgroundMusicPath.isEmpty()) {
+        *pszError = QStringLiteral("--fit-to-music: the album has no music to fit");
+        return false;
+    }
+    int64_t iMusicUs = 0;
+    if (probeMp3Music(st.szBackgroundMusicPath.toUtf8().toStdString(), &iMusicUs) < 0) {
+        *pszError = QStringLiteral("--fit-to-music: '%1' has no MP3 sound of known length").arg(st.szBackgroundMusicPath);
+        return false;
+    }
+    st.iBackgroundMusicDuration = iMusicUs;
+    setImageDurationSeconds(imageSecondsForMusic(iMusicUs));
+    return true;
 }
 
 } // namespace
@@ -122,17 +141,28 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
         "seed", QStringLiteral("Start index (0 to 22) of the transition sequence, for comparable runs "
                                "(default random)."),
         "N");
+    const QCommandLineOption motion(
+        "motion", QStringLiteral("Photos stay still (none, default) or zoom and pan slowly (gentle)."), "none|gentle");
+    const QCommandLineOption framing(
+        "framing", QStringLiteral("Pictures of another aspect: fitted on black bars (fit, default), scaled to fill "
+                                  "the frame (fill), or fitted over a blurred copy of themselves (blur)."),
+        "fit|fill|blur");
+    const QCommandLineOption fitToMusic(
+        "fit-to-music", QStringLiteral("Chooses the image duration (whole seconds, 1 to 60) that makes the video "
+                                       "as long as the music (needs --music or an album with music); --image-duration is then ignored."));
     const QCommandLineOption output("output", QStringLiteral("Output folder and file name without extension."),
                                     "DIR/NAME");
     const QCommandLineOption stats("stats", QStringLiteral("Prints where the export's time went."));
     const QCommandLineOption quiet({"q", "quiet"}, QStringLiteral("Prints no progress (notices and errors still)."));
     parser.addOptions({help, format, fps, videoBitrate, audioBitrate, sampleRate, resolution, ratio, imageDuration,
                        music, keepAudio, watermarkText, watermarkImage, watermarkPos, fontFamily, fontPixelSize,
-                       color, transparency, rotate, photoDuration, album, saveAlbum, seed, output, stats, quiet});
+                       color, transparency, rotate, photoDuration, album, saveAlbum, seed, motion, framing,
+                       fitToMusic, output, stats, quiet});
     // The options that override an album file's settings.
     const QList<QCommandLineOption> albumSettings = {resolution, ratio,         imageDuration, music,
                                                      keepAudio,  watermarkText, watermarkImage, watermarkPos,
-                                                     fontFamily, fontPixelSize, color,         transparency};
+                                                     fontFamily, fontPixelSize, color,         transparency,
+                                                     motion,     framing,       fitToMusic};
     parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("Pictures and video clips, in order. Files that cannot be added or are given twice "
                                                 "are left out with a notice; the render fails only when none is left."),
                                  QStringLiteral("MATERIAL..."));
@@ -269,6 +299,23 @@ ParseResult parseRenderArguments(const QStringList &arguments, RenderArguments *
                              .arg(kTransitionEffectCount - 1));
         args.iSeed = static_cast<int>(v);
     }
+    if (parser.isSet(motion)) {
+        const QString szMotion = parser.value(motion).trimmed().toLower();
+        if (szMotion != QLatin1String("none") && szMotion != QLatin1String("gentle"))
+            return error(QStringLiteral("--motion: '%1' is not none or gentle").arg(parser.value(motion)));
+        args.iMotion = szMotion == QLatin1String("gentle") ? MotionGentle : MotionNone;
+    }
+    if (parser.isSet(framing)) {
+        static const QStringList kFramings = {QStringLiteral("fit"), QStringLiteral("fill"), QStringLiteral("blur")};
+        const int iFraming = kFramings.indexOf(parser.value(framing).trimmed().toLower());
+        if (iFraming < 0)
+            return error(QStringLiteral("--framing: '%1' is not fit, fill or blur").arg(parser.value(framing)));
+        args.iFraming = iFraming == 1 ? FramingFill : iFraming == 2 ? FramingBlur : FramingFit;
+    }
+    args.bFitToMusic = parser.isSet(fitToMusic);
+    // An album may bring the music; without one the music must be given.
+    if (args.bFitToMusic && args.szMusic.isEmpty() && !parser.isSet(album))
+        return error(QStringLiteral("--fit-to-music needs --music"));
     for (const QString &szSpec : parser.values(photoDuration)) {
         const QStringList parts = szSpec.split(QLatin1Char(':'));
         int64_t iIndex = 0;
@@ -392,8 +439,16 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStrin
     if (given("transparency"))
         st.lfWatermarkTransparency = args.lfTransparency;
 
-    if (args.iSeed >= 0)
+    if (given("motion"))
+        st.iMotion = args.iMotion;
+    if (given("framing"))
+        st.iFraming = args.iFraming;
+    if (given("fit-to-music"))
+        st.bFitToMusic = true;
+    if (args.iSeed >= 0) {
         setTransitionPickerIndex(args.iSeed);
+        st.iMotionSeed = static_cast<uint32_t>(args.iSeed);
+    }
     const QStringList paths = bAlbum ? args.stAlbum.materialPaths() : args.materials;
     if (!appendMaterialFiles(paths, pszError, pWarnings))
         return false;
@@ -406,6 +461,12 @@ bool applyRenderArguments(const RenderArguments &args, QString *pszError, QStrin
         }
     }
     overrideMaterials(paths, args.rotations, args.durations, pWarnings);
+
+    // As in the editor, an album that fits to music it does not have keeps
+    // its image duration; asked for on the command line, that is an error.
+    const bool bMusic = st.iBackgroundMusicType == MusicCustom && !st.szBackgroundMusicPath.isEmpty();
+    if (st.bFitToMusic && (bMusic || given("fit-to-music")) && !fitImageDurationToMusic(pszError))
+        return false;
 
     if (st.bSelfAdaptiveRatio)
         updateSelfAdaptiveRatio(0);

@@ -41,6 +41,9 @@ struct RenderArguments
     AlbumDocument stAlbum;                        // and what it holds
     QString szSaveAlbum;                          // --save-album: where the album goes
     int iSeed = -1;                               // -1: random
+    int iMotion = 0;                              // MotionNone, MotionGentle
+    int iFraming = 0;                             // FramingFit, FramingFill, FramingBlur
+    bool bFitToMusic = false;                     // image duration from the music's length
     bool bStats = false;
     bool bQuiet = false;                          // no progress
     QString szOutputDir;

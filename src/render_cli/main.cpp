@@ -56,8 +56,8 @@ void printStats(const ExportStats &stStats)
     std::fprintf(stderr, "time total %.3f s, %lld frames, %.1f frames/s\n", lfTotal,
                  static_cast<long long>(stStats.iVideoFrames), lfTotal > 0 ? stStats.iVideoFrames / lfTotal : 0.0);
     static const ExportPhase kOrder[] = {ExportPhase::VideoEncode, ExportPhase::Prepare, ExportPhase::Transition,
-                                         ExportPhase::Watermark,   ExportPhase::Audio,   ExportPhase::Mux,
-                                         ExportPhase::Other};
+                                         ExportPhase::Motion,      ExportPhase::Watermark, ExportPhase::Audio,
+                                         ExportPhase::Mux,         ExportPhase::Other};
     for (ExportPhase ePhase : kOrder) {
         const double lf = stStats.seconds(ePhase);
         std::fprintf(stderr, "time %-18s %9.3f s %5.1f %%\n", exportPhaseName(ePhase), lf,

@@ -81,6 +81,10 @@ private Q_SLOTS:
         st.stWatermarkColor = QColor("#12ab34");
         st.lfWatermarkTransparency = 0.25;
         st.iWatermarkPos = 16;
+        st.iMotion = MotionGentle;
+        st.iFraming = FramingBlur;
+        st.bFitToMusic = true;
+        st.iMotionSeed = 4000000000u;
         const int64_t iTotal = st.iTotalDuration;
         QCOMPARE(iTotal, 5000000 + av_rescale_q(4 * 90000 + 1234, {1, 90000}, {1, 1000000}) + 5000000 + 7500000 + 3 * 2000000);
 
@@ -102,7 +106,7 @@ private Q_SLOTS:
         QVERIFY(QDir().rename(szHome, szMoved));
         // A key this version does not know (one a later one adds) is passed over.
         QByteArray text = testmedia::readFile(szMoved + "/album.pictora");
-        text.replace("\"settings\": {", "\"settings\": {\n\"motion\": \"slow\",");
+        text.replace("\"settings\": {", "\"settings\": {\n\"sparkle\": \"slow\",");
         QVERIFY(testmedia::writeFile(szMoved + "/album.pictora", text));
         AlbumDocument stDocument;
         QVERIFY2(readAlbumFile(szMoved + "/album.pictora", &stDocument, &szError), qPrintable(szError));
@@ -136,6 +140,15 @@ private Q_SLOTS:
         QCOMPARE(st.stWatermarkColor, QColor("#12ab34"));
         QCOMPARE(st.lfWatermarkTransparency, 0.25);
         QCOMPARE(st.iWatermarkPos, 16);
+        QCOMPARE(st.iMotion, int(MotionGentle));
+        QCOMPARE(st.iFraming, int(FramingBlur));
+        QVERIFY(st.bFitToMusic);
+        QCOMPARE(st.iMotionSeed, 4000000000u);
+        // An album saved before these settings existed opens still and fitted.
+        QVERIFY(parseAlbumFile("{\"format\": \"pictora-album\", \"version\": 1, \"materials\": [{\"path\": \"a\"}]}",
+                               szMoved, &stDocument, &szError));
+        applyAlbumSettings(stDocument);
+        QVERIFY(st.iMotion == MotionNone && st.iFraming == FramingFit && !st.bFitToMusic);
 
         // Clearing the album forgets the photos' own durations with them.
         clearAlbum();
@@ -168,6 +181,9 @@ private Q_SLOTS:
         QTest::newRow("ratio") << head + "\"settings\": {\"ratio\": \"5:4\"}, \"materials\": [{\"path\": \"a\"}]}" << "ratio";
         QTest::newRow("colour") << head + "\"settings\": {\"watermarkColor\": \"red\"}, \"materials\": [{\"path\": \"a\"}]}"
                                 << "watermarkColor";
+        QTest::newRow("motion") << head + "\"settings\": {\"motion\": \"wild\"}, \"materials\": [{\"path\": \"a\"}]}" << "motion";
+        QTest::newRow("motion seed") << head + "\"settings\": {\"motionSeed\": -1}, \"materials\": [{\"path\": \"a\"}]}"
+                                     << "motionSeed";
         QTest::newRow("transitions") << head + "\"materials\": [{\"path\": \"a\"}], \"transitions\": {}}" << "transitions";
     }
 

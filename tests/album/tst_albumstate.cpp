@@ -291,6 +291,35 @@ private Q_SLOTS:
         QCOMPARE(albumState().iTotalDuration, 13000000LL);
     }
 
+    // The whole second that brings the album, transitions and clips
+    // counted, closest to the music; it follows the album.
+    void imageDurationForMusic()
+    {
+        for (int i = 0; i < 3; ++i)
+            appendMaterial(makeImage(QStringLiteral("/p/%1.jpg").arg(i)));
+        QCOMPARE(imageSecondsForMusic(19000000), 5);      // 3 x 5 + 2 x 2
+        QCOMPARE(imageSecondsForMusic(200000000), 60);    // bounded
+        QCOMPARE(imageSecondsForMusic(3000000), 1);
+        QCOMPARE(imageSecondsForMusic(0), 3);             // unknown length: as it is
+        appendMaterial(makeImage("/p/3.jpg"));
+        QCOMPARE(imageSecondsForMusic(19000000), 3);      // (19 - 6) / 4 = 3.25
+        appendMaterial(makeVideo("/p/clip.mp4", 5500000));
+        // A 5.5 s clip and 4 transitions are 13.5 s: (20 - 13.5) / 4 = 1.6.
+        QCOMPARE(imageSecondsForMusic(20000000), 2);
+        setImageDurationSeconds(imageSecondsForMusic(20000000));
+        QCOMPARE(albumState().iTotalDuration, int64_t(4 * 2000000 + 5500000 + 4 * 2000000));
+        // A photo's own 10 s stay: the other three follow the music alone,
+        // (41.5 - 10 - 5.5 - 8) / 3 = 6; and it moves over its own 10 s.
+        QVERIFY(setMaterialOwnDuration("/p/0.jpg", 10000000));
+        QCOMPARE(imageSecondsForMusic(41500000), 6);
+        albumState().iMotion = MotionGentle;
+        const recipes::AlbumTimeline stTimeline(albumState(), AVRational{25, 1});
+        int64_t iFirst = -1, iFrames = 0;
+        QVERIFY(stTimeline.screenFrames(0, &iFirst, &iFrames));
+        QCOMPARE(iFirst, 0);
+        QCOMPARE(iFrames, 10 * 25 + 2 * 25);   // and the transition after it
+    }
+
     void materialEndPositions()
     {
         appendMaterial(makeImage("/p/a.jpg"));

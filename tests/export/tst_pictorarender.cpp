@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,6 +48,66 @@ Run render(const QStringList &args, const QProcessEnvironment &env = QProcessEnv
     st.szOut = QString::fromLocal8Bit(process.readAllStandardOutput());
     st.szErr = QString::fromLocal8Bit(process.readAllStandardError());
     return st;
+}
+
+// Frames iFirst .. iFirst + iCount - 1 of szFile as grey samples of the
+// area stCrop, decoded by the ffmpeg CLI.
+QList<QImage> greyFrames(const QString &szFile, int iFirst, int iCount, const QRect &stCrop)
+{
+    const testsupport::ToolResult st = testsupport::runTool(
+        "ffmpeg", {"-hide_banner", "-loglevel", "error", "-i", szFile, "-vf",
+                   QString("select='between(n\\,%1\\,%2)',crop=%3:%4:%5:%6")
+                       .arg(iFirst).arg(iFirst + iCount - 1)
+                       .arg(stCrop.width()).arg(stCrop.height()).arg(stCrop.x()).arg(stCrop.y()),
+                   "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"},
+        120000);
+    QList<QImage> frames;
+    const int iBytes = stCrop.width() * stCrop.height();
+    for (int i = 0; st.iExitCode == 0 && (i + 1) * iBytes <= st.stdOut.size(); ++i)
+        frames.append(QImage(reinterpret_cast<const uchar *>(st.stdOut.constData()) + i * iBytes, stCrop.width(),
+                             stCrop.height(), stCrop.width(), QImage::Format_Grayscale8)
+                          .copy());
+    return frames;
+}
+
+QByteArray frameChecksums(const QString &szFile)
+{
+    const testsupport::ToolResult st = testsupport::runTool(
+        "ffmpeg", {"-hide_banner", "-loglevel", "error", "-i", szFile, "-map", "0:v", "-f", "framemd5", "-"});
+    return st.iExitCode == 0 ? st.stdOut : QByteArray();
+}
+
+// The brightness-weighted centre of the bright pixels of stArea.
+QPointF brightCentre(const QImage &stGrey, const QRect &stArea)
+{
+    double lfSum = 0, lfX = 0, lfY = 0;
+    const QRect stIn = stArea.intersected(stGrey.rect());
+    for (int y = stIn.top(); y <= stIn.bottom(); ++y) {
+        const uchar *pRow = stGrey.constScanLine(y);
+        for (int x = stIn.left(); x <= stIn.right(); ++x) {
+            const double w = std::max(0, pRow[x] - 100);
+            lfSum += w;
+            lfX += w * x;
+            lfY += w * y;
+        }
+    }
+    return lfSum > 0 ? QPointF(lfX / lfSum, lfY / lfSum) : QPointF(-1, -1);
+}
+
+// How much a picture changes from sample to sample: the mean absolute
+// difference of neighbours across and down stArea.
+double detail(const QImage &stGrey, const QRect &stArea)
+{
+    double lf = 0;
+    int n = 0;
+    for (int y = stArea.top(); y < stArea.bottom(); ++y) {
+        for (int x = stArea.left(); x < stArea.right(); ++x) {
+            const int v = qGray(stGrey.pixel(x, y));
+            lf += std::abs(v - qGray(stGrey.pixel(x + 1, y))) + std::abs(v - qGray(stGrey.pixel(x, y + 1)));
+            ++n;
+        }
+    }
+    return n ? lf / n : 0;
 }
 
 // The program with its arguments as one command for `sh -c`.
@@ -95,7 +156,8 @@ private Q_SLOTS:
                                      "--resolution", "--ratio", "--image-duration", "--music", "--keep-audio",
                                      "--watermark-text", "--watermark-image", "--watermark-pos", "--font-family",
                                      "--font-pixel-size", "--color", "--transparency", "--rotate", "--seed",
-                                     "--output", "--stats", "--quiet", "MATERIAL", "SIGINT"})
+                                     "--motion", "--framing", "--fit-to-music", "--output", "--stats", "--quiet",
+                                     "MATERIAL", "SIGINT"})
             QVERIFY2(st.szOut.contains(szOption), szOption);
     }
 
@@ -131,6 +193,10 @@ private Q_SLOTS:
         QTest::newRow("missing watermark image") << QStringList{"--watermark-image", "NONE", "--output", "OUT", "A"}
                                                  << "--watermark-image";
         QTest::newRow("missing music") << QStringList{"--music", "NONE", "--output", "OUT", "A"} << "--music";
+        QTest::newRow("motion") << QStringList{"--motion", "wild", "--output", "OUT", "A"} << "--motion: 'wild'";
+        QTest::newRow("framing") << QStringList{"--framing", "crop", "--output", "OUT", "A"} << "--framing: 'crop'";
+        QTest::newRow("fit without music") << QStringList{"--fit-to-music", "--output", "OUT", "A"}
+                                           << "--fit-to-music needs --music";
         QTest::newRow("photo duration") << QStringList{"--photo-duration", "0:61", "--output", "OUT", "A"}
                                         << "--photo-duration: '0:61'";
         QTest::newRow("photo duration index") << QStringList{"--photo-duration", "2:5", "--output", "OUT", "A"}
@@ -177,13 +243,13 @@ private Q_SLOTS:
         const QString szFirst = m_dir.filePath("saved/first.pictora");
         QVERIFY(QDir().mkpath(m_dir.filePath("saved")));
         Run st = render({"--save-album", szFirst, "--image-duration", "2", "--ratio", "9:16", "--watermark-text", "Ünï",
-                         "--rotate", "0:1", "--photo-duration", "1:4.5", "--seed", "3", m_szA, m_szB});
+                         "--rotate", "0:1", "--photo-duration", "1:4.5", "--seed", "3", "--motion", "gentle", "--framing", "blur", m_szA, m_szB});
         QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
         QCOMPARE(st.szOut.trimmed(), szFirst);
         QCOMPARE(folderEntries(m_dir.filePath("saved")), QStringList{"first.pictora"});
 
         const QString szSecond = m_dir.filePath("saved/second.pictora");
-        st = render({"--album", szFirst, "--resolution", "480P", "--save-album", szSecond});
+        st = render({"--album", szFirst, "--resolution", "480P", "--framing", "fill", "--save-album", szSecond});
         QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
         const auto rootOf = [](const QString &szPath) {
             QFile file(szPath);
@@ -200,12 +266,15 @@ private Q_SLOTS:
         QCOMPARE(stSettings.value("imageDuration").toInt(), 2);
         QCOMPARE(stSettings.value("ratio").toString(), QStringLiteral("9:16"));
         QCOMPARE(stSettings.value("watermarkText").toString(), QStringLiteral("Ünï"));
-        // Apart from the tier (and the text size that follows it), the same.
-        stSettings.remove("resolution");
-        stSettings.remove("watermarkFont");
+        QCOMPARE(stSettings.value("motion").toString(), QStringLiteral("gentle"));
+        QCOMPARE(stSettings.value("motionSeed").toInt(), 3);
+        QCOMPARE(stSettings.value("framing").toString(), QStringLiteral("fill"));
+        // Apart from the tier (and the text size that follows it) and the framing, the same.
         QJsonObject stBefore = stFirst.value("settings").toObject();
-        stBefore.remove("resolution");
-        stBefore.remove("watermarkFont");
+        for (const char *szKey : {"resolution", "watermarkFont", "framing"}) {
+            stSettings.remove(szKey);
+            stBefore.remove(szKey);
+        }
         QCOMPARE(stSettings, stBefore);
     }
 
@@ -389,6 +458,130 @@ private Q_SLOTS:
         }
         QCOMPARE(transitions.at(0), transitions.at(1));
         QVERIFY(transitions.at(0) != transitions.at(2));
+    }
+
+    // A 12-megapixel photo with two bright discs, moving at 1080P: every
+    // frame differs, the discs draw apart steadily (the zoom), and the way a
+    // disc moves changes by well under half a pixel from frame to frame (no
+    // shiver). The same seed gives the same film; --motion none is the still one.
+    void gentleMotionGlides()
+    {
+        const QString szPhoto = m_dir.filePath("discs.jpg");
+        QImage stPhoto(4000, 3000, QImage::Format_RGB32);
+        stPhoto.fill(QColor(64, 64, 64));
+        {
+            QPainter painter(&stPhoto);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Qt::white);
+            painter.drawEllipse(QPointF(1800, 1350), 50, 50);
+            painter.drawEllipse(QPointF(2200, 1650), 50, 50);
+        }
+        QVERIFY(stPhoto.save(szPhoto, "JPG", 95));
+        const QString szFolder = m_dir.filePath("motion");
+        QDir().mkpath(szFolder);
+        const auto renderAs = [&](const QString &szName, const QStringList &options) {
+            const Run st = render(QStringList{"--resolution", "1080P", "--fps", "24", "--image-duration", "2"} + options
+                                  + QStringList{"--output", szFolder + "/" + szName, szPhoto});
+            return st.iExit == 0 ? frameChecksums(szFolder + "/" + szName + ".mp4") : QByteArray();
+        };
+        const QByteArray moving = renderAs("moving", {"--motion", "gentle", "--seed", "5"});
+        QVERIFY(!moving.isEmpty());
+        QCOMPARE(renderAs("again", {"--motion", "gentle", "--seed", "5"}), moving);
+        QVERIFY(renderAs("other", {"--motion", "gentle", "--seed", "6"}) != moving);
+        QCOMPARE(renderAs("none", {"--motion", "none", "--framing", "fit"}), renderAs("plain", {}));
+
+        QList<QByteArray> sums;
+        for (const QByteArray &line : moving.split('\n')) {
+            if (!line.startsWith('#') && line.contains(','))
+                sums.append(line);
+        }
+        QCOMPARE(sums.size(), 48);
+        for (int i = 1; i < sums.size(); ++i)
+            QVERIFY2(sums.at(i).split(',').last() != sums.at(i - 1).split(',').last(), qPrintable(QString::number(i)));
+
+        // The discs sit near (888, 486) and (1032, 594) of the fitted frame.
+        const QRect stCrop(480, 270, 960, 540);
+        const QList<QImage> frames = greyFrames(szFolder + "/moving.mp4", 0, 48, stCrop);
+        QCOMPARE(frames.size(), 48);
+        QPointF a(408, 216), b(552, 324);
+        QVector<QPointF> pathA;
+        QVector<double> distances;
+        for (const QImage &stFrame : frames) {
+            a = brightCentre(stFrame, QRect(a.toPoint() - QPoint(40, 40), QSize(81, 81)));
+            b = brightCentre(stFrame, QRect(b.toPoint() - QPoint(40, 40), QSize(81, 81)));
+            QVERIFY(a.x() >= 0 && b.x() >= 0);
+            pathA.append(a);
+            distances.append(QLineF(a, b).length());
+        }
+        double lfWorstChange = 0, lfSmallestGrowth = 1e9;
+        for (int i = 1; i < distances.size(); ++i)
+            lfSmallestGrowth = std::min(lfSmallestGrowth, distances.at(i) - distances.at(i - 1));
+        for (int i = 2; i < pathA.size(); ++i) {
+            const QPointF stChange = (pathA.at(i) - pathA.at(i - 1)) - (pathA.at(i - 1) - pathA.at(i - 2));
+            lfWorstChange = std::max(lfWorstChange, std::hypot(stChange.x(), stChange.y()));
+        }
+        qInfo("disc distance %.2f -> %.2f px, smallest growth a frame %.3f px; disc moved %.2f px in all, its "
+              "step changed by at most %.3f px",
+              distances.first(), distances.last(), lfSmallestGrowth, QLineF(pathA.first(), pathA.last()).length(),
+              lfWorstChange);
+        QVERIFY(lfSmallestGrowth > 0);                 // photo 0 zooms in, steadily
+        QVERIFY(distances.last() > distances.first() * 1.09);
+        QVERIFY2(lfWorstChange < 0.5, qPrintable(QString::number(lfWorstChange)));
+    }
+
+    // A 4:3 photo and a 9:16 clip in a 16:9 frame: "fill" leaves no dark
+    // column; "blur" puts a soft, not black, backdrop where the bars were.
+    void framingWithoutBars()
+    {
+        const QString szPhoto = m_dir.filePath("detail.jpg");
+        const QString szClip = m_dir.filePath("tall.mp4");
+        QVERIFY(makePicture(szPhoto, "gradients=s=640x480:c0=orange:c1=navy,noise=alls=50:allf=u"));
+        QVERIFY(makeClip(szClip, "gradients=s=270x480:c0=orange:c1=navy:r=25:d=2,noise=alls=50:allf=t+u"));
+        for (const QString &szFraming : {QStringLiteral("fill"), QStringLiteral("blur")}) {
+            const QString szOut = m_dir.filePath("framing-" + szFraming);
+            const Run st = render({"--resolution", "480P", "--fps", "24", "--image-duration", "1", "--framing",
+                                   szFraming, "--output", szOut, szPhoto, szClip});
+            QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+            const QRect stFrame(0, 0, 852, 480);
+            // Frame 12: the photo; frame 96: one second into the clip.
+            for (int iFrame : {12, 96}) {
+                const QImage stGrey = greyFrames(szOut + ".mp4", iFrame, 1, stFrame).value(0);
+                QVERIFY(!stGrey.isNull());
+                const int iPicture = iFrame == 12 ? 640 : 270;   // the fitted picture's width
+                const QRect stSide(4, 4, (852 - iPicture) / 2 - 12, 472);
+                const QRect stMiddle(426 - 60, 4, 120, 472);
+                int iDarkColumns = 0;
+                for (int x = 0; x < 852; ++x) {
+                    int iMax = 0;
+                    for (int y = 0; y < 480; ++y)
+                        iMax = std::max(iMax, qGray(stGrey.pixel(x, y)));
+                    iDarkColumns += iMax < 40;
+                }
+                const double lfSide = detail(stGrey, stSide);
+                const double lfMiddle = detail(stGrey, stMiddle);
+                qInfo("%s frame %d: %d dark columns, detail %.2f at the side, %.2f in the picture",
+                      qPrintable(szFraming), iFrame, iDarkColumns, lfSide, lfMiddle);
+                QCOMPARE(iDarkColumns, 0);
+                if (szFraming == "fill")
+                    QVERIFY(lfSide > lfMiddle / 2);   // the picture itself reaches the edges
+                else
+                    QVERIFY(lfSide < lfMiddle / 5);   // blurred, not the picture
+            }
+        }
+    }
+
+    // With --fit-to-music three photos and a 19 s song make 19 s: 5 s each
+    // and two 2 s transitions.
+    void fitToMusic()
+    {
+        const QString szMusic = m_dir.filePath("song.mp3");
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=19", "-c:a", "libmp3lame", szMusic}));
+        const QString szOut = m_dir.filePath("fitted");
+        const Run st = render({"--resolution", "480P", "--fps", "24", "--image-duration", "1", "--music", szMusic,
+                               "--fit-to-music", "--output", szOut, m_szA, m_szB, m_szC});
+        QVERIFY2(st.iExit == 0, qPrintable(st.szErr));
+        QCOMPARE(testsupport::countVideoFrames(szOut + ".mp4"), 19 * 24);
     }
 
     void exportFailureExitsOne()

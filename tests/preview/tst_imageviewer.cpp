@@ -4,6 +4,7 @@
 #include "album/AlbumProjectState.h"
 #include "common/ExportTestSupport.h"
 #include "common/PreviewTestSupport.h"
+#include "common/TestSupport.h"
 #include "import/CQSql.h"
 #include "import/ImageDecoder.h"
 #include "import/MaterialImport.h"
@@ -307,6 +308,50 @@ private Q_SLOTS:
         QCOMPARE(pictures.at(iMark).iFrame, int64_t(105));
         QVERIFY(exported(pictures.at(iMark)) > 35);
         m_output.keepImages(false);
+    }
+
+    // Moving photos on a blurred backdrop and a tall clip framed the same
+    // way: the preview at 1/2 shows the export's frames, inside the photos,
+    // the transitions and the clip.
+    void movingAndFramedPicturesMatchTheExport()
+    {
+        // Pictures as soft as photos are: the two renderers scale a sharp
+        // pattern each their own way, whatever the looks.
+        const QString szPhoto = m_dir.filePath("detail.jpg");
+        const QString szClip = m_dir.filePath("tall.mp4");
+        QVERIFY(exporttest::makePicture(szPhoto, "testsrc2=s=1600x1200,gblur=sigma=6"));
+        QVERIFY(exporttest::makeClip(szClip, "testsrc2=s=360x640:r=25:d=2,gblur=sigma=4"));
+        exporttest::resetAlbum(m_dir.path(), "looks", "MP4", 25, 1280, 720);
+        QVERIFY(CQSql::instance().clearTable(CQSql::kTableName));
+        QCOMPARE(importMaterials({szPhoto, szClip, m_dir.filePath("green.png")}).iSucceeded, 3);
+        setImageDurationSeconds(2);
+        st().iMotion = MotionGentle;
+        st().iFraming = FramingBlur;
+        st().iMotionSeed = 7;
+        st().iPreviewScale = 2;
+        const exporttest::ExportResult stResult = exporttest::runExport();
+        QVERIFY2(stResult.bSucceeded, qPrintable(stResult.szError));
+        m_output.keepImages(true);
+        // Photo, transition into the clip, clip, transition out, the moving green photo.
+        for (int iFrame : {10, 70, 120, 170, 230}) {
+            const RecordingOutput::Picture stCover = cover(iFrame * 40000);
+            QCOMPARE(stCover.iFrame, int64_t(iFrame));
+            // The export's frame brought to the preview's size by the ffmpeg CLI.
+            const testsupport::ToolResult stScaled = testsupport::runTool(
+                "ffmpeg", {"-hide_banner", "-loglevel", "error", "-i", exporttest::outputPath(), "-vf",
+                           QString("select='eq(n\\,%1)',scale=640:360").arg(iFrame), "-frames:v", "1", "-f",
+                           "rawvideo", "-pix_fmt", "rgb24", "-"});
+            QCOMPARE(stScaled.stdOut.size(), 640 * 360 * 3);
+            const QImage stExported(reinterpret_cast<const uchar *>(stScaled.stdOut.constData()), 640, 360, 640 * 3,
+                                    QImage::Format_RGB888);
+            const double lfPsnr = previewtest::psnr(stCover.stImage.convertToFormat(QImage::Format_RGB32),
+                                                    stExported.convertToFormat(QImage::Format_RGB32));
+            qInfo("frame %d: PSNR %.1f dB", iFrame, lfPsnr);
+            QVERIFY2(lfPsnr >= 35, qPrintable(QString::number(lfPsnr)));
+        }
+        m_output.keepImages(false);
+        st().iMotion = MotionNone;
+        st().iFraming = FramingFit;
     }
 };
 

@@ -117,6 +117,9 @@ private Q_SLOTS:
         emit ui()->editWatermarkText->editingFinished();
         ui()->comboVideoRatio->setCurrentIndex(ui()->comboVideoRatio->findText("9:16"));
         ui()->comboVideoHeight->setCurrentIndex(ui()->comboVideoHeight->findText("480P"));
+        click(ui()->radioMotionGentle);
+        click(ui()->radioFramingFill);
+        QVERIFY(albumState().iMotion == MotionGentle && albumState().iFraming == FramingFill);
         const int64_t iTotal = albumState().iTotalDuration;
         QCOMPARE(iTotal, 4 * 1000000 + 2000000 + materialDuration(albumState().mapImageSources.value(files.at(2)))
                              + 5 * 2000000);
@@ -146,6 +149,7 @@ private Q_SLOTS:
         QCOMPARE(ui()->comboVideoHeight->currentText(), QStringLiteral("480P"));
         QVERIFY(ui()->radioTextWatermark->isChecked() && ui()->ratioCustomMusic->isChecked());
         QCOMPARE(ui()->editWatermarkText->text(), QStringLiteral("Ünï \"trip\""));
+        QVERIFY(ui()->radioMotionGentle->isChecked() && ui()->radioFramingFill->isChecked());
         QCOMPARE(openDescriptorsOn(path("song.mp3")), 1);   // the music is held again
 
         const QString szAfter = exportAlbum("after");

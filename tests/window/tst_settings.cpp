@@ -104,6 +104,8 @@ private Q_SLOTS:
         const QStringList sine{"-f", "lavfi", "-i", "sine=frequency=440:duration=4"};
         QVERIFY(testsupport::ffmpeg(sine + QStringList{"-c:a", "libmp3lame", path("<b>tune<br>.mp3")}));
         QVERIFY(testsupport::ffmpeg(sine + QStringList{"-f", "wav", path("wave.mp3")}));
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=19", "-c:a", "libmp3lame",
+                                     path("song.mp3")}));
     }
 
     void init()
@@ -279,6 +281,41 @@ private Q_SLOTS:
         QCOMPARE(st.iKeepAudioTrack, 0);
         click(ui()->radioKeepAudioTrack);
         QCOMPARE(st.iKeepAudioTrack, 1);
+    }
+
+    // Motion and framing go into the album; with "Fit to music" the
+    // duration box takes the length that fits the song and follows the album.
+    void motionFramingAndFitToMusic()
+    {
+        QVERIFY(importFiles(editor(), {path("a.jpg"), path("b.jpg"), path("c.jpg")}));
+        AlbumProjectState &st = albumState();
+        QVERIFY(ui()->radioMotionNone->isChecked() && ui()->radioFramingFit->isChecked());
+        QVERIFY(!ui()->radioFramingBlur->accessibleName().isEmpty());
+        click(ui()->radioMotionGentle);
+        click(ui()->radioFramingBlur);
+        QCOMPARE(st.iMotion, int(MotionGentle));
+        QCOMPARE(st.iFraming, int(FramingBlur));
+        click(ui()->radioFramingFill);
+        QCOMPARE(st.iFraming, int(FramingFill));
+
+        QVERIFY(!ui()->checkFitToMusic->isVisible());
+        FileDialogAnswerer files({path("song.mp3")});
+        click(ui()->ratioCustomMusic);
+        if (files.iShown == 0) // the music of an earlier album comes back
+            click(ui()->btnAddBackgroundMusic);
+        QCOMPARE(files.iShown, 1);
+        QVERIFY(ui()->checkFitToMusic->isVisible());
+        click(ui()->checkFitToMusic);
+        QSpinBox *pBox = ui()->boxImageDuration;
+        QTRY_COMPARE(pBox->value(), 5);                  // 3 x 5 + 2 x 2 = 19
+        QCOMPARE(st.iTotalDuration, 19 * kSecond);
+        QVERIFY(!pBox->isEnabled());
+        QVERIFY(importFiles(editor(), {path("tall1.png")}));
+        QTRY_COMPARE(pBox->value(), 3);                  // (19 - 6) / 4
+        QCOMPARE(st.iTotalDuration, 18 * kSecond);
+        click(ui()->radioNoMusic);
+        QTRY_VERIFY(pBox->isEnabled());
+        QCOMPARE(pBox->value(), 3);
     }
 
     void exportFollowsThePanel()

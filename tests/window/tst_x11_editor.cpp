@@ -25,6 +25,8 @@
 #include <QJsonObject>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRadioButton>
+#include <QScrollArea>
 #include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
@@ -101,6 +103,9 @@ struct EditorSpots
     QRect stDisplay;
     QPoint stPlayButton;
     QPoint stExportButton;
+    QPoint stBlurredBackdrop;     // the indicator of the framing choice
+    QRect stSettings;
+    QRect stLeftBar;              // where a 4:3 picture in the 16:9 frame leaves its left bar
 };
 
 EditorSpots editorSpots(const QSize &stWindow)
@@ -119,9 +124,17 @@ EditorSpots editorSpots(const QSize &stWindow)
         return {};
     // The middle of the picture area: the photo letterboxed into it covers that.
     const QRect stShow(pShow->mapTo(&window, QPoint(0, 0)), pShow->size());
+    QRadioButton *pBlur = editor.form()->radioFramingBlur;
+    const QSize stFrame = QSize(16, 9).scaled(stShow.size(), Qt::KeepAspectRatio);
+    const QRect stPicture(stShow.center() - QPoint(stFrame.width() / 2, stFrame.height() / 2), stFrame);
+    const QRect stLeftBar(stPicture.left() + 4, stPicture.top() + stPicture.height() / 4, stPicture.width() / 8 - 8,
+                          stPicture.height() / 2);
     return {stShow, stShow.adjusted(stShow.width() / 3, stShow.height() / 4, -stShow.width() / 3, -stShow.height() / 4),
             pButton->mapTo(&window, pButton->rect().center()),
-            editor.form()->btnExport->mapTo(&window, editor.form()->btnExport->rect().center())};
+            editor.form()->btnExport->mapTo(&window, editor.form()->btnExport->rect().center()),
+            pBlur->mapTo(&window, QPoint(8, pBlur->height() / 2)),
+            QRect(editor.form()->divSetting->mapTo(&window, QPoint(0, 0)), editor.form()->divSetting->size()),
+            stLeftBar};
 }
 
 // A colour seen through the dimming layer.
@@ -384,6 +397,50 @@ private Q_SLOTS:
         if (!szShots.isEmpty())
             QVERIFY(screen.copy(stWindow).save(szShots + QStringLiteral("/readme-editor.png")));
         QVERIFY(quitProgram(program, stWindow));
+    }
+
+    // The real program in Chinese: a 4:3 photo in the 16:9 preview has bars
+    // beside it until "blurred backdrop" is chosen; then the sides show a
+    // dimmed, blurred copy of it.
+    void framingInTheRealProgramInChinese()
+    {
+        QVERIFY(writePicture(path("photos/four-three.jpg"), 160, 120, QColor(230, 20, 20)));
+        QProcess program;
+        const QString szMain = startProgram(program, path("bin/" + programName()), path("home-chinese"), {},
+                                            QStringLiteral("zh_CN"));
+        QVERIFY(!szMain.isEmpty());
+        const qint64 iPid = program.processId();
+        const QRect stWindow = windowGeometry(szMain);
+        QStringList windows;
+
+        // The file dialog keeps the plain title.
+        clickAt(stWindow.topLeft() + QPoint(stWindow.width() / 2 - 112, stWindow.height() - 123));
+        QTRY_VERIFY_WITH_TIMEOUT((windows = windowsNamed(QStringLiteral("Pictora"), iPid)).size() == 1, 30000);
+        xdotool({"windowfocus", "--sync", windows.first()});
+        xdotool({"type", "--delay", "5", path("photos/four-three.jpg")});
+        xdotool({"key", "Return"});
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(QStringLiteral("Pictora"), iPid).isEmpty(), 30000);
+
+        const EditorSpots stSpots = editorSpots(stWindow.size());
+        const QRect stShow = stSpots.stDisplay.translated(stWindow.topLeft());
+        const QRect stSide = stSpots.stLeftBar.translated(stWindow.topLeft());
+        const int iArea = stSide.width() * stSide.height();
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(grabScreen(QStringLiteral("program-fit")), stShow, QColor(230, 20, 20))
+                                     > stShow.width() * stShow.height() / 2,
+                                 30000);
+        QVERIFY(pixelsNear(grabScreen(QStringLiteral("program-fit")), stSide, Qt::black, 30) > iArea * 9 / 10);
+        clickAt(stWindow.topLeft() + stSpots.stBlurredBackdrop);
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(testsupport::countPixels(screen = grabScreen(QStringLiteral("program-blurred-zh")),
+                                                          stSide,
+                                                          [](QRgb c) {
+                                                              return qRed(c) > 80 && qRed(c) < 200 && qGreen(c) < 40;
+                                                          })
+                                     > iArea * 9 / 10,
+                                 30000);
+        QVERIFY(pixelsNear(screen, stSpots.stSettings.translated(stWindow.topLeft()), QColor(0x5C, 0x46, 0xF4), 60)
+                > 20);   // the chosen radio buttons carry the accent
+        QVERIFY(quitProgram(program, stWindow, QString::fromUtf8("提示")));
     }
 
     // Fifteen materials, more than the strip shows: the last one dragged to

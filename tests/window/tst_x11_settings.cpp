@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
@@ -51,7 +52,8 @@ private Q_SLOTS:
 
     void watermarkModesHelpAndFontDialog()
     {
-        EditorUnderTest fixture(QRect(100, 80, 1200, 800));
+        // Tall enough for the whole column, the motion and framing rows too.
+        EditorUnderTest fixture(QRect(100, 60, 1200, 960));
         QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
         Vistalo &editor = fixture.editor;
         QVERIFY(importFiles(editor, {path("photo.jpg")}));
@@ -117,6 +119,39 @@ private Q_SLOTS:
             QVERIFY2(iRed > 200, qPrintable(QString::number(iRed)));
         });
         QVERIFY(!stSample.isEmpty());
+    }
+
+    // The motion and framing rows and the music's check box, chosen: each
+    // choice draws its text and the chosen ones their mark, in the column's width.
+    void motionAndFramingRows()
+    {
+        QVERIFY(testsupport::ffmpeg({"-f", "lavfi", "-i", "sine=frequency=440:duration=9", "-c:a", "libmp3lame",
+                                     path("song.mp3")}));
+        EditorUnderTest fixture(QRect(100, 80, 1200, 800));
+        QVERIFY(QTest::qWaitForWindowExposed(&fixture.window));
+        Vistalo &editor = fixture.editor;
+        QVERIFY(importFiles(editor, {path("photo.jpg")}));
+        VistaloForm *ui = editor.form();
+        click(ui->radioMotionGentle);
+        click(ui->radioFramingBlur);
+        {
+            FileDialogAnswerer files({path("song.mp3")});
+            click(ui->ratioCustomMusic);
+        }
+        click(ui->checkFitToMusic);
+        QTRY_COMPARE(ui->boxImageDuration->value(), 9);
+        const QImage screen = testsupport::grabScreen(QStringLiteral("settings-motion-framing"));
+        const QRect stColumn = globalRect(ui->divSetting);
+        for (QWidget *p : std::initializer_list<QWidget *>{ui->labelMotion, ui->radioMotionNone, ui->radioMotionGentle,
+                                                           ui->labelFraming, ui->radioFramingFit, ui->radioFramingFill,
+                                                           ui->radioFramingBlur, ui->checkFitToMusic}) {
+            QVERIFY2(stColumn.contains(globalRect(p)), qPrintable(p->objectName()));
+            QVERIFY2(darkPixels(screen, globalRect(p), 200) > 20, qPrintable(p->objectName()));
+        }
+        // A chosen indicator is drawn differently from one not chosen.
+        const QRect stChosen(globalRect(ui->radioFramingBlur).topLeft(), QSize(18, ui->radioFramingBlur->height()));
+        const QRect stOther(globalRect(ui->radioFramingFit).topLeft(), QSize(18, ui->radioFramingFit->height()));
+        QVERIFY(darkPixels(screen, stChosen, 200) != darkPixels(screen, stOther, 200));
     }
 };
 

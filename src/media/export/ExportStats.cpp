@@ -10,6 +10,7 @@ const char *exportPhaseName(ExportPhase ePhase)
     case ExportPhase::VideoEncode: return "video encoder";
     case ExportPhase::Audio: return "audio";
     case ExportPhase::Mux: return "muxing";
+    case ExportPhase::Motion: return "motion";
     case ExportPhase::Count: break;
     }
     return "";

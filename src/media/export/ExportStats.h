@@ -16,6 +16,7 @@ enum class ExportPhase : int {
     VideoEncode,    // inside the video encoder
     Audio,          // mixer, FIFO and audio encoder
     Mux,            // header, packets, trailer, closing and moving the file
+    Motion,         // the moving photos' frames
     Count
 };
 

@@ -103,17 +103,17 @@ void MediaEncoder::runExport()
         switch (stSegment.eKind) {
         case recipes::TimelineSegment::Kind::Video:
             checkRunning();
-            renderVideoSegment(stSource);
+            renderVideoSegment(stSegment, stSource);
             break;
         case recipes::TimelineSegment::Kind::Image:
             checkRunning();
-            renderImageSegment(stSource, stSegment.iFrames);
+            renderImageSegment(stSegment, stSource);
             break;
         case recipes::TimelineSegment::Kind::Nothing:
             checkRunning();
             break;
         case recipes::TimelineSegment::Kind::Transition:
-            renderTransition(stSource, material(stSegment.iMaterial + 1), *m_timeline.transition(stSegment));
+            renderTransition(stSegment, material(stSegment.iMaterial + 1));
             break;
         }
     }

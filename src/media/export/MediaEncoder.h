@@ -78,15 +78,14 @@ private:
                         bool bVideo);
 
     // Pictures, transitions and the watermark.
-    void loadPicture(const ImageSource &stSource, AVFrame *pDst);
-    // The photo's picture for the iFrames frames of its segment.
-    void renderImageSegment(const ImageSource &stSource, int64_t iFrames);
-    void renderTransition(const ImageSource &stFrom, const ImageSource &stTo, const TransitionSegment &stSegment);
+    void loadPicture(const ImageSource &stSource, int iMaterial, AVFrame *pDst);
+    void renderImageSegment(const recipes::TimelineSegment &stSegment, const ImageSource &stSource);
+    void renderTransition(const recipes::TimelineSegment &stSegment, const ImageSource &stTo);
     void prepareWatermark();
     int applyWatermark(const AVFrame *pPicture, AVFrame *pOut);
 
     // Video clips.
-    void renderVideoSegment(const ImageSource &stSource);
+    void renderVideoSegment(const recipes::TimelineSegment &stSegment, const ImageSource &stSource);
     void openClipPictures(recipes::ClipReader &stClip, const std::string &szPath, int64_t iTurns);
     bool nextClipPicture(recipes::ClipReader &stClip, AVFrame *pPicture);
     void openClipAudio(const std::string &szPath);

@@ -17,7 +17,8 @@ extern "C" {
 void MediaEncoder::openClipPictures(recipes::ClipReader &stClip, const std::string &szPath, int64_t iTurns)
 {
     stClip.setInterrupt([this] { return !m_bRunning.load(); });
-    const int ret = stClip.open(szPath, iTurns, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, m_ctx.stFrameRate);
+    const int ret = stClip.open(szPath, iTurns, m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, m_ctx.stFrameRate,
+                                 m_timeline.framing());
     if (ret >= 0)
         return;
     switch (stClip.failedStep()) {
@@ -45,7 +46,7 @@ bool MediaEncoder::nextClipPicture(recipes::ClipReader &stClip, AVFrame *pPictur
                                                                        : QString());
 }
 
-void MediaEncoder::renderVideoSegment(const ImageSource &stSource)
+void MediaEncoder::renderVideoSegment(const recipes::TimelineSegment &stSegment, const ImageSource &stSource)
 {
     const AlbumProjectState &st = albumState();
     const std::string szPath = stSource.szFilePath.toUtf8().toStdString();
@@ -109,6 +110,6 @@ void MediaEncoder::renderVideoSegment(const ImageSource &stSource)
     // too short for a single frame leaves its first one.
     if (!bShown && !(m_ctx.pCurrentPicture->width > 0 && m_ctx.szCurrentPictureOf == stSource.szFilePath.toStdString()
                      && m_ctx.iCurrentPictureRotation == stSource.iRotation))
-        loadPicture(stSource, m_ctx.pCurrentPicture.get());
+        loadPicture(stSource, stSegment.iMaterial, m_ctx.pCurrentPicture.get());
     m_ctx.szCurrentPictureOf.clear();
 }

@@ -5,18 +5,23 @@
 #include "media/ffmpeg/EdgeFrames.h"
 #include "media/ffmpeg/FilterGraph.h"
 #include "media/ffmpeg/FrameOps.h"
+#include "media/recipes/PictureMotion.h"
 #include "media/recipes/PictureRecipes.h"
 #include "media/recipes/TransitionFrames.h"
 
 
-// The first picture of a material, upright, turned, fitted and in the
-// encoder's format: what its image segment shows and a transition aims at.
-void MediaEncoder::loadPicture(const ImageSource &stSource, AVFrame *pDst)
+// The first picture of a material, upright, turned, framed and in the
+// encoder's format (larger, for a photo that moves): what its image segment
+// shows and a transition aims at.
+void MediaEncoder::loadPicture(const ImageSource &stSource, int iMaterial, AVFrame *pDst)
 {
     ScopedPhase phase(m_clock, ExportPhase::Prepare);
     recipes::PictureStep eFailed = recipes::PictureStep::None;
-    const int ret = recipes::loadAlbumPicture(stSource.szFilePath.toUtf8().toStdString(), stSource.iRotation,
-                                              m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat, pDst, &eFailed);
+    const QSize stSize = recipes::albumPictureSize(m_timeline, iMaterial, m_ctx.iWidth, m_ctx.iHeight);
+    const int ret = recipes::loadAlbumPicture(
+        stSource.szFilePath.toUtf8().toStdString(), stSource.iRotation, stSize.width(), stSize.height(),
+        recipes::albumPictureFormat(m_timeline, iMaterial, m_ctx.ePixelFormat), pDst, &eFailed, false,
+        m_timeline.framing());
     switch (ret < 0 ? eFailed : recipes::PictureStep::None) {
     case recipes::PictureStep::None:
         return;
@@ -31,7 +36,7 @@ void MediaEncoder::loadPicture(const ImageSource &stSource, AVFrame *pDst)
     }
 }
 
-void MediaEncoder::renderImageSegment(const ImageSource &stSource, int64_t iFrames)
+void MediaEncoder::renderImageSegment(const recipes::TimelineSegment &stSegment, const ImageSource &stSource)
 {
     // After a transition the current picture already is this image's; the
     // path check also covers an album whose transition list is short.
@@ -39,29 +44,46 @@ void MediaEncoder::renderImageSegment(const ImageSource &stSource, int64_t iFram
                            && m_ctx.szCurrentPictureOf == stSource.szFilePath.toStdString()
                            && m_ctx.iCurrentPictureRotation == stSource.iRotation;
     if (!bPrepared) {
-        loadPicture(stSource, m_ctx.pCurrentPicture.get());
+        loadPicture(stSource, stSegment.iMaterial, m_ctx.pCurrentPicture.get());
         m_ctx.szCurrentPictureOf = stSource.szFilePath.toStdString();
         m_ctx.iCurrentPictureRotation = stSource.iRotation;
+    }
+    m_ctx.eAudioWriter = stillPictureAudioWriter();
+
+    if (m_timeline.moves(stSegment.iMaterial)) {
+        AVFrame *pOutput = m_ctx.pOutputFrame.get();
+        for (int64_t i = 0; i < stSegment.iFrames; ++i) {
+            checkRunning();
+            int ret = 0;
+            {
+                ScopedPhase phase(m_clock, ExportPhase::Motion);
+                ret = recipes::shownPicture(m_timeline, stSegment.iMaterial, m_ctx.pCurrentPicture.get(),
+                                            stSegment.iFirstFrame + i, m_ctx.iWidth, m_ctx.iHeight,
+                                            m_ctx.ePixelFormat, pOutput);
+            }
+            if (ret < 0)
+                fail(ret, tr("Image zoom failed"));
+            if ((ret = applyWatermark(pOutput, pOutput)) < 0)
+                fail(ret, tr("Add watermark failed"));
+            emitVideoFrame(pOutput);
+        }
+        av_frame_unref(pOutput);
+        return;
     }
 
     const int ret = applyWatermark(m_ctx.pCurrentPicture.get(), m_ctx.pOutputFrame.get());
     if (ret < 0)
         fail(ret, tr("Add watermark failed"));
-
-    m_ctx.eAudioWriter = stillPictureAudioWriter();
-    // The same watermarked picture for every frame of its segment: one
-    // encode per frame and nothing else.
-    for (int64_t i = 0; i < iFrames; ++i) {
+    // The same watermarked picture n times: one encode per frame and nothing else.
+    for (int64_t i = 0; i < stSegment.iFrames; ++i) {
         checkRunning();
         emitVideoFrame(m_ctx.pOutputFrame.get());
     }
     av_frame_unref(m_ctx.pOutputFrame.get());
 }
 
-void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource &stTo,
-                                    const TransitionSegment &stSegment)
+void MediaEncoder::renderTransition(const recipes::TimelineSegment &stSegment, const ImageSource &stTo)
 {
-    Q_UNUSED(stFrom);
     // Whatever happens, the next material's picture becomes the current one,
     // so that the context stays consistent for its segment or the release.
     struct MoveNextIntoCurrent
@@ -79,15 +101,17 @@ void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource
         }
     } stMove{m_ctx, stTo.szFilePath.toStdString(), stTo.iRotation};
 
-    loadPicture(stTo, m_ctx.pNextPicture.get());
+    loadPicture(stTo, stSegment.iMaterial + 1, m_ctx.pNextPicture.get());
 
-    const int64_t n = recipes::segmentFrameCount(stSegment.iDuration, stSegment.stTimeBase, m_ctx.stFrameRate);
     recipes::TransitionFrames stFrames;
     {
         ScopedPhase phase(m_clock, ExportPhase::Transition);
         const int ret = m_ctx.pCurrentPicture->width > 0
-                            ? stFrames.open(stSegment, m_ctx.pCurrentPicture.get(), m_ctx.pNextPicture.get(),
-                                            m_ctx.stVideoTimeBase, m_ctx.stFrameRate)
+                            ? recipes::openAlbumTransition(stFrames, m_timeline, stSegment,
+                                                           m_ctx.pCurrentPicture.get(), m_ctx.pNextPicture.get(),
+                                                           m_ctx.iWidth, m_ctx.iHeight, m_ctx.ePixelFormat,
+                                                           m_ctx.stVideoTimeBase, m_ctx.stFrameRate,
+                                                           stSegment.iFirstFrame)
                             : AVERROR(EINVAL);
         if (ret < 0)
             fail(ret, stFrames.failedStep() == recipes::TransitionFrames::Step::Graph
@@ -97,7 +121,7 @@ void MediaEncoder::renderTransition(const ImageSource &stFrom, const ImageSource
 
     m_ctx.eAudioWriter = stillPictureAudioWriter();
     AVFrame *pOutput = m_ctx.pOutputFrame.get();
-    for (int64_t i = 0; i < n; ++i) {
+    for (int64_t i = 0; i < stSegment.iFrames; ++i) {
         checkRunning();
         {
             ScopedPhase phase(m_clock, ExportPhase::Transition);

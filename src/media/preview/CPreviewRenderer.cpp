@@ -6,6 +6,7 @@
 #include "import/MaterialImport.h"
 #include "media/ffmpeg/PictureBytes.h"
 #include "media/ffmpeg/SizeMath.h"
+#include "media/recipes/PictureMotion.h"
 #include "media/recipes/TransitionFrames.h"
 
 #include <algorithm>
@@ -92,15 +93,28 @@ int CPreviewRenderer::renderImage(const TimelineSegment &stSegment, int64_t iFro
     const AVFrame *pPicture = picture(stSegment.iMaterial, false, &ret);
     if (!pPicture)
         return ret;
-    // The same watermarked picture for every frame, as the export does.
     AVFramePtr pMarked = makeFramePtr();
     if (!pMarked)
         return AVERROR(ENOMEM);
+    const bool bMoves = m_timeline.moves(stSegment.iMaterial);
     for (int64_t iFrame = iFrom; iFrame < stSegment.endFrame(); ++iFrame) {
         if (stopped())
             return 1;
         if (stSink.isLate(iFrame))
             continue;
+        if (bMoves) {
+            {
+                ScopedPhase phase(m_clock, ExportPhase::Motion);
+                if ((ret = recipes::shownPicture(m_timeline, stSegment.iMaterial, pPicture, iFrame, m_iWidth,
+                                                 m_iHeight, kPixelFormat, pMarked.get()))
+                    < 0)
+                    return ret;
+            }
+            if ((ret = emitPicture(pMarked.get(), iFrame, stSink)) != 0)
+                return ret;
+            continue;
+        }
+        // A still photo: the same watermarked picture for every frame, as the export does.
         if (!pMarked->data[0]) {
             ScopedPhase phase(m_clock, ExportPhase::Watermark);
             if ((ret = recipes::applyWatermarkOverlay(m_stWatermark, pPicture, pMarked.get())) < 0)
@@ -114,8 +128,7 @@ int CPreviewRenderer::renderImage(const TimelineSegment &stSegment, int64_t iFro
 
 int CPreviewRenderer::renderTransition(const TimelineSegment &stSegment, int64_t iFrom, CPreviewPictureSink &stSink)
 {
-    const TransitionSegment *pTransition = m_timeline.transition(stSegment);
-    if (!pTransition || stSegment.iMaterial + 1 >= m_timeline.materials().size())
+    if (stSegment.iMaterial + 1 >= m_timeline.materials().size())
         return AVERROR(EINVAL);
     int ret = 0;
     const AVFrame *pFrom = picture(stSegment.iMaterial, true, &ret);
@@ -128,8 +141,8 @@ int CPreviewRenderer::renderTransition(const TimelineSegment &stSegment, int64_t
         return AVERROR(ENOMEM);
     {
         ScopedPhase phase(m_clock, ExportPhase::Transition);
-        if ((ret = stFrames.open(*pTransition, pFrom, pTo, av_inv_q(kFrameRate), kFrameRate,
-                                 iFrom - stSegment.iFirstFrame))
+        if ((ret = recipes::openAlbumTransition(stFrames, m_timeline, stSegment, pFrom, pTo, m_iWidth, m_iHeight,
+                                                kPixelFormat, av_inv_q(kFrameRate), kFrameRate, iFrom))
             < 0)
             return ret;
     }
@@ -162,7 +175,7 @@ int CPreviewRenderer::renderVideo(const TimelineSegment &stSegment, int64_t iFro
         if (m_iClipMaterial != iMaterial) {
             m_iClipMaterial = -1;
             if ((ret = m_stClip.open(stMaterial.szPath.toUtf8().toStdString(), stMaterial.iRotation, m_iWidth,
-                                     m_iHeight, kPixelFormat, kFrameRate))
+                                     m_iHeight, kPixelFormat, kFrameRate, m_timeline.framing()))
                 < 0)
                 return ret;
             m_iClipMaterial = iMaterial;
@@ -239,23 +252,27 @@ int CPreviewRenderer::loadPicture(int iMaterial, bool bLast, AVFrame *pDst)
 {
     ScopedPhase phase(m_clock, ExportPhase::Prepare);
     const recipes::TimelineMaterial &stMaterial = m_timeline.materials().at(iMaterial);
-    if (m_bUseStore && loadStoredPicture(stMaterial, bLast, pDst))
-        return recipes::makeAlbumPicture(pDst, stMaterial.iRotation, m_iWidth, m_iHeight, kPixelFormat);
-    return recipes::loadAlbumPicture(stMaterial.szPath.toUtf8().toStdString(), stMaterial.iRotation, m_iWidth,
-                                     m_iHeight, kPixelFormat, pDst, nullptr, bLast);
+    const QSize stSize = recipes::albumPictureSize(m_timeline, iMaterial, m_iWidth, m_iHeight);
+    if (m_bUseStore && loadStoredPicture(stMaterial, bLast, stSize, pDst))
+        return recipes::makeAlbumPicture(pDst, stMaterial.iRotation, stSize.width(), stSize.height(), kPixelFormat,
+                                         nullptr, m_timeline.framing());
+    return recipes::loadAlbumPicture(stMaterial.szPath.toUtf8().toStdString(), stMaterial.iRotation, stSize.width(),
+                                     stSize.height(), kPixelFormat, pDst, nullptr, bLast, m_timeline.framing());
 }
 
 // The smallest tier picture as large as the material is shown in the
-// preview, from the store, or made and stored now when the store lacks it
-// (the largest tier is made only when a preview first needs it); false
-// when the preview shows it larger than any tier.
-bool CPreviewRenderer::loadStoredPicture(const recipes::TimelineMaterial &stMaterial, bool bLast, AVFrame *pDst)
+// preview (at stSize, framed), from the store, or made and stored now when
+// the store lacks it (the largest tier is made only when a preview first
+// needs it); false when the preview shows it larger than any tier.
+bool CPreviewRenderer::loadStoredPicture(const recipes::TimelineMaterial &stMaterial, bool bLast, QSize stSize,
+                                         AVFrame *pDst)
 {
     if (stMaterial.stSize.isEmpty())
         return false;
     const bool bTurned = (stMaterial.iRotation & 1) != 0;
-    const QSize stShown = fitSize(bTurned ? stMaterial.stSize.height() : stMaterial.stSize.width(),
-                                  bTurned ? stMaterial.stSize.width() : stMaterial.stSize.height(), m_iWidth, m_iHeight);
+    const QSize stShown = recipes::framedPictureSize(
+        m_timeline.framing(), bTurned ? stMaterial.stSize.height() : stMaterial.stSize.width(),
+        bTurned ? stMaterial.stSize.width() : stMaterial.stSize.height(), stSize.width(), stSize.height());
     const int iNeeded = std::max(stShown.width(), stShown.height());
     const QList<QPair<QString, int>> &tiers = ImageDecoder::tiers();
     const auto it = std::find_if(tiers.crbegin(), tiers.crend(), [iNeeded](const auto &tier) {

@@ -73,7 +73,7 @@ private:
     // The prepared first (or last) picture of a material, loaded when not in hand.
     const AVFrame *picture(int iMaterial, bool bLast, int *pError);
     int loadPicture(int iMaterial, bool bLast, AVFrame *pDst);
-    bool loadStoredPicture(const recipes::TimelineMaterial &stMaterial, bool bLast, AVFrame *pDst);
+    bool loadStoredPicture(const recipes::TimelineMaterial &stMaterial, bool bLast, QSize stSize, AVFrame *pDst);
     void keepPicture(int iMaterial, bool bLast, AVFramePtr pPicture);
     bool stopped() const { return m_fnStop && m_fnStop(); }
 

@@ -18,7 +18,8 @@ constexpr AVRational kMicroseconds{1, 1000000};
 } // namespace
 
 AlbumTimeline::AlbumTimeline(const AlbumProjectState &st, AVRational stFrameRate)
-    : m_transitions(st.listTransitions), m_stFrameRate(stFrameRate)
+    : m_transitions(st.listTransitions), m_stFrameRate(stFrameRate), m_iFraming(st.iFraming), m_iMotion(st.iMotion),
+      m_iMotionSeed(st.iMotionSeed)
 {
     const int iCount = st.listImageSourceOrder.size();
     m_materials.reserve(iCount);
@@ -36,6 +37,7 @@ AlbumTimeline::AlbumTimeline(const AlbumProjectState &st, AVRational stFrameRate
         m_iTotalFrames += iFrames;
     };
 
+    int iPhotos = 0;
     for (int i = 0; i < iCount; ++i) {
         TimelineMaterial stMaterial;
         stMaterial.szPath = st.listImageSourceOrder.at(i);
@@ -47,6 +49,8 @@ AlbumTimeline::AlbumTimeline(const AlbumProjectState &st, AVRational stFrameRate
             stMaterial.stSize = it->stSrcImageSize;
             stMaterial.iDuration = it->iDuration;
             stMaterial.stTimeBase = it->stTimeBase;
+            if (stMaterial.iSourceType == SourceImage)
+                stMaterial.iPhoto = iPhotos++;
         }
         m_materials.append(stMaterial);
 
@@ -74,6 +78,29 @@ AlbumTimeline::AlbumTimeline(const AlbumProjectState &st, AVRational stFrameRate
                    segmentFrameCount(stTransition.iDuration, stTransition.stTimeBase, stFrameRate));
         }
     }
+}
+
+bool AlbumTimeline::moves(int iMaterial) const
+{
+    return m_iMotion == MotionGentle && iMaterial >= 0 && iMaterial < m_materials.size()
+           && m_materials.at(iMaterial).iSourceType == SourceImage;
+}
+
+bool AlbumTimeline::screenFrames(int iMaterial, int64_t *piFirst, int64_t *piFrames) const
+{
+    const int iOwn = segmentOfMaterial(iMaterial);
+    if (iOwn < 0)
+        return false;
+    const auto isTransitionOf = [this](int iSegment, int iBefore) {
+        return iSegment >= 0 && iSegment < m_segments.size()
+               && m_segments.at(iSegment).eKind == TimelineSegment::Kind::Transition
+               && m_segments.at(iSegment).iMaterial == iBefore;
+    };
+    const int iFirst = isTransitionOf(iOwn - 1, iMaterial - 1) ? iOwn - 1 : iOwn;
+    const int iLast = isTransitionOf(iOwn + 1, iMaterial) ? iOwn + 1 : iOwn;
+    *piFirst = m_segments.at(iFirst).iFirstFrame;
+    *piFrames = m_segments.at(iLast).endFrame() - *piFirst;
+    return *piFrames > 0;
 }
 
 const TransitionSegment *AlbumTimeline::transition(const TimelineSegment &stSegment) const

@@ -34,6 +34,7 @@ struct TimelineMaterial
     QSize stSize;                 // as shown, before the user's turns
     int64_t iDuration = 0;        // in stTimeBase (videos)
     AVRational stTimeBase{0, 1};
+    int iPhoto = -1;              // which photo of the album it is, counting from 0; -1 for others
 };
 
 struct TimelineSegment
@@ -69,6 +70,14 @@ public:
     AVRational frameRate() const { return m_stFrameRate; }
     int64_t totalFrames() const { return m_iTotalFrames; }
     int64_t duration() const { return m_iDuration; }
+    // How pictures fill the frame (FramingFit ...), and whether material
+    // iMaterial moves (a photo in an album with motion on).
+    int framing() const { return m_iFraming; }
+    bool moves(int iMaterial) const;
+    uint32_t motionSeed() const { return m_iMotionSeed; }
+    // The frames material iMaterial is on screen: its own and those of the
+    // transitions on either side of it. False for a material without frames.
+    bool screenFrames(int iMaterial, int64_t *piFirst, int64_t *piFrames) const;
 
     // The segment whose frames hold iFrame; -1 when none does.
     int segmentOfFrame(int64_t iFrame) const;
@@ -93,6 +102,9 @@ private:
     AVRational m_stFrameRate{25, 1};
     int64_t m_iTotalFrames = 0;
     int64_t m_iDuration = 0;
+    int m_iFraming = 0;
+    int m_iMotion = 0;
+    uint32_t m_iMotionSeed = 0;
 };
 
 } // namespace recipes

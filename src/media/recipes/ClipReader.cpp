@@ -20,12 +20,13 @@ int ClipReader::fail(int iCode, Step eStep)
 }
 
 int ClipReader::open(const std::string &szPath, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-                     AVRational stFrameRate)
+                     AVRational stFrameRate, int iFraming)
 {
     std::function<bool()> fnStop = std::move(m_fnStop);
     *this = ClipReader();
     m_fnStop = std::move(fnStop);
     m_iTurns = iTurns;
+    m_iFraming = iFraming;
     m_iWidth = iWidth;
     m_iHeight = iHeight;
     m_ePixelFormat = ePixelFormat;
@@ -291,7 +292,7 @@ int ClipReader::filter(AVFrame *pDecoded)
                                        pDecoded->height,
                                        av_guess_sample_aspect_ratio(m_pInput.get(), m_pStream, pDecoded),
                                        static_cast<AVPixelFormat>(pDecoded->format), stTimeBase, m_pDecoder->framerate,
-                                       m_iWidth, m_iHeight, m_ePixelFormat, m_stFrameRate));
+                                       m_iWidth, m_iHeight, m_ePixelFormat, m_stFrameRate, m_iFraming));
         if (!m_pGraph) {
             av_frame_unref(pDecoded);
             return fail(AVERROR(EINVAL), Step::Graph);

@@ -36,9 +36,10 @@ public:
     void setInterrupt(std::function<bool()> fnStop) { m_fnStop = std::move(fnStop); }
 
     // Opens the clip szPath (UTF-8) for pictures turned by iTurns quarter
-    // turns, iWidth x iHeight, in ePixelFormat, at stFrameRate.
+    // turns, iWidth x iHeight, in ePixelFormat, at stFrameRate, framed as
+    // iFraming asks (FramingFit, FramingFill, FramingBlur).
     int open(const std::string &szPath, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-             AVRational stFrameRate);
+             AVRational stFrameRate, int iFraming = 0);
     // Makes album frame iFrame (counted from the clip's start at the album's
     // rate) the next one: the clip is sought to its start time plus that
     // offset, and the pictures before it are left out. Past the clip's last
@@ -72,6 +73,7 @@ private:
     int64_t m_iTurns = 0;
     int m_iWidth = 0;
     int m_iHeight = 0;
+    int m_iFraming = 0;
     AVPixelFormat m_ePixelFormat = AV_PIX_FMT_NONE;
     AVRational m_stFrameRate{0, 1};
     int64_t m_iLastPts = AV_NOPTS_VALUE;

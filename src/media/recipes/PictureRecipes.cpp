@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <utility>
 
@@ -63,8 +64,59 @@ const char *quarterTurnFilter(int64_t iTurns)
     return orientationFilter(turnedOrientation(1, iTurns));
 }
 
+QSize framedPictureSize(int iFraming, int w, int h, int W, int H)
+{
+    if (iFraming != FramingFill)
+        return fitSize(w, h, W, H);
+    if (w < 1 || h < 1 || W < 1 || H < 1)
+        return QSize();
+    const double lfScale = std::max(static_cast<double>(W) / w, static_cast<double>(H) / h);
+    return QSize(std::max(W, static_cast<int>(std::ceil(w * lfScale - 1e-6))),
+                 std::max(H, static_cast<int>(std::ceil(h * lfScale - 1e-6))));
+}
+
+std::string framingDescription(int iFraming, int iSourceWidth, int iSourceHeight, int iWidth, int iHeight)
+{
+    if ((iFraming != FramingFill && iFraming != FramingBlur) || iSourceWidth < 1 || iSourceHeight < 1 || iWidth < 1
+        || iHeight < 1)
+        return std::string();
+    const char *szWorkFormat = av_get_pix_fmt_name(AV_PIX_FMT_YUV444P);
+    // Scaled to cover the box at iBoxWidth x iBoxHeight and cut to it, centred.
+    const auto cover = [&](int iBoxWidth, int iBoxHeight) {
+        const QSize stCover = framedPictureSize(FramingFill, iSourceWidth, iSourceHeight, iBoxWidth, iBoxHeight);
+        const int iCoverWidth = stCover.width();
+        const int iCoverHeight = stCover.height();
+        std::ostringstream text;
+        text << "scale=" << iCoverWidth << ":" << iCoverHeight << ",format=pix_fmts='" << szWorkFormat
+             << "',crop=" << iBoxWidth << ":" << iBoxHeight << ":" << (iCoverWidth - iBoxWidth) / 2 << ":"
+             << (iCoverHeight - iBoxHeight) / 2;
+        return text.str();
+    };
+    if (iFraming == FramingFill)
+        return cover(iWidth, iHeight);
+
+    const QSize stFit = fitSize(iSourceWidth, iSourceHeight, iWidth, iHeight);
+    if (stFit.isEmpty())
+        return std::string();
+    // The backdrop is blurred at a quarter of the frame and scaled up: as
+    // soft as a wide blur at full size, for a sixteenth of the work, and the
+    // same look at every frame size (the preview's and the export's).
+    const int iSmallWidth = std::max(2, iWidth / 4);
+    const int iSmallHeight = std::max(2, iHeight / 4);
+    const int iSmallSide = std::min(iSmallWidth, iSmallHeight);
+    const int iRadius = std::max(1, std::min(static_cast<int>(std::lround(iSmallSide * 0.1)), iSmallSide / 2));
+    std::ostringstream description;
+    description << "split[framed_picture][framed_backdrop];[framed_backdrop]" << cover(iSmallWidth, iSmallHeight)
+                << ",boxblur=luma_radius=" << iRadius << ":luma_power=3,scale=" << iWidth << ":" << iHeight
+                << ",lutyuv=y=val*0.7[framed_blur];[framed_picture]scale=" << stFit.width() << ":" << stFit.height()
+                << ",format=pix_fmts='" << szWorkFormat << "'[framed_fit];[framed_blur][framed_fit]overlay=x="
+                << (iWidth - stFit.width()) / 2 << ":y=" << (iHeight - stFit.height()) / 2 << ":format=yuv444";
+    return description.str();
+}
+
 std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
-                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent)
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent,
+                                  int iFraming)
 {
     const char *szFormat = av_get_pix_fmt_name(ePixelFormat);
     if (iClipWidth < 1 || iClipHeight < 1 || iWidth < 1 || iHeight < 1 || !szFormat || stFrameRate.num < 1
@@ -90,6 +142,13 @@ std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHei
     if (bTransparent)
         description << rate.str() << ",format=pix_fmts='yuva444p',split[picture][box];[box]drawbox=t=fill:color="
                     << kBackdropColor << ":replace=1[backdrop];[backdrop][picture]overlay=format=yuv444,";
+    const std::string szFraming = framingDescription(iFraming, iClipWidth, iClipHeight, iWidth, iHeight);
+    if (!szFraming.empty()) {
+        description << szFraming << ",format=pix_fmts='" << szFormat << "'";
+        if (!bTransparent)
+            description << "," << rate.str();
+        return description.str();
+    }
     const QSize stFit = fitSize(iClipWidth, iClipHeight, iWidth, iHeight);
     if (stFit.isEmpty())
         return std::string();
@@ -130,12 +189,14 @@ int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t
 
 AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVRational stPixelAspect,
                                AVPixelFormat eClipFormat, AVRational stTimeBase, AVRational stClipFrameRate,
-                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate)
+                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate,
+                               int iFraming)
 {
     // Fitted as shown: a camera's pixels need not be square.
     const QSize stShown = displaySize(iClipWidth, iClipHeight, stPixelAspect);
     const std::string szDescription = clipFilterDescription(iOrientation, stShown.width(), stShown.height(), iWidth,
-                                                            iHeight, ePixelFormat, stFrameRate, hasAlpha(eClipFormat));
+                                                            iHeight, ePixelFormat, stFrameRate, hasAlpha(eClipFormat),
+                                                            iFraming);
     if (szDescription.empty() || eClipFormat < 0 || stTimeBase.num < 1 || stTimeBase.den < 1)
         return nullptr;
     if (stClipFrameRate.num < 1 || stClipFrameRate.den < 1)
@@ -166,23 +227,30 @@ int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFail
     return filterFrame(pPicture, pPicture, szFilter);
 }
 
-int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat)
+int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                   int iFraming)
 {
     if (!isPicture(pSource) || !pDst || iWidth < 1 || iHeight < 1 || ePixelFormat < 0)
         return AVERROR(EINVAL);
     AVFramePtr pWork = makeFramePtr();
     if (!pWork)
         return AVERROR(ENOMEM);
+    const bool bBars = iFraming != FramingFill && iFraming != FramingBlur;
 
-    // The picture at its size in the frame first: laying it on the backdrop
-    // afterwards gives the same picture as the other way round, at a
-    // fraction of the work for a large photo. A palette picture comes out
-    // with its colours and transparency in RGBA.
-    int ret = fitResizeFrame(pSource, pWork.get(), iWidth, iHeight);
+    // The picture at its size in the frame first (fitted, or covering it):
+    // laying it on the backdrop afterwards gives the same picture as the
+    // other way round, at a fraction of the work for a large photo. A
+    // palette picture comes out with its colours and transparency in RGBA.
+    // Our scaler reads a full-range picture's range as the other paths do;
+    // the framing filters would leave it unread.
+    const QSize stFramed = framedPictureSize(iFraming, pSource->width, pSource->height, iWidth, iHeight);
+    int ret = bBars ? fitResizeFrame(pSource, pWork.get(), iWidth, iHeight)
+                    : resizeFrame(pSource, pWork.get(), stFramed.width(), stFramed.height());
     if (ret < 0)
         return ret;
-    // Padded without chroma subsampling, so that the picture sits exactly in
-    // the middle even where that is an odd number of pixels from the edge.
+    // Padded (or framed) without chroma subsampling, so that the picture
+    // sits exactly in the middle even where that is an odd number of pixels
+    // from the edge.
     if (hasAlpha(pWork->format)) {
         AVFramePtr pBackdrop = makeFramePtr();
         if (!pBackdrop)
@@ -191,13 +259,15 @@ int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeigh
         if (ret < 0)
             return ret;
         ret = overlayFrame(pBackdrop.get(), pWork.get(), pWork.get(), 0, 0);
-    } else if (isSubsampled(pWork->format)) {
+    } else if (isSubsampled(pWork->format) || !bBars) {
         // An opaque picture covers the backdrop completely.
         ret = convertPixelFormat(pWork.get(), pWork.get(), AV_PIX_FMT_YUV444P);
     }
     if (ret < 0)
         return ret;
-    ret = scalePadFrame(pWork.get(), pWork.get(), iWidth, iHeight, kBarColor);
+    ret = bBars ? scalePadFrame(pWork.get(), pWork.get(), iWidth, iHeight, kBarColor)
+                : filterFrame(pWork.get(), pWork.get(),
+                              framingDescription(iFraming, pWork->width, pWork->height, iWidth, iHeight));
     if (ret < 0)
         return ret;
     ret = convertPixelFormat(pWork.get(), pWork.get(), ePixelFormat);
@@ -227,7 +297,7 @@ std::string secondsText(int64_t iMicroseconds)
 } // namespace
 
 int makeAlbumPicture(AVFrame *pPicture, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-                     PictureStep *peFailed)
+                     PictureStep *peFailed, int iFraming)
 {
     const auto failed = [peFailed](PictureStep eStep, int iCode) {
         if (peFailed)
@@ -240,7 +310,7 @@ int makeAlbumPicture(AVFrame *pPicture, int64_t iTurns, int iWidth, int iHeight,
     int ret = rotateQuarterTurns(pPicture, iTurns, &bConversionFailed);
     if (ret < 0)
         return failed(bConversionFailed ? PictureStep::Convert : PictureStep::Turn, ret);
-    ret = preparePicture(pPicture, pPicture, iWidth, iHeight, ePixelFormat);
+    ret = preparePicture(pPicture, pPicture, iWidth, iHeight, ePixelFormat, iFraming);
     if (ret < 0)
         return failed(PictureStep::Fit, ret);
     ret = convertPixelFormat(pPicture, pPicture, ePixelFormat);
@@ -251,7 +321,7 @@ int makeAlbumPicture(AVFrame *pPicture, int64_t iTurns, int iWidth, int iHeight,
 }
 
 int loadAlbumPicture(const std::string &szPath, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-                     AVFrame *pDst, PictureStep *peFailed, bool bLast)
+                     AVFrame *pDst, PictureStep *peFailed, bool bLast, int iFraming)
 {
     int ret = bLast ? decodeEdgeFrames(szPath, nullptr, pDst) : decodeEdgeFrames(szPath, pDst);
     if (ret < 0) {
@@ -259,7 +329,7 @@ int loadAlbumPicture(const std::string &szPath, int64_t iTurns, int iWidth, int 
             *peFailed = PictureStep::Decode;
         return ret;
     }
-    ret = makeAlbumPicture(pDst, iTurns, iWidth, iHeight, ePixelFormat, peFailed);
+    ret = makeAlbumPicture(pDst, iTurns, iWidth, iHeight, ePixelFormat, peFailed, iFraming);
 #ifdef __GLIBC__
     // The full-size photo and its intermediate pictures are free again. glibc
     // keeps such memory in its heaps, scattered between the frames that stay,

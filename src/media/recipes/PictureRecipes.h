@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QImage>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -52,6 +53,19 @@ const char *quarterTurnFilter(int64_t iTurns);
 // EXIF numbering (PictureOrientation.h).
 int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t iTurns);
 
+// The filters that frame an opaque picture of iSourceWidth x iSourceHeight
+// in iWidth x iHeight as iFraming asks (FramingFill: scaled to cover,
+// centred, the overhang cut; FramingBlur: fitted over a strongly blurred,
+// darkened copy of itself scaled to cover), ending in YUV 4:4:4. Stills and
+// clips go through the same filters, so a clip's first frame sits where its
+// picture sat in the transition before it. Empty for FramingFit (the bars)
+// and for sizes that are not positive.
+std::string framingDescription(int iFraming, int iSourceWidth, int iSourceHeight, int iWidth, int iHeight);
+
+// The size a picture of w x h is scaled to when framed in W x H as iFraming
+// asks: covering the box for FramingFill, fitted into it (fitSize) otherwise.
+QSize framedPictureSize(int iFraming, int w, int h, int W, int H);
+
 // The filters that turn a clip's decoded frames of iClipWidth x iClipHeight
 // into frames of the album: turned by iOrientation (clipOrientation), ePixelFormat,
 // fitted into iWidth x iHeight keeping the aspect (fitSize), centred on
@@ -65,8 +79,11 @@ int clipOrientation(const AVStream *pStream, const AVFrame *pFirstFrame, int64_t
 // conversion comes right after the turn and lays each picture on the
 // kBackdropColor backdrop.
 // Empty when a size is not positive or the format has no name.
+// iFraming other than FramingFit frames the picture with framingDescription
+// instead of the bars.
 std::string clipFilterDescription(int iOrientation, int iClipWidth, int iClipHeight, int iWidth, int iHeight,
-                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent = false);
+                                  AVPixelFormat ePixelFormat, AVRational stFrameRate, bool bTransparent = false,
+                                  int iFraming = 0);
 
 // Ends the input of a clip graph at iEndPts (in its source's time base):
 // the end of the last frame, not its start, so that the rate conversion
@@ -80,7 +97,8 @@ int endClipGraph(AVFilterGraph *pGraph, int64_t iEndPts);
 // clip's timestamps. Null on failure.
 AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight, AVRational stPixelAspect,
                                AVPixelFormat eClipFormat, AVRational stTimeBase, AVRational stClipFrameRate,
-                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate);
+                               int iWidth, int iHeight, AVPixelFormat ePixelFormat, AVRational stFrameRate,
+                               int iFraming = 0);
 
 // Turns pPicture in place by iTurns quarter turns clockwise. A turned picture
 // comes out in YUV 4:2:0 (with alpha when it had alpha, so that a
@@ -89,9 +107,11 @@ AVFilterGraph *createClipGraph(int iOrientation, int iClipWidth, int iClipHeight
 int rotateQuarterTurns(AVFrame *pPicture, int64_t iTurns, bool *pbConversionFailed = nullptr);
 
 // pSource as a frame of the album: fitted into iWidth x iHeight keeping its
-// aspect and centred on kBarColor bars, its transparent parts showing
-// kBackdropColor, in ePixelFormat. The result goes to pDst (which may be pSource).
-int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat);
+// aspect and centred on kBarColor bars (or framed as iFraming asks,
+// framingDescription), its transparent parts showing kBackdropColor, in
+// ePixelFormat. The result goes to pDst (which may be pSource).
+int preparePicture(const AVFrame *pSource, AVFrame *pDst, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
+                   int iFraming = 0);
 
 // Which step of loading a material's picture failed.
 enum class PictureStep {
@@ -106,12 +126,12 @@ enum class PictureStep {
 // album in place: turned by iTurns, prepared (preparePicture) at iWidth x
 // iHeight and in ePixelFormat, pts 0.
 int makeAlbumPicture(AVFrame *pPicture, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-                     PictureStep *peFailed = nullptr);
+                     PictureStep *peFailed = nullptr, int iFraming = 0);
 
 // The first (or with bLast the last) picture of the file szPath (UTF-8)
 // as a picture of the album (makeAlbumPicture) into pDst.
 int loadAlbumPicture(const std::string &szPath, int64_t iTurns, int iWidth, int iHeight, AVPixelFormat ePixelFormat,
-                     AVFrame *pDst, PictureStep *peFailed = nullptr, bool bLast = false);
+                     AVFrame *pDst, PictureStep *peFailed = nullptr, bool bLast = false, int iFraming = 0);
 
 // "[in1][in2]xfade=transition=<name>:offset=<offset>:duration=<seconds>".
 // Duration and offset (iOffset in stOffsetTimeBase, seconds by default) are

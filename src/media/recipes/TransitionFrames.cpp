@@ -101,13 +101,6 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
                                    AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame, Maker eMaker)
 {
     m_bByPlanes = true;
-    // Cloning a reference-counted picture only takes references; one that
-    // is not gets buffers of its own to be viewed.
-    AVFramePtr pFromRef(av_frame_clone(pFrom));
-    AVFramePtr pToRef(av_frame_clone(pTo));
-    if (!pFromRef || !pToRef)
-        return fail(AVERROR(ENOMEM), Step::Convert);
-
     if (eMaker == Maker::Fastest && stSegment.pEffect)
         m_pPainter = TransitionPainter::create(stSegment.pEffect->szTransitionName);
     if (m_pPainter && stSegment.iDuration > 0) {
@@ -119,11 +112,8 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
         const int64_t iOffset =
             av_rescale_q(av_rescale_q(-iStartFrame, stTimeBase, kMicroseconds), kMicroseconds, stTimeBase);
         m_iPaintedFirst = -iStartFrame - iOffset;
-        if (m_iPaintedFrames > 0) {
-            m_pFrom = std::move(pFromRef);
-            m_pTo = std::move(pToRef);
-            return 0;
-        }
+        if (m_iPaintedFrames > 0)
+            return takePictures(pFrom, pTo);
     }
     m_pPainter.reset();
 
@@ -131,6 +121,50 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
     m_pChroma = makeFramePtr();
     if (!m_pLuma || !m_pChroma)
         return fail(AVERROR(ENOMEM), Step::Convert);
+    const int ret = takePictures(pFrom, pTo);
+    if (ret < 0)
+        return ret;
+    m_pGraph.reset(createTransitionGraph(stSegment, m_iWidth, m_iHeight, AV_PIX_FMT_GRAY8, AV_PIX_FMT_GRAY8,
+                                         stTimeBase, stFrameRate, iStartFrame));
+    m_pChromaGraph.reset(createTransitionGraph(stSegment, m_iWidth / 2, m_iHeight / 2, AV_PIX_FMT_YUV444P,
+                                               AV_PIX_FMT_YUV444P, stTimeBase, stFrameRate, iStartFrame));
+    if (!m_pGraph || !m_pChromaGraph)
+        return fail(AVERROR(EINVAL), Step::Graph);
+    return 0;
+}
+
+int TransitionFrames::takePictures(const AVFrame *pFrom, const AVFrame *pTo)
+{
+    const auto fits = [this](const AVFrame *p) {
+        return p && p->width == m_iWidth && p->height == m_iHeight && p->format == m_iFormat;
+    };
+    if (!fits(pFrom) || !fits(pTo))
+        return fail(AVERROR(EINVAL), Step::Convert);
+    if (!m_bByPlanes) {
+        // Put into xfade's own format here rather than have the graph
+        // convert them (for still pictures: once, not for every frame).
+        if (!m_pFrom)
+            m_pFrom = makeFramePtr();
+        if (!m_pTo)
+            m_pTo = makeFramePtr();
+        if (!m_pFrom || !m_pTo)
+            return fail(AVERROR(ENOMEM), Step::Convert);
+        int ret = convertPixelFormat(pFrom, m_pFrom.get(), kTransitionFormat);
+        if (ret >= 0)
+            ret = convertPixelFormat(pTo, m_pTo.get(), kTransitionFormat);
+        return ret < 0 ? fail(ret, Step::Convert) : 0;
+    }
+    // Cloning a reference-counted picture only takes references; one that
+    // is not gets buffers of its own to be viewed.
+    AVFramePtr pFromRef(av_frame_clone(pFrom));
+    AVFramePtr pToRef(av_frame_clone(pTo));
+    if (!pFromRef || !pToRef)
+        return fail(AVERROR(ENOMEM), Step::Convert);
+    if (m_pPainter) {
+        m_pFrom = std::move(pFromRef);
+        m_pTo = std::move(pToRef);
+        return 0;
+    }
     const int iChromaWidth = m_iWidth / 2;
     const int iChromaHeight = m_iHeight / 2;
     m_pFrom = planeView(pFromRef.get(), AV_PIX_FMT_GRAY8, m_iWidth, m_iHeight, {0});
@@ -141,31 +175,22 @@ int TransitionFrames::openByPlanes(const TransitionSegment &stSegment, const AVF
         return fail(AVERROR(ENOMEM), Step::Convert);
     copyColorProperties(m_pFromChroma.get(), pFrom);
     copyColorProperties(m_pToChroma.get(), pTo);
-
-    m_pGraph.reset(createTransitionGraph(stSegment, m_iWidth, m_iHeight, AV_PIX_FMT_GRAY8, AV_PIX_FMT_GRAY8,
-                                         stTimeBase, stFrameRate, iStartFrame));
-    m_pChromaGraph.reset(createTransitionGraph(stSegment, iChromaWidth, iChromaHeight, AV_PIX_FMT_YUV444P,
-                                               AV_PIX_FMT_YUV444P, stTimeBase, stFrameRate, iStartFrame));
-    if (!m_pGraph || !m_pChromaGraph)
-        return fail(AVERROR(EINVAL), Step::Graph);
     m_pColors = std::move(pFromRef);
     return 0;
+}
+
+void TransitionFrames::followPictures(PictureAt fnFrom, PictureAt fnTo)
+{
+    m_fnFrom = std::move(fnFrom);
+    m_fnTo = std::move(fnTo);
 }
 
 int TransitionFrames::openWhole(const TransitionSegment &stSegment, const AVFrame *pFrom, const AVFrame *pTo,
                                 AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame)
 {
-    // Both ends are still pictures: put them into xfade's own format once
-    // here rather than have the graph convert them for every frame.
-    m_pFrom = makeFramePtr();
-    m_pTo = makeFramePtr();
-    if (!m_pFrom || !m_pTo)
-        return fail(AVERROR(ENOMEM), Step::Convert);
-    int ret = convertPixelFormat(pFrom, m_pFrom.get(), kTransitionFormat);
-    if (ret >= 0)
-        ret = convertPixelFormat(pTo, m_pTo.get(), kTransitionFormat);
+    const int ret = takePictures(pFrom, pTo);
     if (ret < 0)
-        return fail(ret, Step::Convert);
+        return ret;
     m_pGraph.reset(createTransitionGraph(stSegment, m_iWidth, m_iHeight, kTransitionFormat,
                                          static_cast<AVPixelFormat>(m_iFormat), stTimeBase, stFrameRate, iStartFrame));
     if (!m_pGraph)
@@ -219,6 +244,21 @@ int TransitionFrames::paintFrame(int64_t i, AVFrame *pOut)
 
 int TransitionFrames::frame(int64_t i, AVFrame *pOut)
 {
+    if (m_fnFrom && m_fnTo) {
+        if (!m_pMovedFrom)
+            m_pMovedFrom = makeFramePtr();
+        if (!m_pMovedTo)
+            m_pMovedTo = makeFramePtr();
+        if (!m_pMovedFrom || !m_pMovedTo)
+            return fail(AVERROR(ENOMEM), Step::Push);
+        int ret = m_fnFrom(i, m_pMovedFrom.get());
+        if (ret >= 0)
+            ret = m_fnTo(i, m_pMovedTo.get());
+        if (ret >= 0)
+            ret = takePictures(m_pMovedFrom.get(), m_pMovedTo.get());
+        if (ret < 0)
+            return fail(ret, Step::Push);
+    }
     if (m_pPainter && pOut)
         return paintFrame(i, pOut);
     if (!m_pGraph || !pOut)

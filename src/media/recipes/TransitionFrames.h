@@ -21,6 +21,7 @@
 #include "media/ffmpeg/FFmpegPtr.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 extern "C" {
@@ -57,6 +58,11 @@ public:
     // Frame i (iStartFrame, iStartFrame + 1 ... in order) of the transition
     // into pOut, in the pictures' format and size.
     int frame(int64_t i, AVFrame *pOut);
+    // The picture of transition frame i on one side, into pOut.
+    using PictureAt = std::function<int(int64_t i, AVFrame *pOut)>;
+    // Pictures that move: before each frame the two sides are asked for
+    // theirs, in the size and format of the pictures open() was given.
+    void followPictures(PictureAt fnFrom, PictureAt fnTo);
     // Which step the last failure of open() or frame() was.
     Step failedStep() const { return m_eFailed; }
     // True when pictures of this format and size go plane by plane: YUV
@@ -72,6 +78,8 @@ private:
                   AVRational stTimeBase, AVRational stFrameRate, int64_t iStartFrame);
     static int pushPair(AVFilterGraph *pGraph, AVFrame *pFrom, AVFrame *pTo, int64_t i);
     int paintFrame(int64_t i, AVFrame *pOut);
+    // Puts new pictures where the frames are made from.
+    int takePictures(const AVFrame *pFrom, const AVFrame *pTo);
 
     bool m_bByPlanes = false;
     AVFilterGraphPtr m_pGraph;          // the whole picture, or the luma plane
@@ -80,6 +88,8 @@ private:
     AVFramePtr m_pFromChroma, m_pToChroma;
     AVFramePtr m_pLuma, m_pChroma;      // by planes: what came out
     AVFramePtr m_pColors;               // by planes: the first picture, for its colour description
+    PictureAt m_fnFrom, m_fnTo;         // moving pictures, asked for every frame
+    AVFramePtr m_pMovedFrom, m_pMovedTo;
     std::shared_ptr<TransitionPainter> m_pPainter;   // by planes, when it knows the transition
     int64_t m_iPaintedFrames = 0;       // the transition's length as xfade counts it
     int64_t m_iPaintedFirst = 0;        // xfade's count at frame 0

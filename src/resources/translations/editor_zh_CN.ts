@@ -290,6 +290,58 @@
         <translation>是否删除全部素材？</translation>
     </message>
     <message>
+        <source>motion</source>
+        <translation>动效</translation>
+    </message>
+    <message>
+        <source>gentle</source>
+        <translation>轻柔</translation>
+    </message>
+    <message>
+        <source>motion: none</source>
+        <translation>动效：无</translation>
+    </message>
+    <message>
+        <source>motion: gentle zoom and pan</source>
+        <translation>动效：轻柔缩放与平移</translation>
+    </message>
+    <message>
+        <source>framing</source>
+        <translation>画面适配</translation>
+    </message>
+    <message>
+        <source>fit</source>
+        <translation>适应</translation>
+    </message>
+    <message>
+        <source>fill</source>
+        <translation>填满</translation>
+    </message>
+    <message>
+        <source>blurred backdrop</source>
+        <translation>模糊背景</translation>
+    </message>
+    <message>
+        <source>framing: fit, with bars</source>
+        <translation>画面适配：适应，留黑边</translation>
+    </message>
+    <message>
+        <source>framing: fill the frame</source>
+        <translation>画面适配：填满画面</translation>
+    </message>
+    <message>
+        <source>framing: blurred backdrop</source>
+        <translation>画面适配：模糊背景</translation>
+    </message>
+    <message>
+        <source>Fit to music</source>
+        <translation>适配音乐时长</translation>
+    </message>
+    <message>
+        <source>Fit the image duration to the music</source>
+        <translation>按音乐长度设置图片时长</translation>
+    </message>
+    <message>
         <source>Pictora albums (*.pictora)</source>
         <translation>Pictora 相册 (*.pictora)</translation>
     </message>
