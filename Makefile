@@ -2,7 +2,6 @@
 # Debian 12 machine lacks (through scripts/install-deps), then build.
 BUILD_DIR     ?= build
 ASAN_DIR      ?= build-asan
-FUZZ_DIR      ?= build-fuzz
 FUZZ_SECONDS  ?= 120
 JOBS          ?= $(shell nproc)
 CTEST_ARGS    ?=
@@ -28,20 +27,25 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-# Engine library and its tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Engine library and its tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# built with clang and libFuzzer's instrumentation: `make fuzz` reuses this
+# build and only links its targets.
+SANITIZE_CONFIG = cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug \
+	-DPICTORA_ENGINE_ONLY=ON -DPICTORA_FUZZ=ON \
+	-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	-DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only"
+
 test-sanitize: deps
-	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DPICTORA_ENGINE_ONLY=ON -DPICTORA_SANITIZE=ON
+	$(SANITIZE_CONFIG)
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-# libFuzzer (clang) over the engine's file readers and the HTTP encoding,
-# with ASan + UBSan: FUZZ_SECONDS for each target (see fuzz/CMakeLists.txt).
+# libFuzzer over the engine's file readers and the HTTP encoding, with
+# ASan + UBSan: FUZZ_SECONDS for each target (see fuzz/CMakeLists.txt).
 fuzz: deps
-	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Release -DPICTORA_FUZZ=ON \
-		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-		-DCMAKE_C_FLAGS_RELEASE="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS_RELEASE="-O1 -gline-tables-only"
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target pictora_fuzzers
-	scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
+	$(SANITIZE_CONFIG)
+	cmake --build $(ASAN_DIR) -j $(JOBS) --target pictora_fuzzers
+	scripts/run-fuzzers $(ASAN_DIR) $(FUZZ_SECONDS)
 
 # The Debian package, build/pictora_<version>_<arch>.deb.
 package: build
@@ -51,4 +55,4 @@ bench: build
 	@echo "Benchmarks: see bench/README.md"
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)
