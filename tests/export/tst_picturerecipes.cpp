@@ -11,12 +11,16 @@
 #include "media/ffmpeg/ImageConvert.h"
 #include "media/ffmpeg/PictureOrientation.h"
 #include "media/recipes/AlbumGeometry.h"
+#include "media/recipes/PictureMotion.h"
 #include "media/recipes/PictureRecipes.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <random>
 
 using namespace recipes;
 using testmedia::colorNear;
@@ -157,6 +161,67 @@ private Q_SLOTS:
     // Fitting before laying the picture on the backdrop gives the picture of
     // the other order: backdrop at full size, overlay, then fit. (Fitted to
     // 240 x 180 at x = 40, which 4:2:0 padding can place exactly as well.)
+    // A moving photo's window against bilinear sampling worked out in
+    // doubles: noise (every sample differs from its neighbours), plane
+    // widths that are and are not multiples of eight, windows at the
+    // picture's edges and inside it. The weights are whole 1/128 across and
+    // 1/256 down: between neighbours 255 apart that is up to two levels;
+    // a sample taken from the wrong place is dozens off.
+    void motionWindowIsBilinear()
+    {
+        std::mt19937 rng(7);
+        const struct
+        {
+            int iSrcW, iSrcH, iW, iH;
+            MotionWindow stWindow;
+        } cases[] = {{2150, 1210, 1920, 1080, {0.05, 0.03, 1 / 1.07, 1 / 1.07}},
+                     {202, 118, 181, 105, {0.0, 0.0, 1 / 1.12, 1 / 1.12}},
+                     {202, 118, 181, 105, {1 - 1 / 1.12, 1 - 1 / 1.12, 1 / 1.12, 1 / 1.12}},
+                     {90, 60, 90, 60, {0.0, 0.0, 1.0, 1.0}},
+                     {64, 48, 37, 29, {0.3137, 0.2, 0.5, 0.5}}};
+        for (const auto &c : cases) {
+            AVFramePtr pSource = makeFramePtr();
+            pSource->format = AV_PIX_FMT_YUV420P;
+            pSource->width = c.iSrcW;
+            pSource->height = c.iSrcH;
+            QCOMPARE(av_frame_get_buffer(pSource.get(), 0), 0);
+            for (int i = 0; i < 3; ++i) {
+                for (int y = 0; y < (i ? (c.iSrcH + 1) / 2 : c.iSrcH); ++y) {
+                    for (int x = 0; x < (i ? (c.iSrcW + 1) / 2 : c.iSrcW); ++x)
+                        pSource->data[i][y * pSource->linesize[i] + x] = static_cast<uint8_t>(rng());
+                }
+            }
+            AVFramePtr pOut = makeFramePtr();
+            QCOMPARE(paintMotionWindow(pSource.get(), c.stWindow, c.iW, c.iH, pOut.get()), 0);
+            QCOMPARE(pOut->width, c.iW);
+            QCOMPARE(pOut->format, int(AV_PIX_FMT_YUV420P));
+            int iWorst = 0;
+            for (int i = 0; i < 3; ++i) {
+                const int iSrcW = i ? (c.iSrcW + 1) / 2 : c.iSrcW, iSrcH = i ? (c.iSrcH + 1) / 2 : c.iSrcH;
+                const int iW = i ? (c.iW + 1) / 2 : c.iW, iH = i ? (c.iH + 1) / 2 : c.iH;
+                const auto at = [&](int x, int y) { return double(pSource->data[i][y * pSource->linesize[i] + x]); };
+                for (int y = 0; y < iH; ++y) {
+                    const double lfStepY = c.stWindow.lfHeight * iSrcH / iH;
+                    const double sy = std::clamp(c.stWindow.lfTop * iSrcH + (y + 0.5) * lfStepY - 0.5, 0.0, iSrcH - 1.0);
+                    const int y0 = int(sy), y1 = std::min(y0 + 1, iSrcH - 1);
+                    for (int x = 0; x < iW; ++x) {
+                        const double lfStepX = c.stWindow.lfWidth * iSrcW / iW;
+                        const double sx =
+                            std::clamp(c.stWindow.lfLeft * iSrcW + (x + 0.5) * lfStepX - 0.5, 0.0, iSrcW - 1.0);
+                        const int x0 = int(sx), x1 = std::min(x0 + 1, iSrcW - 1);
+                        const double fx = sx - x0, fy = sy - y0;
+                        const double lf = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy)
+                                          + (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
+                        const int iGot = pOut->data[i][y * pOut->linesize[i] + x];
+                        iWorst = std::max(iWorst, int(std::abs(iGot - lf) + 0.5 - 1e-9));
+                    }
+                }
+            }
+            QVERIFY2(iWorst <= 2, qPrintable(QStringLiteral("%1x%2 from %3x%4: %5 levels off")
+                                                 .arg(c.iW).arg(c.iH).arg(c.iSrcW).arg(c.iSrcH).arg(iWorst)));
+        }
+    }
+
     void fittingFirstGivesTheSamePicture()
     {
         QImage stImage(600, 450, QImage::Format_ARGB32);
